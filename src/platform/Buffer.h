@@ -1,0 +1,77 @@
+// The byte buffers that every serialised form is built with: a growable writer and a
+// bounds-checked reader. All values are little-endian, unaligned, untagged.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CBufferWriter_base {
+public:
+    explicit CBufferWriter_base(int capacity = 128);
+    CBufferWriter_base(const CBufferWriter_base& other, int capacity);
+    CBufferWriter_base(const CBufferWriter_base& other) = default;
+    CBufferWriter_base(CBufferWriter_base&& other) noexcept = default;
+    CBufferWriter_base& operator=(const CBufferWriter_base& other) = default;
+    CBufferWriter_base& operator=(CBufferWriter_base&& other) noexcept = default;
+    virtual ~CBufferWriter_base() = default;
+
+    // Appends n bytes from p. Non-zero on success; 0 for a negative n or a null p with n > 0.
+    int WriteByte(const void* p, int n);
+    // Appends count as a 4-byte integer, then n bytes from p.
+    int WriteByteAndSize(const void* p, int count, int n);
+    // Overwrites n already written bytes at offset; 0 when they are not all inside.
+    int ChangeBuffer(int offset, const void* p, int n);
+
+    int GetLength() const { return static_cast<int>(m_data.size()); }
+    const std::uint8_t* GetData() const { return m_data.data(); }
+    void Empty() { m_data.clear(); }
+    void ClearAllData() { m_data.clear(); m_data.shrink_to_fit(); }
+
+    void swap(CBufferWriter_base& other) noexcept { m_data.swap(other.m_data); }
+    std::vector<std::uint8_t>& bytes() { return m_data; }
+    const std::vector<std::uint8_t>& bytes() const { return m_data; }
+
+    friend bool operator==(const CBufferWriter_base& a, const CBufferWriter_base& b) {
+        return a.m_data == b.m_data;
+    }
+
+private:
+    std::vector<std::uint8_t> m_data;
+};
+
+class CBufferReader_base {
+public:
+    CBufferReader_base() = default;
+    // A reader over n bytes at p, which must outlive the reader. The two further integers
+    // are accepted for compatibility and ignored. A negative n reads as 0.
+    CBufferReader_base(const void* p, int n, int reserved1 = 0, int reserved2 = 0);
+    // A reader over its own copy of a writer's content.
+    explicit CBufferReader_base(const CBufferWriter_base& writer);
+    // A reader that takes over a writer's content without copying.
+    explicit CBufferReader_base(CBufferWriter_base&& writer);
+    CBufferReader_base(const CBufferReader_base& other);
+    CBufferReader_base& operator=(const CBufferReader_base& other);
+    virtual ~CBufferReader_base() = default;
+
+    void swap(CBufferReader_base& other) noexcept;
+
+    const std::uint8_t* CurrentPtr() const { return m_begin + m_pos; }
+    const std::uint8_t* GetData() const { return m_begin; }
+    int GetLength() const { return m_size; }
+    int GetPosition() const { return m_pos; }
+    void SetPosition(int pos);  // clamped to 0 .. length
+    int Remaining() const { return m_size - m_pos; }
+
+    // Non-zero exactly when a*b more bytes are available (a negative product is refused).
+    int CurrentPtr_Test_Next(int a, int b) const;
+    // Advances by a*b bytes, never past the end nor before the start.
+    void CurrentPtr_GoNext(int a, int b);
+    // Called before a raw copy of n bytes: non-zero when n bytes remain.
+    int CBufferReader_base_TestMemory(int n) const;
+
+private:
+    std::vector<std::uint8_t> m_own;  // used when the reader owns its bytes
+    const std::uint8_t* m_begin = nullptr;
+    int m_size = 0;
+    int m_pos = 0;
+};

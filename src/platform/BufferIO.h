@@ -1,0 +1,101 @@
+// Typed front ends over the byte buffers, with the primitive encodings every format uses:
+//   fixed-width values  their raw bytes (1, 2, 4 or 8), little-endian;
+//   wide string         4-byte count of UTF-16 code units including the terminating zero,
+//                       then the code units and the zero;
+//   nested byte block   4-byte byte count, then the bytes;
+// plus the two helpers that every section reader and writer shares: ReadGuard (restores the
+// read position unless committed) and SectionWriter (a 4-byte length word, back-patched
+// with the section's length, the word itself included).
+#pragma once
+
+#include <cstring>
+#include <type_traits>
+
+#include "platform/Buffer.h"
+#include "platform/CString.h"
+#include "platform/OleDateTime.h"
+
+class CBufferWriter : public CBufferWriter_base {
+public:
+    using CBufferWriter_base::CBufferWriter_base;
+    CBufferWriter() : CBufferWriter_base(128) {}
+
+    template <class T>
+        requires std::is_arithmetic_v<T>
+    int Write(T v) {
+        return WriteByte(&v, static_cast<int>(sizeof(T)));
+    }
+    int Write(const COleDateTime& d) { return Write(d.m_dt); }
+    // A wide string of L code units: count L+1, the units, a zero unit.
+    int WriteString(const CString& s);
+    // A nested block: byte count, then the bytes.
+    int WriteBlock(const CBufferWriter_base& block);
+    int WriteBlock(const void* p, int n) { return WriteByteAndSize(p, n, n); }
+};
+
+class CBufferReader : public CBufferReader_base {
+public:
+    using CBufferReader_base::CBufferReader_base;
+    CBufferReader() = default;
+
+    // A fixed-width value: 1 and the value, or 0 with the position unchanged.
+    template <class T>
+        requires std::is_arithmetic_v<T>
+    int Read(T& v) {
+        if (!CurrentPtr_Test_Next(static_cast<int>(sizeof(T)), 1)) return 0;
+        std::memcpy(&v, CurrentPtr(), sizeof(T));
+        CurrentPtr_GoNext(1, static_cast<int>(sizeof(T)));
+        return 1;
+    }
+    int Read(COleDateTime& d);  // the 8-byte double; the date becomes valid
+    // A wide string. A negative count fails; a count of 0 succeeds and leaves s as it was;
+    // otherwise s takes the units up to the first zero and the reader advances count*2.
+    // Position unchanged on failure.
+    int ReadString(CString& s);
+    // A nested block into out (replacing its content; nothing copied for a count <= 0).
+    // A negative count or a count beyond the end fails with the position unchanged.
+    int ReadBlock(CBufferWriter_base& out);
+    // A raw block of known size.
+    int ReadRaw(void* p, int n);
+    // Skips n bytes when that many remain.
+    int Skip(int n);
+};
+
+// Restores a reader's position when it goes out of scope, unless Commit() was called.
+class ReadGuard {
+public:
+    explicit ReadGuard(CBufferReader_base& r) : m_reader(r), m_start(r.GetPosition()) {}
+    ~ReadGuard() {
+        if (!m_committed) m_reader.SetPosition(m_start);
+    }
+    ReadGuard(const ReadGuard&) = delete;
+    ReadGuard& operator=(const ReadGuard&) = delete;
+
+    int Start() const { return m_start; }
+    int Consumed() const { return m_reader.GetPosition() - m_start; }
+    // Keeps the position and returns 1: "return guard.Commit();" ends a successful read.
+    int Commit() { m_committed = true; return 1; }
+    // Commits only when exactly `length` bytes were consumed; returns 1 or 0.
+    int CommitIfConsumed(std::int64_t length) {
+        return Consumed() == length ? Commit() : 0;
+    }
+
+private:
+    CBufferReader_base& m_reader;
+    int m_start;
+    bool m_committed = false;
+};
+
+// Writes a 4-byte zero at construction and back-patches it in Finish() with the number of
+// bytes written since the section started (the length word included).
+class SectionWriter {
+public:
+    explicit SectionWriter(CBufferWriter_base& w);
+    int Finish();  // 1 on success
+    int Start() const { return m_start; }
+
+private:
+    CBufferWriter_base& m_writer;
+    int m_start;
+    int m_ok;
+};

@@ -1,0 +1,159 @@
+// The installation database: CADODatabase (the shared connection) and CADORecordset (one
+// query's result) over SQLite.
+//
+// Statements are the system's own texts and run unchanged: [bracketed] identifiers,
+// "select ... where 1=0" for an empty updatable set, column names that differ only in case.
+// A recordset opened on a plain single-table SELECT is updatable: AddNew/Edit, SetFieldValue,
+// AppendChunk, then Update inserts a row or rewrites the current one (and only it).
+//
+// Value rules: integer columns hold 32-bit signed values, an unsigned value being stored as
+// its two's-complement int32 (so SetFieldValue(0xFFFFFFFFu) and "%d" of the same value
+// agree); 64-bit columns hold int64; dates written by SetFieldValue are stored as the text
+// "YYYY-MM-DD HH:MM:SS.mmm", and GetFieldValue(COleDateTime) also reads the plain
+// "YYYY-MM-DD HH:MM:SS" that statements write. Failures return 0 and never throw; the
+// engine's error text goes to the debugger output and to GetLastError().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/BufferIO.h"
+#include "platform/CString.h"
+#include "platform/OleDateTime.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class CADODatabase {
+public:
+    CADODatabase();
+    ~CADODatabase();
+    CADODatabase(const CADODatabase&) = delete;
+    CADODatabase& operator=(const CADODatabase&) = delete;
+
+    // "sqlite:PATH", "sqlite::memory:" or a plain path. Creates the file and every missing
+    // table of the installation schema. WAL mode, busy timeout. Non-zero on success.
+    int Open(const std::string& connection);
+    void Close();
+    bool IsOpen() const { return m_db != nullptr; }
+    const std::string& GetConnectionString() const { return m_connection; }
+
+    // Runs a statement that returns no rows. Non-zero on success.
+    int Execute(const CString& sql);
+    int Execute(const std::string& utf8sql);
+    int Execute(const char* utf8sql) { return Execute(std::string(utf8sql)); }
+
+    int BeginTransaction();
+    int CommitTransaction();
+    int RollbackTransaction();
+
+    int GetRecordsAffected() const { return m_affected; }
+    const std::string& GetLastError() const { return m_lastError; }
+
+    sqlite3* Handle() const { return m_db; }
+    // Records an engine error: kept for GetLastError and written to the debugger output.
+    void ReportError(const std::string& what);
+
+private:
+    sqlite3* m_db = nullptr;
+    std::string m_connection;
+    std::string m_lastError;
+    int m_affected = 0;
+};
+
+class CADORecordset {
+public:
+    explicit CADORecordset(CADODatabase* db);
+    ~CADORecordset();
+    CADORecordset(const CADORecordset&) = delete;
+    CADORecordset& operator=(const CADORecordset&) = delete;
+
+    // Runs a query; the option (0 or 3) does not change the result. Non-zero on success.
+    int Open(const CString& sql, int option = 0);
+    int Open(const std::string& utf8sql, int option = 0);
+    int Open(const char* utf8sql, int option = 0) { return Open(std::string(utf8sql), option); }
+    void Close();
+    bool IsOpen() const { return m_stmt != nullptr; }
+
+    int IsEOF() const { return m_eof ? 1 : 0; }
+    int IsEof() const { return IsEOF(); }
+    int MoveNext();
+    int GetFieldCount() const;
+    CString GetFieldName(int index) const;
+    int GetFieldIndex(const std::string& name) const;  // case-insensitive; -1 when absent
+
+    // Reads a column of the current record, by name (case-insensitive) or zero-based index.
+    // Non-zero on success; 0 at end of set or for an unknown column. A NULL value reads as
+    // 0, 0.0, the default string, or a null date.
+    int GetFieldValue(const std::string& name, int& value) const;
+    int GetFieldValue(const std::string& name, unsigned int& value) const;
+    int GetFieldValue(const std::string& name, std::int64_t& value) const;
+    int GetFieldValue(const std::string& name, std::uint64_t& value) const;
+    int GetFieldValue(const std::string& name, double& value) const;
+    int GetFieldValue(const std::string& name, CString& value, const CString& defaultValue = CString()) const;
+    int GetFieldValue(const std::string& name, COleDateTime& value) const;
+    int GetFieldValue(int index, int& value) const;
+    int GetFieldValue(int index, unsigned int& value) const;
+    int GetFieldValue(int index, std::int64_t& value) const;
+    int GetFieldValue(int index, std::uint64_t& value) const;
+    int GetFieldValue(int index, double& value) const;
+    int GetFieldValue(int index, CString& value, const CString& defaultValue = CString()) const;
+    int GetFieldValue(int index, COleDateTime& value) const;
+    bool IsFieldNull(int index) const;
+
+    // Byte size of the BLOB (or text) value of a column of the current record.
+    int GetFieldActualSize(int index) const;
+    // Copies up to maxBytes of a BLOB column's value, starting at offset, into out (appended).
+    // Returns the number of bytes copied (0 at the end of the value).
+    int GetChunk(int index, int offset, int maxBytes, CBufferWriter_base& out) const;
+
+    // Writing: AddNew starts a new record, Edit the current one; SetFieldValue and
+    // AppendChunk fill columns; Update stores (non-zero on success). Only on a recordset
+    // opened on a single-table SELECT.
+    int AddNew();
+    int Edit();
+    int SetFieldValue(const std::string& name, int value);
+    int SetFieldValue(const std::string& name, unsigned int value);
+    int SetFieldValue(const std::string& name, std::int64_t value);
+    int SetFieldValue(const std::string& name, std::uint64_t value);
+    int SetFieldValue(const std::string& name, double value);
+    int SetFieldValue(const std::string& name, const CString& value);
+    int SetFieldValue(const std::string& name, const COleDateTime& value);
+    int AppendChunk(const std::string& name, const void* p, int n);
+    int Update();
+    void CancelUpdate();
+
+    bool IsUpdatable() const { return !m_table.empty(); }
+
+private:
+    struct Pending;
+    int Step();
+    int ColumnIndex(const std::string& name) const;
+
+    CADODatabase* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+    bool m_eof = true;
+    std::string m_table;           // the single table of an updatable set, else empty
+    int m_rowidColumn = -1;        // the added rowid column of an updatable set
+    int m_visibleColumns = 0;
+    std::int64_t m_currentRowid = 0;
+    int m_editMode = 0;            // 0 none, 1 AddNew, 2 Edit
+    std::unique_ptr<Pending> m_pending;
+};
+
+// Reads the BLOB of column `index` of the current record in chunks of at most 10240 bytes
+// into a staging writer and hands the bytes to `out`. Non-zero on success.
+int ReadBlobColumn(const CADORecordset& rs, int index, CBufferReader& out);
+
+// ---- the shared connection ------------------------------------------------
+// Creates the shared connection object; called once when the library is loaded (and then
+// connects to $NAMEOBJECT_DB when it is set).
+void NewDatabaseDll();
+// The shared connection while connected, otherwise null.
+CADODatabase* GetDatabase();
+// Connects the shared connection ("sqlite:PATH", "sqlite::memory:" or a plain path),
+// creating missing tables. A second call reconnects.
+bool ConnectDatabase(const std::string& connection);
+void DisconnectDatabase();

@@ -1,0 +1,14 @@
+// The debugger output and the message box. There is no debugger window or desktop here:
+// a host or a test installs a sink; by default debugger lines are dropped (or written to
+// standard error with NAMEOBJECT_DEBUG=1) and message boxes go to standard error.
+#pragma once
+
+#include <functional>
+
+#include "platform/CString.h"
+
+void OutputDebugStringW(const CString& text);
+void SetDebugOutputSink(std::function<void(const CString&)> sink);  // empty: default
+
+void MessageBoxW(const CString& text);
+void SetMessageBoxSink(std::function<void(const CString&)> sink);  // empty: default
