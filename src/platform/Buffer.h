@@ -62,7 +62,7 @@ public:
     void SetPosition(int pos);  // clamped to 0 .. length
     int Remaining() const { return m_size - m_pos; }
 
-    // Non-zero exactly when a*b more bytes are available (a negative product is refused).
+    // Non-zero exactly when a*b more bytes are available (a negative factor is refused).
     int CurrentPtr_Test_Next(int a, int b) const;
     // Advances by a*b bytes, never past the end nor before the start.
     void CurrentPtr_GoNext(int a, int b);

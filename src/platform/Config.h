@@ -30,16 +30,22 @@ public:
     CIni() = default;
     explicit CIni(const CString& fileName) { SetFileName(fileName); }
 
-    // Reads the file; false when it cannot be opened or parsed (the reader is then empty).
+    // Reads the file (UTF-8, or UTF-16LE with a byte-order mark); false when it cannot be
+    // opened (the reader is then empty) or when a line does not parse (that line is skipped
+    // and reported to the debugger output; the other lines are kept). A line longer than
+    // about 200 bytes is cut there, and its remainder is reported as a line that does not parse.
     bool SetFileName(const CString& fileName);
     void SetSection(const CString& section) { m_section = section; }
     const CString& GetFileName() const { return m_fileName; }
 
+    // Values of the section chosen with SetSection.
     int GetInt(const CString& key, int defaultValue) const;
     CString GetString(const CString& key, const CString& defaultValue = CString()) const;
+    // Values of the given section (the default is not optional here: with two arguments the
+    // call would read as key and default).
     int GetInt(const CString& section, const CString& key, int defaultValue) const;
     CString GetString(const CString& section, const CString& key,
-                      const CString& defaultValue = CString()) const;
+                      const CString& defaultValue) const;
     bool HasKey(const CString& section, const CString& key) const;
 
 private:

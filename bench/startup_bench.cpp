@@ -1,0 +1,191 @@
+// Start-up load against a plain scan of the same rows.
+//
+// For N objects (areas, containers with members, access objects with attributes and
+// properties) an installation database is built once. Then, each in a fresh process (the
+// bulk loader runs once per process):
+//   StartupSequence/N  InitAllClassInfo, InitLocalObjectID, InitAllObject, InitContainer,
+//                      InitAllObjectRelation;
+//   PlainScan/N        the sqlite3 C API reading the same 14 columns of every NameObject row
+//                      and doing nothing with them.
+// Counters: bytes of resident memory per loaded object (StartupSequence).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "nameobject.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string DatabasePath(int n) {
+    return (std::filesystem::temp_directory_path() / ("nameobject-bench-" + std::to_string(n) + ".db")).string();
+}
+
+std::string InstallationDir() {
+    return (std::filesystem::temp_directory_path() / "nameobject-bench-installation").string() + "/";
+}
+
+template <class T>
+std::shared_ptr<T> New() {
+    return std::dynamic_pointer_cast<T>(T::CreateObj());
+}
+
+// Builds the installation database of n objects, once per machine (kept in the temp dir).
+void BuildInstallation(int n) {
+    const std::string path = DatabasePath(n);
+    if (std::filesystem::exists(path)) return;
+    const pid_t child = fork();
+    if (child == 0) {
+        std::filesystem::create_directories(InstallationDir() + "Config");
+        const std::string tmp = path + ".building";
+        std::filesystem::remove(tmp);
+        if (!ConnectDatabase(tmp) || !InitAllClassInfo(CString::FromUtf8(InstallationDir()))) _exit(1);
+        InitLocalObjectID();
+        CADODatabase* db = GetDatabase();
+        db->BeginTransaction();
+        const int areas = std::max(1, n / 100), containers = std::max(1, n / 100);
+        std::vector<std::shared_ptr<CArea>> areaList;
+        std::vector<std::shared_ptr<CContainer>> containerList;
+        for (int i = 0; i < areas; ++i) {
+            auto a = New<CArea>();
+            a->SetFullName(CString::FromUtf8("area " + std::to_string(i)));
+            CNameObject::InsertObject(a);
+            areaList.push_back(a);
+        }
+        for (int i = 0; i < containers; ++i) {
+            auto c = New<CContainer>();
+            c->SetFullName(CString::FromUtf8("group " + std::to_string(i)));
+            CNameObject::InsertObject(c);
+            containerList.push_back(c);
+        }
+        for (int i = areas + containers; i < n; ++i) {
+            auto o = New<CAccessObject>();
+            o->SetFullName(CString::FromUtf8("object " + std::to_string(i)));
+            o->SetDescription(u"a door of the building");
+            o->AddAttribute(1, 0x07001001);
+            o->AddAttribute(2, static_cast<std::uint32_t>(i));
+            o->SetProperty(3, 1, _variant_t(i));
+            o->SetProperty(3, 2, _variant_t(u"label"));
+            o->GetAreaID().insert(areaList[i % areas]->GetID());
+            CNameObject::InsertObject(o);
+            containerList[i % containers]->AddObject(o, 1);
+        }
+        db->CommitTransaction();
+        DestroyAllObject();
+        DisconnectDatabase();
+        std::filesystem::rename(tmp, path);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
+long ResidentBytes() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+struct Measure {
+    double seconds = 0;
+    double bytesPerObject = 0;
+};
+
+// Runs fn in a fresh process and returns what it measured.
+template <class Fn>
+Measure InChild(Fn fn) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        Measure m = fn();
+        (void)!write(fds[1], &m, sizeof m);
+        _exit(0);
+    }
+    close(fds[1]);
+    Measure m;
+    (void)!read(fds[0], &m, sizeof m);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return m;
+}
+
+void StartupSequence(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    BuildInstallation(n);
+    double bytes = 0;
+    for (auto _ : state) {
+        Measure m = InChild([n] {
+            const long before = ResidentBytes();
+            const auto start = Clock::now();
+            ConnectDatabase(DatabasePath(n));
+            InitAllClassInfo(CString::FromUtf8(InstallationDir()));
+            InitLocalObjectID();
+            InitAllObject();
+            InitContainer(nullptr, nullptr);
+            InitAllObjectRelation();
+            Measure r;
+            r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            r.bytesPerObject = static_cast<double>(ResidentBytes() - before) / n;
+            return r;
+        });
+        state.SetIterationTime(m.seconds);
+        bytes = m.bytesPerObject;
+    }
+    state.counters["bytes_per_object"] = bytes;
+}
+
+void PlainScan(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    BuildInstallation(n);
+    for (auto _ : state) {
+        Measure m = InChild([n] {
+            const auto start = Clock::now();
+            sqlite3* db = nullptr;
+            sqlite3_open_v2(DatabasePath(n).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+            sqlite3_stmt* stmt = nullptr;
+            sqlite3_prepare_v2(db,
+                               "SELECT nClassID, nID, nServerNo, nAttr, strName, strFullName, strDescription, "
+                               "dtCreateTime, dtModifyTime, nVersion, varData, varDvPtData, ObjectAttribute, "
+                               "ObjectProperty FROM NameObject",
+                               -1, &stmt, nullptr);
+            long long sink = 0;
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                for (int c = 0; c < 14; ++c) {
+                    const int type = sqlite3_column_type(stmt, c);
+                    if (type == SQLITE_BLOB) {
+                        sink += sqlite3_column_bytes(stmt, c) + (sqlite3_column_blob(stmt, c) != nullptr);
+                    } else if (type == SQLITE_TEXT) {
+                        sink += sqlite3_column_bytes(stmt, c) + (sqlite3_column_text(stmt, c) != nullptr);
+                    } else {
+                        sink += sqlite3_column_int64(stmt, c);
+                    }
+                }
+            }
+            benchmark::DoNotOptimize(sink);
+            sqlite3_finalize(stmt);
+            sqlite3_close(db);
+            Measure r;
+            r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            return r;
+        });
+        state.SetIterationTime(m.seconds);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(PlainScan)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(StartupSequence)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,1 @@
+// Keeps a class library target valid while its folder is being filled.

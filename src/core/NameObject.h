@@ -1,0 +1,188 @@
+// CNameObject: the base of every configured object. Holds the key, names, times and
+// attribute word, the facets (attributes, extension data, properties, images, change log),
+// the mask of sections present in memory, and the virtual operations every class may
+// override, in their fixed order.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "core/ClassFrame.h"
+#include "core/NameObjectAttribute.h"
+#include "core/NameObjectCommonAttribute.h"
+#include "core/NameObjectExtData.h"
+#include "core/NameObjectLog.h"
+#include "core/NameObjectProperty.h"
+#include "core/ObjectKey.h"
+#include "core/ResultCodes.h"
+#include "core/Sections.h"
+#include "platform/BufferIO.h"
+#include "platform/CString.h"
+#include "platform/OleDateTime.h"
+
+class CADODatabase;
+
+// Operations of UpdateObjectRelated.
+enum : int {
+    RELATED_OP_DELETE = 0,  // the object was deleted
+    RELATED_OP_CHANGE = 1,  // the object changed (other: its earlier state)
+    RELATED_OP_BUILD = 2,   // the object was loaded or inserted
+};
+
+class CNameObject : public CObject,
+                    public std::enable_shared_from_this<CNameObject>,
+                    public CNameObjectAttribute,
+                    public CNameObjectExtData,
+                    public CNameObjectCommonAttribute,
+                    public CNameObjectProperty,
+                    public CNameObjectLog {
+    NO_DECLARE_OBJECT_CLASS(CNameObject)
+
+public:
+    // One image of the object: its index, when it last changed, its bytes (opaque).
+    struct ImageInfo {
+        std::uint32_t m_nIndex = 0;
+        COleDateTime m_dtLastChangeTime;
+        CBufferWriter m_imgData;
+    };
+    using ImageMap = std::map<std::uint32_t, ImageInfo>;
+
+    CNameObject();
+    ~CNameObject() override;
+
+    // ---- accessors ---------------------------------------------------------------
+    std::uint32_t GetID() const { return m_nID; }
+    void SetID(std::uint32_t id) { m_nID = id; }
+    std::uint32_t GetObjectClassID() const { return m_nClassID; }
+    void SetClassID(std::uint32_t classID) { m_nClassID = classID; }
+    std::uint32_t GetServerNO() const { return m_nServerNO; }
+    void SetServerNO(std::uint32_t serverNO) { m_nServerNO = serverNO; }
+    std::uint32_t GetAttribute() const { return m_nAttribute; }
+    void SetAttribute(std::uint32_t attribute) { m_nAttribute = attribute; }
+    using CNameObjectAttribute::SetAttribute;  // the facet's (class, value, on) form
+    COleDateTime GetCreateTime() const { return m_dtCreateTime; }
+    void SetCreateTime(const COleDateTime& t) { m_dtCreateTime = t; }
+    COleDateTime GetModifyTime() const { return m_dtModifyTime; }
+    void SetModifyTime(const COleDateTime& t) { m_dtModifyTime = t; }
+    CString GetShortName() const { return m_strShortName; }
+    CString GetFullName() const { return m_strFullName; }
+    CString GetDescription() const { return m_strDescription; }
+    int SetShortName(CString name) { m_strShortName = std::move(name); return 1; }
+    int SetFullName(CString name) { m_strFullName = std::move(name); return 1; }
+    int SetDescription(CString text) { m_strDescription = std::move(text); return 1; }
+    std::uint32_t GetObjectPrivateData() const { return m_nPrivateData; }
+    std::uint32_t GetObjectInitState() const { return m_nInitState; }
+    void SetObjectInitState(std::uint32_t state) { m_nInitState = state; }
+    static std::uint32_t GetAllInitState() { return SECTION_ALL; }
+    MJOBJECT_KEY GetObjectUniqueID() const { return {m_nClassID, m_nID, m_nServerNO}; }
+    std::uint64_t MakeClassIDAndIDKey() const { return ::MakeClassIDAndIDKey(m_nClassID, m_nID); }
+
+    // Images.
+    CBufferWriter* GetPhotoImage(std::uint32_t index);
+    CBufferWriter* GetPhotoImage(std::uint32_t index, COleDateTime& time);
+    COleDateTime GetPhotoLastChangeTime(std::uint32_t index) const;  // 0.0 when absent
+    void SetPhotoLastChangeTimeCOleDateTime(std::uint32_t index, const COleDateTime& time);
+    void SetPhotoImage(std::uint32_t index, const COleDateTime& time, const CBufferWriter& data);
+    void CheckImageInfo();  // drops every image with empty data
+
+    // ---- virtual operations, in slot order -------------------------------------
+    virtual void Release();
+    virtual void FinalRelease();
+    virtual std::uint32_t GetPrivateData();
+    virtual int Lock();
+    virtual int Unlock();
+    virtual int OnLoad(int version);
+    virtual void InitObjectRelation();
+    virtual void SetDevicePointsData(CBufferReader& reader);
+    virtual std::int32_t OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
+                                        std::uint32_t sections);
+    virtual std::int32_t OnExtAttributeChange(std::shared_ptr<CNameObject> other,
+                                              std::uint32_t& changed, std::uint32_t sections);
+    virtual std::int32_t OnExtPropertyChange(std::shared_ptr<CNameObject> other,
+                                             std::uint32_t& changed, std::uint32_t sections);
+    virtual std::int32_t OnExtDataChange(std::shared_ptr<CNameObject> other,
+                                         std::uint32_t& changed, std::uint32_t sections);
+    virtual std::int32_t UpdateRecord();
+    virtual std::int32_t UpdateAttributeData();
+    virtual std::int32_t UpdatePropertyData();
+    virtual std::int32_t UpdateRecordOfModifyTime();
+    virtual int SaveData(CBufferWriter& writer, int sections);
+    virtual int SaveData(void* data, int* size, int sections);
+    virtual int LoadData(CBufferReader& reader, int sections, int restArg);
+    virtual int LoadData(const void* data, int* size, int sections, int restArg);
+    virtual int SaveBasicData(CBufferWriter& writer);
+    virtual int SaveBasicData(void* data, int* size);
+    virtual int LoadBasicData(CBufferReader& reader);
+    virtual int LoadBasicData(const void* data, int* size);
+    virtual int SaveRestData(CBufferWriter& writer);
+    virtual int SaveRestData(void* data, int* size);
+    virtual int LoadRestData(CBufferReader& reader, int restArg);
+    virtual int LoadRestData(const void* data, int* size, int restArg);
+    virtual int LoadDatabaseData(CBufferReader& reader, int sections, int restArg);
+    virtual int SaveDatabaseData(CBufferWriter& writer, int sections);
+    virtual int LoadDatabaseBasicData(CBufferReader& reader);
+    virtual int SaveDatabaseBasicData(CBufferWriter& writer);
+    virtual int LoadDatabaseRestData(CBufferReader& reader, int version);
+    virtual int SaveDatabaseRestData(CBufferWriter& writer);
+    virtual int LoadObjectImage(CBufferReader& reader, int apply);
+    virtual int SaveObjectImage(CBufferWriter& writer);
+    virtual int LoadRestData_V2(const void* data, int* size, int version);
+    virtual ImageMap& GetAllImageInfo();
+    virtual std::int32_t InsertDatabaseImage(CADODatabase* db);
+    virtual std::int32_t DeleteDatabaseImage(CADODatabase* db);
+    virtual std::int32_t UpdateDatabaseImage(CADODatabase* db);
+    virtual std::int32_t LoadDatabaseImage(CADODatabase* db);
+    virtual int CheckImageChanged(ImageMap& newImages);
+    virtual int LoadDataFromDatabase(std::uint32_t sections);
+    virtual int LoadFromDatabase_LoadImage();
+    virtual int LoadFromDatabase_LoadResData();
+    virtual int LoadFromDatabase_LoadExtData();
+    virtual void FreePhotoMemory(std::uint32_t sections);
+    virtual std::shared_ptr<CNameObject> Clone(std::uint32_t sections);
+    virtual int OnAfterObjectInsert();
+    virtual void GetChangeableAttribute(CNameObjectAttribute& attributes);
+    virtual void GetChangeableExtProperty(std::map<std::uint32_t, std::set<std::uint32_t>>& properties);
+    virtual void GetRelativeObject(std::uint32_t classID, std::set<std::uint32_t>& ids);
+    virtual int IsRelativeObject(std::uint32_t classID, std::uint32_t id);
+    virtual void GetRelativeObjectClassID(std::set<std::uint32_t>& classIDs);
+    virtual void UpdateObjectRelated(int operation, std::shared_ptr<CNameObject> other,
+                                     std::uint32_t value, std::uint32_t sections);
+
+    // ---- static operations --------------------------------------------------------
+    // The class-registry entries of the base class.
+    static std::int32_t InsertObject(std::shared_ptr<CNameObject> object);
+    static std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
+    static std::int32_t InitObjectMap();
+    // A new object read from a frame; empty when the class is unknown or loading failed.
+    static std::shared_ptr<CNameObject> CreateOfBuffer(CBufferReader& reader, int& result, int unused);
+    // Image rows of any object.
+    static std::int32_t InsertDatabaseImage(CADODatabase* db, std::uint32_t classID, std::uint32_t id,
+                                            std::uint32_t serverNO, const ImageMap& images);
+    static std::int32_t DeleteDatabaseImage(CADODatabase* db, std::uint32_t classID, std::uint32_t id,
+                                            std::uint32_t serverNO, const ImageMap& images);
+    static std::int32_t DeleteDatabaseImage(CADODatabase* db, std::uint32_t classID, std::uint32_t id,
+                                            std::uint32_t serverNO,
+                                            const std::vector<std::uint32_t>& indexes);
+
+    // The highest data version seen in an extension-data section too new to be read.
+    static std::int32_t m_nMinVersion;
+
+protected:
+    std::uint32_t m_nClassID;
+    std::uint32_t m_nAttribute = 0xFFFFFFFF;
+    std::uint32_t m_nID = 0xFFFFFFFF;
+    std::uint32_t m_nServerNO;
+    CString m_strDescription;
+    CString m_strShortName;
+    CString m_strFullName;
+    COleDateTime m_dtCreateTime;
+    COleDateTime m_dtModifyTime;
+    std::uint32_t m_nPrivateData = 0;
+    ImageMap m_mapImageInfo;
+    std::uint32_t m_nInitState;
+};
+
+using CNameObjectPtr = std::shared_ptr<CNameObject>;

@@ -1,0 +1,219 @@
+// The NameObject row of an object: insert, rewrite whole or by facet, touch, delete.
+// No transactions: each operation is one statement or one record edit, and stops at its
+// first failed step.
+#include <new>
+#include <vector>
+
+#include "core/NameObject.h"
+#include "platform/Database.h"
+#include "platform/StringFormat.h"
+#include "registry/ClassRegistry.h"
+#include "registry/IdAllocator.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+
+namespace {
+
+constexpr int kRestDataFirstTry = 4096;
+
+int AsInt(std::uint32_t v) { return static_cast<int>(v); }
+
+std::string SelectRowByKey(const char* columns, const CNameObject& o) {
+    return StrPrintf("SELECT %s FROM NameObject WHERE nID = %d And nClassID =%d And nServerNO=%d",
+                     columns, AsInt(o.GetID()), AsInt(o.GetObjectClassID()), AsInt(o.GetServerNO()));
+}
+
+// Stores a facet's section into a BLOB column, or an empty BLOB when the facet is empty.
+template <class SaveFn>
+void StoreFacet(CADORecordset& rs, const char* column, bool empty, SaveFn save) {
+    CBufferWriter writer;
+    if (!empty) save(writer);
+    rs.AppendChunk(column, writer.GetData(), writer.GetLength());
+}
+
+void StoreRowColumns(CADORecordset& rs, CNameObject& o) {
+    rs.SetFieldValue("nClassID", o.GetObjectClassID());
+    rs.SetFieldValue("strName", o.GetShortName());
+    rs.SetFieldValue("nAttr", o.GetAttribute());
+    rs.SetFieldValue("strFullName", o.GetFullName());
+    rs.SetFieldValue("strDescription", o.GetDescription());
+    rs.SetFieldValue("dtCreateTime", o.GetCreateTime());
+}
+
+std::uint32_t RowVersion(const CNameObject& o) {
+    return static_cast<std::uint32_t>(DataVersionOf(o.GetRuntimeClass()));
+}
+
+}  // namespace
+
+std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
+    if (!object) return E_OBJECT_NULL;
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr) return E_DATABASE_UNAVAILABLE;
+
+    // The rest data: a first try into 4096 bytes, then again with the size asked for. A
+    // failure for any other reason stores no varData.
+    std::vector<std::uint8_t> rest;
+    int restSize = kRestDataFirstTry;
+    try {
+        rest.resize(kRestDataFirstTry);
+    } catch (const std::bad_alloc&) {
+        return E_OUT_OF_MEMORY;
+    }
+    if (!object->SaveRestData(rest.data(), &restSize)) {
+        if (restSize > kRestDataFirstTry) {
+            try {
+                rest.resize(static_cast<std::size_t>(restSize));
+            } catch (const std::bad_alloc&) {
+                return E_OUT_OF_MEMORY;
+            }
+            if (!object->SaveRestData(rest.data(), &restSize)) restSize = 0;
+        } else {
+            restSize = 0;
+        }
+    }
+
+    // The server object keeps its ID, and so does an object another server created; a local
+    // object always receives a new ID.
+    const std::uint32_t serverNO = GetCurrentServerNO();
+    const bool isServerObject = object->GetObjectClassID() == 0 &&
+                                object->GetID() == GetCurrentServerID() &&
+                                object->GetServerNO() == serverNO;
+    const bool isForeign = object->GetServerNO() != serverNO && object->GetID() != 0xFFFFFFFF;
+    std::string query;
+    if (isServerObject || isForeign) {
+        query = StrPrintf("select * from NameObject where nID=%d and nClassID=%d and nServerNo = %d",
+                          AsInt(object->GetID()), AsInt(object->GetObjectClassID()),
+                          AsInt(object->GetServerNO()));
+    } else {
+        std::uint32_t id = 0;
+        if (!GetLocalNextObjectID(&id)) return E_ALLOC_OBJECT_ID;
+        object->SetID(id);
+        query = "select * from NameObject where 1=0";
+    }
+
+    CADORecordset rs(db);
+    if (!rs.Open(query, 0)) return E_DATABASE_OPERATION;
+    if (rs.IsEOF()) {
+        rs.AddNew();
+    } else {
+        rs.Edit();
+    }
+    rs.SetFieldValue("nID", object->GetID());
+    const COleDateTime now = COleDateTime::GetCurrentTime();
+    if (object->m_dtCreateTime.m_dt == 0.0) object->m_dtCreateTime = now;
+    if (object->m_dtModifyTime.m_dt == 0.0) object->m_dtModifyTime = now;
+    StoreRowColumns(rs, *object);
+    rs.SetFieldValue("dtModifyTime", object->GetModifyTime());
+    rs.SetFieldValue("nVersion", RowVersion(*object));
+    rs.SetFieldValue("nServerNO", object->GetServerNO());
+    if (restSize > 0) rs.AppendChunk("varData", rest.data(), restSize);
+    StoreFacet(rs, "ObjectAttribute", false, [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
+    StoreFacet(rs, "ObjectProperty", false, [&](CBufferWriter& w) { object->SaveExtProperty(w); });
+    if (!rs.Update()) return E_DATABASE_OPERATION;
+    rs.Close();
+
+    const std::uint32_t classID = object->GetObjectClassID();
+    const std::uint32_t id = object->GetID();
+    const std::uint32_t objServerNO = object->GetServerNO();
+    object->InsertDatabaseImage(db);
+    object->UpdateExtDataRecord(classID, id, objServerNO);
+    GDM_Add(classID, id, objServerNO, object);
+    return S_SUCCESS;
+}
+
+std::int32_t CNameObject::UpdateRecord() {
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr) return E_DATABASE_UNAVAILABLE;
+    LoadDataFromDatabase(SECTION_BASIC_DATA | SECTION_EXT_ATTRIBUTE | SECTION_REST_DATA |
+                         SECTION_EXT_PROPERTY);
+
+    CADORecordset rs(db);
+    if (!rs.Open(SelectRowByKey("*", *this), 0)) return E_DATABASE_OPERATION;
+    if (rs.IsEOF()) {
+        rs.Close();
+        return E_DATABASE_OPERATION;
+    }
+    rs.Edit();
+    StoreRowColumns(rs, *this);
+    m_dtModifyTime = COleDateTime::GetCurrentTime();
+    rs.SetFieldValue("dtModifyTime", m_dtModifyTime);
+    rs.SetFieldValue("nVersion", RowVersion(*this));
+    StoreFacet(rs, "ObjectAttribute", m_mapAttribute.empty(),
+               [&](CBufferWriter& w) { SaveExtAttribute(w); });
+    StoreFacet(rs, "ObjectProperty", m_mapProperty.empty(),
+               [&](CBufferWriter& w) { SaveExtProperty(w); });
+    StoreFacet(rs, "varData", false, [&](CBufferWriter& w) { SaveRestData(w); });
+    rs.Update();
+    rs.Close();
+
+    // Extension data that was never loaded stays as stored.
+    if (m_nInitState & SECTION_EXT_DATA) UpdateExtDataRecord(m_nClassID, m_nID, m_nServerNO);
+    return S_SUCCESS;
+}
+
+namespace {
+
+// Rewrites the modification time and one facet BLOB of an object's row.
+template <class SaveFn>
+std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char* column,
+                               bool empty, SaveFn save) {
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr) return E_DATABASE_UNAVAILABLE;
+    o.LoadDataFromDatabase(section);
+    CADORecordset rs(db);
+    const std::string columns = std::string("dtModifyTime, ") + column;
+    if (!rs.Open(SelectRowByKey(columns.c_str(), o), 0) || rs.IsEOF()) return E_DATABASE_OPERATION;
+    rs.Edit();
+    rs.SetFieldValue("dtModifyTime", o.GetModifyTime());
+    StoreFacet(rs, column, empty, save);
+    rs.Update();
+    rs.Close();
+    return S_SUCCESS;
+}
+
+}  // namespace
+
+std::int32_t CNameObject::UpdateAttributeData() {
+    return UpdateFacetColumn(*this, SECTION_EXT_ATTRIBUTE, "ObjectAttribute", m_mapAttribute.empty(),
+                             [&](CBufferWriter& w) { SaveExtAttribute(w); });
+}
+
+std::int32_t CNameObject::UpdatePropertyData() {
+    return UpdateFacetColumn(*this, SECTION_EXT_PROPERTY, "ObjectProperty", m_mapProperty.empty(),
+                             [&](CBufferWriter& w) { SaveExtProperty(w); });
+}
+
+std::int32_t CNameObject::UpdateRecordOfModifyTime() {
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr) return E_DATABASE_UNAVAILABLE;
+    m_dtModifyTime = COleDateTime::GetCurrentTime();
+    const std::string time = m_dtModifyTime.Format("%Y-%m-%d %H:%M:%S").ToUtf8();
+    db->Execute(StrPrintf(
+        "Update NameObject set dtModifyTime='%s' WHERE nClassID = %d and  nID = %d AND nServerNO = %d",
+        time.c_str(), AsInt(m_nClassID), AsInt(m_nID), AsInt(m_nServerNO)));
+    return S_SUCCESS;
+}
+
+std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
+    if (!object) return E_OBJECT_NULL;
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr) return E_DATABASE_UNAVAILABLE;
+    const std::uint32_t classID = object->GetObjectClassID();
+    const std::uint32_t id = object->GetID();
+    const std::uint32_t serverNO = object->GetServerNO();
+    // Objects of classes derived from class 14 have no NameObject row.
+    if (!::IsDerivedFrom(classID, 14)) {
+        if (!db->Execute(StrPrintf("DELETE FROM NameObject WHERE nClassID=%d AND nID = %d AND nServerNO = %d",
+                                   AsInt(classID), AsInt(id), AsInt(serverNO)))) {
+            return E_DATABASE_OPERATION;
+        }
+    }
+    object->DeleteExtData(classID, id, serverNO);
+    object->DeleteDatabaseImage(db);
+    object->UpdateObjectRelated(RELATED_OP_DELETE, object, 0xFFFFFFFF, object->m_nInitState);
+    GDM_Remove(classID, id, serverNO);
+    return S_SUCCESS;
+}
+
+std::int32_t CNameObject::InitObjectMap() { return 0; }

@@ -1,0 +1,46 @@
+// The nesting rule of rest data, written once for every class:
+//
+//   [4-byte length, counting itself][the base class's rest block][4-byte version][own fields]
+//
+// A class's SaveRestData calls SaveRestLevel with its base's SaveRestData, its data version
+// and a writer of its own fields; its LoadRestData calls LoadRestLevel likewise. The loader
+// refuses a version newer than the class's own and succeeds only when the block's bytes were
+// consumed exactly; on failure the read position is restored.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/BufferIO.h"
+
+using RestBaseSaver = std::function<int(CBufferWriter&)>;
+using RestFieldsSaver = std::function<int(CBufferWriter&)>;
+using RestBaseLoader = std::function<int(CBufferReader&)>;
+// Reads the fields that `version` has; 1 or 0.
+using RestFieldsLoader = std::function<int(CBufferReader&, std::int32_t version)>;
+
+int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase, std::int32_t version,
+                  const RestFieldsSaver& saveFields);
+int LoadRestLevel(CBufferReader& reader, const RestBaseLoader& loadBase, std::int32_t ownVersion,
+                  const RestFieldsLoader& loadFields);
+
+// The older raw rest form (no length words) is read from caller memory: `size` holds the bytes
+// available on entry and receives the bytes consumed. RawCursor keeps that bookkeeping.
+class RawCursor {
+public:
+    RawCursor(const void* data, int available)
+        : m_p(static_cast<const std::uint8_t*>(data)), m_available(available < 0 ? 0 : available) {}
+    bool Skip(int n) {
+        if (n < 0 || n > m_available - m_used) return false;
+        m_used += n;
+        return true;
+    }
+    const std::uint8_t* Current() const { return m_p + m_used; }
+    int Used() const { return m_used; }
+    int Remaining() const { return m_available - m_used; }
+
+private:
+    const std::uint8_t* m_p;
+    int m_available;
+    int m_used = 0;
+};

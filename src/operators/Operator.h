@@ -1,0 +1,24 @@
+// COperator: an operator account.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "membership/AccessObject.h"
+
+class COperator : public CAccessObject {
+    NO_DECLARE_OBJECT_CLASS(COperator)
+
+public:
+    static constexpr std::int32_t kDataVersion = 0x83000500 & 0x7FFFFFFF;
+
+    COperator();
+    ~COperator() override;
+
+    using CAccessObject::HasPrivilege;  // (operator, class, ID), asked of an object
+
+    // ---- virtual operations added after CAccessObject's, in slot order ---------
+    // Whether this operator may exercise the privilege (class, ID) on object.
+    virtual int HasPrivilege(std::shared_ptr<CAccessObject> object, std::uint32_t privilegeClassID,
+                             std::uint32_t privilegeID);
+};

@@ -1,0 +1,809 @@
+#include "platform/Database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "platform/DebugOutput.h"
+
+// The text of schema/installation.sql, compiled in by the build.
+extern const char* const kInstallationSchemaSql;
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kBlobChunkBytes = 10240;
+constexpr int kBlobStagingCapacity = 128;
+constexpr std::string_view kMemoryPath = ":memory:";
+
+enum EditMode { kNotEditing = 0, kAdding = 1, kEditing = 2 };
+
+// "sqlite:PATH" and "sqlite::memory:" name the file after the prefix; anything else is a path.
+std::string DatabasePath(const std::string& connection) {
+    constexpr std::string_view kPrefix = "sqlite:";
+    if (connection.compare(0, kPrefix.size(), kPrefix) == 0) {
+        return connection.substr(kPrefix.size());
+    }
+    return connection;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+// ---- recognising the updatable form of a query ------------------------------------------
+
+struct Token {
+    enum Kind { kWord, kIdentifier, kLiteral, kOther } kind;
+    std::string_view text;
+    std::size_t offset;
+};
+
+bool IsWordChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Index of the character after a quoted part that starts at i with `open` and ends with
+// `close` (a doubled closing character stands for itself); the end of the text when it is
+// not terminated.
+std::size_t SkipQuoted(std::string_view sql, std::size_t i, char close) {
+    for (++i; i < sql.size(); ++i) {
+        if (sql[i] != close) continue;
+        if (close != ']' && i + 1 < sql.size() && sql[i + 1] == close) {
+            ++i;
+            continue;
+        }
+        return i + 1;
+    }
+    return sql.size();
+}
+
+// Splits a statement into words, quoted identifiers, literals and single punctuation marks;
+// white space and comments are dropped.
+std::vector<Token> Tokenize(std::string_view sql) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        std::size_t end = i + 1;
+        Token::Kind kind = Token::kOther;
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+            ++i;
+            continue;
+        }
+        if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
+            const std::size_t eol = sql.find('\n', i);
+            i = eol == std::string_view::npos ? sql.size() : eol + 1;
+            continue;
+        }
+        if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
+            const std::size_t close = sql.find("*/", i + 2);
+            i = close == std::string_view::npos ? sql.size() : close + 2;
+            continue;
+        }
+        if (c == '[' || c == '"' || c == '`') {
+            end = SkipQuoted(sql, i, c == '[' ? ']' : c);
+            kind = Token::kIdentifier;
+        } else if (c == '\'') {
+            end = SkipQuoted(sql, i, '\'');
+            kind = Token::kLiteral;
+        } else if (IsWordChar(c)) {
+            while (end < sql.size() && IsWordChar(sql[end])) ++end;
+            kind = (c >= '0' && c <= '9') ? Token::kLiteral : Token::kWord;
+        }
+        tokens.push_back({kind, sql.substr(i, end - i), i});
+        i = end;
+    }
+    return tokens;
+}
+
+bool IsKeyword(const Token& t, std::string_view keyword) {
+    return t.kind == Token::kWord && EqualsNoCase(t.text, keyword);
+}
+
+struct SingleTableSelect {
+    std::string table;       // as written, brackets included
+    std::size_t fromOffset;  // where the FROM keyword starts
+};
+
+// A plain single-table SELECT: a select list without calls or DISTINCT, FROM one table,
+// then nothing or WHERE / ORDER BY, and no JOIN, GROUP BY or compound operator anywhere.
+std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sql) {
+    const std::vector<Token> tokens = Tokenize(sql);
+    const std::size_t n = tokens.size();
+    if (n < 4 || !IsKeyword(tokens[0], "select")) return std::nullopt;
+    if (IsKeyword(tokens[1], "distinct") || IsKeyword(tokens[1], "all")) return std::nullopt;
+
+    std::size_t i = 1;
+    for (; i < n && !IsKeyword(tokens[i], "from"); ++i) {
+        if (tokens[i].text == "(") return std::nullopt;  // function, aggregate or sub-query
+    }
+    if (i == 1 || i + 1 >= n) return std::nullopt;
+    const std::size_t from = i;
+    const Token& table = tokens[from + 1];
+    if (table.kind != Token::kWord && table.kind != Token::kIdentifier) return std::nullopt;
+    if (from + 2 < n) {
+        const Token& next = tokens[from + 2];
+        if (!IsKeyword(next, "where") && !IsKeyword(next, "order") && next.text != ";") {
+            return std::nullopt;
+        }
+    }
+    for (std::size_t k = from + 2; k < n; ++k) {
+        for (std::string_view kw : {"join", "group", "having", "union", "intersect", "except"}) {
+            if (IsKeyword(tokens[k], kw)) return std::nullopt;
+        }
+    }
+    return SingleTableSelect{std::string(table.text), tokens[from].offset};
+}
+
+std::string QuoteIdentifier(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    out += '"';
+    return out;
+}
+
+void ReportTo(CADODatabase* db, const std::string& what) {
+    if (db) {
+        db->ReportError(what);
+    } else {
+        OutputDebugStringW(CString::FromUtf8("Database error: " + what + "\n"));
+    }
+}
+
+std::string EngineError(sqlite3* db, std::string_view sql) {
+    std::string text = db ? sqlite3_errmsg(db) : "no connection";
+    text += " in \"";
+    text += sql;
+    text += '"';
+    return text;
+}
+
+// Reads a stored date: the text that SetFieldValue or a statement writes, or a number
+// holding the OLE date itself.
+int ParseStoredDate(std::string_view text, COleDateTime& value) {
+    if (value.ParseDateTime(text)) return 1;
+    const std::string copy(text);
+    char* end = nullptr;
+    const double dt = std::strtod(copy.c_str(), &end);
+    if (!copy.empty() && end == copy.c_str() + copy.size()) {
+        value = COleDateTime(dt);
+        return 1;
+    }
+    value.SetStatus(COleDateTime::invalid);
+    return 0;
+}
+
+}  // namespace
+
+// ---- CADODatabase --------------------------------------------------------------------------
+
+CADODatabase::CADODatabase() = default;
+
+CADODatabase::~CADODatabase() { Close(); }
+
+int CADODatabase::Open(const std::string& connection) {
+    Close();
+    const std::string path = DatabasePath(connection);
+    if (path.empty()) {
+        ReportError("empty connection string");
+        return 0;
+    }
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        ReportError("cannot open \"" + path +
+                    "\": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+        sqlite3_close_v2(db);
+        return 0;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // WAL lets readers in other processes go on while this one writes; with WAL, NORMAL
+    // synchronisation keeps the file consistent and spares a sync per statement.
+    const char* wal = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+    for (const char* sql : {path == kMemoryPath ? "" : wal, kInstallationSchemaSql}) {
+        char* message = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+            ReportError("cannot set up \"" + path +
+                        "\": " + (message ? message : sqlite3_errmsg(db)));
+            sqlite3_free(message);
+            sqlite3_close_v2(db);
+            return 0;
+        }
+    }
+    m_db = db;
+    m_connection = connection;
+    return 1;
+}
+
+void CADODatabase::Close() {
+    if (m_db) {
+        // Recordsets still open keep their statements; the engine closes the connection
+        // when the last of them is finalised.
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+    m_connection.clear();
+}
+
+int CADODatabase::Execute(const CString& sql) { return Execute(sql.ToUtf8()); }
+
+int CADODatabase::Execute(const std::string& utf8sql) {
+    m_affected = 0;
+    if (!m_db) {
+        ReportError(EngineError(nullptr, utf8sql));
+        return 0;
+    }
+    if (utf8sql.size() > static_cast<std::size_t>(INT_MAX)) {
+        ReportError("statement too long");
+        return 0;
+    }
+    // Runs every statement of the text in order, as sqlite3_exec does.
+    const char* p = utf8sql.c_str();
+    const char* const end = p + utf8sql.size();
+    bool ranOne = false;
+    while (p < end) {
+        sqlite3_stmt* stmt = nullptr;
+        const char* tail = end;
+        if (sqlite3_prepare_v2(m_db, p, static_cast<int>(end - p), &stmt, &tail) != SQLITE_OK) {
+            ReportError(EngineError(m_db, utf8sql));
+            return 0;
+        }
+        if (!stmt) break;  // only white space or comments remain
+        int rc;
+        do {
+            rc = sqlite3_step(stmt);
+        } while (rc == SQLITE_ROW);
+        if (rc != SQLITE_DONE) {
+            ReportError(EngineError(m_db, utf8sql));
+            sqlite3_finalize(stmt);
+            return 0;
+        }
+        sqlite3_finalize(stmt);
+        m_affected = sqlite3_changes(m_db);
+        ranOne = true;
+        p = tail;
+    }
+    if (!ranOne) {
+        ReportError("empty statement");
+        return 0;
+    }
+    return 1;
+}
+
+int CADODatabase::BeginTransaction() { return Execute("BEGIN"); }
+int CADODatabase::CommitTransaction() { return Execute("COMMIT"); }
+int CADODatabase::RollbackTransaction() { return Execute("ROLLBACK"); }
+
+void CADODatabase::ReportError(const std::string& what) {
+    m_lastError = what;
+    OutputDebugStringW(CString::FromUtf8("Database error: " + what + "\n"));
+}
+
+// ---- CADORecordset -------------------------------------------------------------------------
+
+// The recordset's column names, and the values of an AddNew / Edit in progress.
+struct CADORecordset::Pending {
+    // A value staged by SetFieldValue / AppendChunk until Update.
+    struct Value {
+        enum Type { kNull, kInteger, kReal, kText, kBlob } type = kNull;
+        std::int64_t integer = 0;
+        double real = 0.0;
+        std::string bytes;  // text (UTF-8) or BLOB bytes
+
+        static Value Integer(std::int64_t v) { return {kInteger, v, 0.0, {}}; }
+        static Value Real(double v) { return {kReal, 0, v, {}}; }
+        static Value Text(std::string v) { return {kText, 0, 0.0, std::move(v)}; }
+        static Value Blob(std::string v) { return {kBlob, 0, 0.0, std::move(v)}; }
+
+        int Bind(sqlite3_stmt* stmt, int position) const {
+            switch (type) {
+                case kInteger:
+                    return sqlite3_bind_int64(stmt, position, integer);
+                case kReal:
+                    return sqlite3_bind_double(stmt, position, real);
+                case kText:
+                    return sqlite3_bind_text64(stmt, position, bytes.data(), bytes.size(),
+                                               SQLITE_STATIC, SQLITE_UTF8);
+                case kBlob:  // data() is never null, so an empty value stays a BLOB
+                    return sqlite3_bind_blob64(stmt, position, bytes.data(), bytes.size(),
+                                               SQLITE_STATIC);
+                case kNull:
+                    break;
+            }
+            return sqlite3_bind_null(stmt, position);
+        }
+    };
+
+    std::vector<std::string> names;             // as the result names them
+    std::vector<std::string> tableColumns;      // the table's own column names, for writing
+    std::vector<std::pair<int, Value>> values;  // column index, value; in setting order
+    bool onAddedRow = false;  // the current record is the one the last AddNew stored
+    std::int64_t addedRowid = 0;
+
+    int Stage(int column, Value value, bool append = false) {
+        if (column < 0) return 0;
+        for (auto& [index, staged] : values) {
+            if (index != column) continue;
+            if (append && staged.type == Value::kBlob) {
+                staged.bytes += value.bytes;
+            } else {
+                staged = std::move(value);
+            }
+            return 1;
+        }
+        values.emplace_back(column, std::move(value));
+        return 1;
+    }
+
+    void Reset() {
+        names.clear();
+        tableColumns.clear();
+        values.clear();
+        onAddedRow = false;
+        addedRowid = 0;
+    }
+};
+
+namespace {
+
+bool ValidColumn(const CADORecordset& rs, int index) {
+    return !rs.IsEOF() && index >= 0 && index < rs.GetFieldCount();
+}
+
+template <class T>
+int ReadByName(const CADORecordset& rs, const std::string& name, T& value) {
+    const int index = rs.GetFieldIndex(name);
+    return index >= 0 ? rs.GetFieldValue(index, value) : 0;
+}
+
+}  // namespace
+
+CADORecordset::CADORecordset(CADODatabase* db) : m_db(db), m_pending(new Pending) {}
+
+CADORecordset::~CADORecordset() { Close(); }
+
+int CADORecordset::Open(const CString& sql, int option) { return Open(sql.ToUtf8(), option); }
+
+int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
+    Close();
+    sqlite3* handle = m_db ? m_db->Handle() : nullptr;
+    if (!handle) {
+        ReportTo(m_db, EngineError(nullptr, utf8sql));
+        return 0;
+    }
+    if (utf8sql.size() > static_cast<std::size_t>(INT_MAX / 2)) {
+        ReportTo(m_db, "query too long");
+        return 0;
+    }
+    // A single-table query also selects the rowid, so that Edit can rewrite exactly the
+    // current row. Should that form not compile (a view, say), the query runs as written.
+    std::optional<SingleTableSelect> single = FindSingleTableSelect(utf8sql);
+    sqlite3_stmt* stmt = nullptr;
+    if (single) {
+        const std::string withRowid =
+            utf8sql.substr(0, single->fromOffset) + ", rowid " + utf8sql.substr(single->fromOffset);
+        if (sqlite3_prepare_v2(handle, withRowid.c_str(), static_cast<int>(withRowid.size()), &stmt,
+                               nullptr) != SQLITE_OK ||
+            !stmt) {
+            sqlite3_finalize(stmt);
+            stmt = nullptr;
+            single.reset();
+        }
+    }
+    if (!stmt) {
+        const int rc = sqlite3_prepare_v2(handle, utf8sql.c_str(), static_cast<int>(utf8sql.size()),
+                                          &stmt, nullptr);
+        if (rc != SQLITE_OK || !stmt) {
+            ReportTo(m_db, rc != SQLITE_OK ? EngineError(handle, utf8sql) : "empty query");
+            sqlite3_finalize(stmt);
+            return 0;
+        }
+    }
+
+    m_stmt = stmt;
+    const int columns = sqlite3_column_count(stmt);
+    m_visibleColumns = single ? columns - 1 : columns;
+    if (single) {
+        m_table = single->table;
+        m_rowidColumn = columns - 1;
+    }
+    m_pending->names.reserve(static_cast<std::size_t>(m_visibleColumns));
+    for (int i = 0; i < m_visibleColumns; ++i) {
+        const char* name = sqlite3_column_name(stmt, i);
+        const char* origin = sqlite3_column_origin_name(stmt, i);
+        m_pending->names.emplace_back(name ? name : "");
+        m_pending->tableColumns.emplace_back(origin ? origin : (name ? name : ""));
+    }
+    if (!Step()) {
+        Close();
+        return 0;
+    }
+    return 1;
+}
+
+void CADORecordset::Close() {
+    if (m_stmt) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+    m_eof = true;
+    m_table.clear();
+    m_rowidColumn = -1;
+    m_visibleColumns = 0;
+    m_currentRowid = 0;
+    m_editMode = kNotEditing;
+    m_pending->Reset();
+}
+
+int CADORecordset::Step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        m_eof = false;
+        if (m_rowidColumn >= 0) m_currentRowid = sqlite3_column_int64(m_stmt, m_rowidColumn);
+        return 1;
+    }
+    m_eof = true;
+    if (rc == SQLITE_DONE) return 1;
+    ReportTo(m_db, EngineError(sqlite3_db_handle(m_stmt), sqlite3_sql(m_stmt)));
+    return 0;
+}
+
+int CADORecordset::MoveNext() {
+    if (!m_stmt || m_eof) return 0;
+    CancelUpdate();
+    m_pending->onAddedRow = false;
+    return Step();
+}
+
+int CADORecordset::GetFieldCount() const { return m_visibleColumns; }
+
+CString CADORecordset::GetFieldName(int index) const {
+    if (index < 0 || index >= m_visibleColumns) return CString();
+    return CString::FromUtf8(m_pending->names[static_cast<std::size_t>(index)]);
+}
+
+int CADORecordset::GetFieldIndex(const std::string& name) const { return ColumnIndex(name); }
+
+int CADORecordset::ColumnIndex(const std::string& name) const {
+    const auto& names = m_pending->names;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (EqualsNoCase(names[i], name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// ---- reading -------------------------------------------------------------------------------
+
+int CADORecordset::GetFieldValue(const std::string& name, int& value) const {
+    return ReadByName(*this, name, value);
+}
+int CADORecordset::GetFieldValue(const std::string& name, unsigned int& value) const {
+    return ReadByName(*this, name, value);
+}
+int CADORecordset::GetFieldValue(const std::string& name, std::int64_t& value) const {
+    return ReadByName(*this, name, value);
+}
+int CADORecordset::GetFieldValue(const std::string& name, std::uint64_t& value) const {
+    return ReadByName(*this, name, value);
+}
+int CADORecordset::GetFieldValue(const std::string& name, double& value) const {
+    return ReadByName(*this, name, value);
+}
+int CADORecordset::GetFieldValue(const std::string& name, COleDateTime& value) const {
+    return ReadByName(*this, name, value);
+}
+int CADORecordset::GetFieldValue(const std::string& name, CString& value,
+                                 const CString& defaultValue) const {
+    const int index = GetFieldIndex(name);
+    return index >= 0 ? GetFieldValue(index, value, defaultValue) : 0;
+}
+
+int CADORecordset::GetFieldValue(int index, std::int64_t& value) const {
+    if (!ValidColumn(*this, index)) return 0;
+    value = sqlite3_column_int64(m_stmt, index);  // NULL reads as 0
+    return 1;
+}
+
+// 32-bit reads keep the low half of the stored value, so that an unsigned value stored as
+// its int32 and the same value formatted with %d read back alike.
+int CADORecordset::GetFieldValue(int index, int& value) const {
+    std::int64_t v = 0;
+    if (!GetFieldValue(index, v)) return 0;
+    value = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+    return 1;
+}
+
+int CADORecordset::GetFieldValue(int index, unsigned int& value) const {
+    std::int64_t v = 0;
+    if (!GetFieldValue(index, v)) return 0;
+    value = static_cast<std::uint32_t>(v);
+    return 1;
+}
+
+int CADORecordset::GetFieldValue(int index, std::uint64_t& value) const {
+    std::int64_t v = 0;
+    if (!GetFieldValue(index, v)) return 0;
+    value = static_cast<std::uint64_t>(v);
+    return 1;
+}
+
+int CADORecordset::GetFieldValue(int index, double& value) const {
+    if (!ValidColumn(*this, index)) return 0;
+    value = sqlite3_column_double(m_stmt, index);
+    return 1;
+}
+
+int CADORecordset::GetFieldValue(int index, CString& value, const CString& defaultValue) const {
+    if (!ValidColumn(*this, index)) return 0;
+    if (sqlite3_column_type(m_stmt, index) == SQLITE_NULL) {
+        value = defaultValue;
+        return 1;
+    }
+    const unsigned char* text = sqlite3_column_text(m_stmt, index);
+    const int size = sqlite3_column_bytes(m_stmt, index);
+    if (!text) return 0;  // out of memory converting the value
+    value = CString::FromUtf8(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size)));
+    return 1;
+}
+
+int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
+    if (!ValidColumn(*this, index)) return 0;
+    switch (sqlite3_column_type(m_stmt, index)) {
+        case SQLITE_NULL:
+            value = COleDateTime();
+            value.SetStatus(COleDateTime::null);
+            return 1;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            value = COleDateTime(sqlite3_column_double(m_stmt, index));
+            return 1;
+        default: {
+            const unsigned char* text = sqlite3_column_text(m_stmt, index);
+            const int size = sqlite3_column_bytes(m_stmt, index);
+            if (!text) return 0;
+            return ParseStoredDate(std::string_view(reinterpret_cast<const char*>(text),
+                                                    static_cast<std::size_t>(size)),
+                                   value);
+        }
+    }
+}
+
+bool CADORecordset::IsFieldNull(int index) const {
+    return !ValidColumn(*this, index) || sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
+}
+
+int CADORecordset::GetFieldActualSize(int index) const {
+    if (!ValidColumn(*this, index)) return -1;
+    return sqlite3_column_bytes(m_stmt, index);
+}
+
+int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_base& out) const {
+    if (!ValidColumn(*this, index) || offset < 0 || maxBytes <= 0) return 0;
+    const void* data = sqlite3_column_blob(m_stmt, index);
+    const int size = sqlite3_column_bytes(m_stmt, index);
+    if (!data || offset >= size) return 0;
+    const int n = std::min(maxBytes, size - offset);
+    try {
+        return out.WriteByte(static_cast<const std::uint8_t*>(data) + offset, n) ? n : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+// ---- writing -------------------------------------------------------------------------------
+
+int CADORecordset::AddNew() {
+    if (!m_stmt || !IsUpdatable()) return 0;
+    m_pending->values.clear();
+    m_editMode = kAdding;
+    return 1;
+}
+
+int CADORecordset::Edit() {
+    if (!m_stmt || !IsUpdatable() || (m_eof && !m_pending->onAddedRow)) return 0;
+    m_pending->values.clear();
+    m_editMode = kEditing;
+    return 1;
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, int value) {
+    return SetFieldValue(name, static_cast<std::int64_t>(value));
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, unsigned int value) {
+    return SetFieldValue(name, static_cast<std::int64_t>(static_cast<std::int32_t>(value)));
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, std::uint64_t value) {
+    return SetFieldValue(name, static_cast<std::int64_t>(value));
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, std::int64_t value) {
+    if (!m_editMode) return 0;
+    return m_pending->Stage(ColumnIndex(name), Pending::Value::Integer(value));
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, double value) {
+    if (!m_editMode) return 0;
+    return m_pending->Stage(ColumnIndex(name), Pending::Value::Real(value));
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, const CString& value) {
+    if (!m_editMode) return 0;
+    return m_pending->Stage(ColumnIndex(name), Pending::Value::Text(value.ToUtf8()));
+}
+
+int CADORecordset::SetFieldValue(const std::string& name, const COleDateTime& value) {
+    if (!m_editMode) return 0;
+    // A null or invalid date is stored as NULL.
+    return m_pending->Stage(ColumnIndex(name), value.IsValid()
+                                                   ? Pending::Value::Text(value.FormatIsoMs())
+                                                   : Pending::Value{});
+}
+
+int CADORecordset::AppendChunk(const std::string& name, const void* p, int n) {
+    if (!m_editMode || n < 0 || (!p && n > 0)) return 0;
+    try {
+        std::string bytes;
+        if (n > 0) bytes.assign(static_cast<const char*>(p), static_cast<std::size_t>(n));
+        return m_pending->Stage(ColumnIndex(name), Pending::Value::Blob(std::move(bytes)),
+                                /*append=*/true);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int CADORecordset::Update() {
+    sqlite3* handle = m_db ? m_db->Handle() : nullptr;
+    if (!m_editMode || !handle) return 0;
+    const auto& values = m_pending->values;
+    const auto& columns = m_pending->tableColumns;
+    const bool adding = m_editMode == kAdding;
+    if (!adding && values.empty()) {
+        m_editMode = kNotEditing;
+        return 1;
+    }
+
+    std::string sql;
+    if (adding && values.empty()) {
+        sql = "INSERT INTO " + m_table + " DEFAULT VALUES";
+    } else if (adding) {
+        std::string names, marks;
+        for (const auto& [index, value] : values) {
+            names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns[index]);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        sql = "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks + ")";
+    } else {
+        std::string assignments;
+        for (const auto& [index, value] : values) {
+            assignments +=
+                (assignments.empty() ? "" : ", ") + QuoteIdentifier(columns[index]) + " = ?";
+        }
+        sql = "UPDATE " + m_table + " SET " + assignments + " WHERE rowid = ?";
+    }
+
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+        SQLITE_OK) {
+        ReportTo(m_db, EngineError(handle, sql));
+        sqlite3_finalize(stmt);
+        return 0;
+    }
+    int position = 1;
+    int rc = SQLITE_OK;
+    for (const auto& entry : values) {
+        if (rc == SQLITE_OK) rc = entry.second.Bind(stmt, position++);
+    }
+    if (!adding && rc == SQLITE_OK) {
+        const std::int64_t rowid = m_pending->onAddedRow ? m_pending->addedRowid : m_currentRowid;
+        rc = sqlite3_bind_int64(stmt, position, rowid);
+    }
+    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+    const bool stored = rc == SQLITE_DONE && sqlite3_changes(handle) == 1;
+    if (!stored) {
+        ReportTo(m_db, rc == SQLITE_DONE ? "the record to update no longer exists"
+                                         : EngineError(handle, sql));
+    }
+    sqlite3_finalize(stmt);
+    if (!stored) return 0;
+
+    if (adding) {
+        m_pending->onAddedRow = true;
+        m_pending->addedRowid = sqlite3_last_insert_rowid(handle);
+    }
+    m_pending->values.clear();
+    m_editMode = kNotEditing;
+    return 1;
+}
+
+void CADORecordset::CancelUpdate() {
+    m_pending->values.clear();
+    m_editMode = kNotEditing;
+}
+
+// ---- BLOB reading --------------------------------------------------------------------------
+
+int ReadBlobColumn(const CADORecordset& rs, int index, CBufferReader& out) {
+    const int size = rs.GetFieldActualSize(index);
+    if (size < 0) return 0;
+    try {
+        CBufferWriter staging(kBlobStagingCapacity);
+        int read = 0;
+        while (read < size) {
+            const int n = rs.GetChunk(index, read, std::min(kBlobChunkBytes, size - read), staging);
+            if (n <= 0) break;
+            read += n;
+        }
+        if (read != size) return 0;
+        CBufferReader reader(std::move(staging));
+        out.swap(reader);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+// ---- the shared connection -----------------------------------------------------------------
+
+namespace {
+
+std::mutex g_connectMutex;
+// Created once and never destroyed, so that code running during process exit still finds
+// a (disconnected or connected) object.
+std::atomic<CADODatabase*> g_database{nullptr};
+
+CADODatabase* SharedDatabaseLocked() {
+    CADODatabase* db = g_database.load();
+    if (!db) {
+        db = new (std::nothrow) CADODatabase;
+        g_database.store(db);
+    }
+    return db;
+}
+
+}  // namespace
+
+void NewDatabaseDll() {
+    std::lock_guard<std::mutex> lock(g_connectMutex);
+    CADODatabase* db = SharedDatabaseLocked();
+    const char* connection = std::getenv("NAMEOBJECT_DB");
+    if (db && !db->IsOpen() && connection && *connection) db->Open(connection);
+}
+
+CADODatabase* GetDatabase() {
+    CADODatabase* db = g_database.load();
+    return db && db->IsOpen() ? db : nullptr;
+}
+
+bool ConnectDatabase(const std::string& connection) {
+    std::lock_guard<std::mutex> lock(g_connectMutex);
+    CADODatabase* db = SharedDatabaseLocked();
+    return db && db->Open(connection) != 0;
+}
+
+void DisconnectDatabase() {
+    std::lock_guard<std::mutex> lock(g_connectMutex);
+    if (CADODatabase* db = g_database.load()) db->Close();
+}

@@ -1,0 +1,3 @@
+#include "platform/Version.h"
+
+const char* NameObjectVersion() { return "0.1.0"; }

@@ -1,0 +1,5 @@
+// The library's version.
+#pragma once
+
+// "MAJOR.MINOR.PATCH" of this build of the library.
+const char* NameObjectVersion();

@@ -1,0 +1,248 @@
+// The local ID counters and the alarm ID counter, and their row in the ObjectID table.
+//
+// Allocation is a compare-exchange loop: a counter never moves past its upper limit, so under
+// any number of threads every ID up to the limit is handed out exactly once and the ID equal
+// to the limit is the last one before the overflow flag stops allocation.
+#include "registry/IdAllocator.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "core/ResultCodes.h"
+#include "platform/Database.h"
+#include "platform/StringFormat.h"
+#include "registry/ServerIdentity.h"
+
+namespace {
+
+constexpr std::uint32_t kFirstPointID = 256;
+constexpr std::uint32_t kLastPointID = 0x7FFFFFFF;
+constexpr std::uint32_t kReservedSliceIDs = 100;  // the first IDs of the slice are never handed out
+constexpr std::uint32_t kReservedPointID = 356;   // nor are point IDs up to this one
+constexpr std::uint32_t kFirstSliceCounter = 0x100;
+
+struct IdCounter {
+    std::atomic<std::uint32_t> value{0};  // the last ID handed out; 0 before anything is known
+    std::atomic<bool> overflow{false};
+};
+
+struct IdRange {
+    std::uint32_t lowest;
+    std::uint32_t highest;
+};
+
+IdCounter g_objectID;
+IdCounter g_pointID;
+IdCounter g_authorizationRecordID;
+
+std::mutex g_alarmLock;
+std::uint64_t g_alarmID = 1;  // guarded by g_alarmLock
+
+// This server's slice: server number .. server number | ~mask.
+IdRange ServerSlice() {
+    const std::uint32_t serverNO = GetCurrentServerNO();
+    return {serverNO, serverNO | ~GetCurrentServerMask()};
+}
+
+constexpr IdRange kPointRange{kFirstPointID, kLastPointID};
+
+// Raises a counter to at least id: a counter that was never set starts at `start`.
+std::int32_t RaiseCounter(IdCounter& counter, const IdRange& range, std::uint32_t start,
+                          std::uint32_t id) {
+    if (counter.value.load() >= range.highest) {
+        counter.overflow.store(true);
+        counter.value.store(range.lowest);
+    }
+    if (counter.overflow.load()) return E_ALLOC_OBJECT_ID;
+    std::uint32_t current = 0;
+    counter.value.compare_exchange_strong(current, start);
+    current = counter.value.load();
+    while (current < id && !counter.value.compare_exchange_weak(current, id)) {
+    }
+    return S_SUCCESS;
+}
+
+int AllocateNext(IdCounter& counter, std::uint32_t highest, std::uint32_t* out) {
+    if (out == nullptr || counter.overflow.load()) return 0;
+    std::uint32_t current = counter.value.load();
+    std::uint32_t next = 0;
+    do {
+        if (current >= highest) {
+            counter.overflow.store(true);
+            return 0;
+        }
+        next = current + 1;
+    } while (!counter.value.compare_exchange_weak(current, next));
+    if (next >= highest) counter.overflow.store(true);
+    *out = next;
+    return 1;
+}
+
+std::int32_t RaiseSliceCounter(IdCounter& counter, std::uint32_t id) {
+    const std::uint32_t serverNO = GetCurrentServerNO();
+    const std::uint32_t mask = GetCurrentServerMask();
+    if ((id & mask) != serverNO) return E_ID_NOT_LOCAL;
+    return RaiseCounter(counter, ServerSlice(), serverNO | (~mask & kFirstSliceCounter), id);
+}
+
+// A counter read from the ObjectID row: a stored value outside the range is ignored, and a
+// greater stored value (as signed 32-bit numbers) is taken unless either value sits at the
+// upper limit (the counter has wrapped).
+void MergeStoredCounter(IdCounter& counter, const IdRange& range, std::uint32_t stored) {
+    const std::uint32_t current = counter.value.load();
+    if (stored < range.lowest || stored > range.highest) stored = current;
+    if (stored == range.highest || current == range.highest) return;
+    if (static_cast<std::int32_t>(stored) > static_cast<std::int32_t>(current)) {
+        counter.value.store(stored);
+    }
+}
+
+void ReadStoredCounter(const CADORecordset& rs, const char* column, IdCounter& counter,
+                       const IdRange& range) {
+    int stored = 0;
+    rs.GetFieldValue(column, stored);
+    MergeStoredCounter(counter, range, static_cast<std::uint32_t>(stored));
+}
+
+void ReadStoredFlag(const CADORecordset& rs, const char* column, IdCounter& counter) {
+    int flag = counter.overflow.load() ? 1 : 0;
+    rs.GetFieldValue(column, flag);
+    counter.overflow.store(flag != 0);
+}
+
+// Writes the three counters and the three flags into the current or new record.
+void WriteCounters(CADORecordset& rs) {
+    rs.SetFieldValue("nNextObjectID", static_cast<int>(g_objectID.value.load()));
+    rs.SetFieldValue("nNextPointID", static_cast<int>(g_pointID.value.load()));
+    rs.SetFieldValue("nNextAuthorizationRecordID",
+                     static_cast<int>(g_authorizationRecordID.value.load()));
+    rs.SetFieldValue("ObjectIDOverflow", g_objectID.overflow.load() ? 1 : 0);
+    rs.SetFieldValue("PointIDOverflow", g_pointID.overflow.load() ? 1 : 0);
+    rs.SetFieldValue("AuthorizationRecordIDOverflow",
+                     g_authorizationRecordID.overflow.load() ? 1 : 0);
+}
+
+std::uint64_t CurrentAlarmID() {
+    std::lock_guard<std::mutex> lock(g_alarmLock);
+    return g_alarmID;
+}
+
+// Raises every counter to the highest ID already in use on this server. False when a query
+// cannot be run.
+bool RaiseCountersToUsedIDs(CADODatabase* db) {
+    const std::uint32_t serverNO = GetCurrentServerNO();
+    int maxID = 0;
+    {
+        CADORecordset rs(db);
+        const std::string sql = StrPrintf(
+            "select max(nID) as NUMBER_Max from NameObject where nServerNo = %d ",
+            static_cast<int>(serverNO));
+        if (rs.Open(sql, 3) == 0) return false;
+        rs.GetFieldValue(0, maxID);
+        SetLocalMaxObjectID(static_cast<std::uint32_t>(maxID));
+    }
+    {
+        CADORecordset rs(db);
+        const std::string sql = StrPrintf(
+            "SELECT max(nSubObjectID) from Container where \t\t\t\t\t nContainerClassID = %d "
+            "and \t\t\t\t\t nContainerID = %d and\t\t\t\t\t nSubClassID = %d ",
+            0, static_cast<int>(GetCurrentServerID()), 0);
+        if (rs.Open(sql, 3) == 0) return false;
+        rs.GetFieldValue(0, maxID);
+        SetLocalMaxObjectID(static_cast<std::uint32_t>(maxID));
+    }
+    SetLocalMaxObjectID(serverNO + kReservedSliceIDs);
+    SetLocalMaxPointID(kReservedPointID);
+    SetLocalMaxAuthorizationRecordID(serverNO + kReservedSliceIDs);
+    return true;
+}
+
+}  // namespace
+
+std::int32_t SetLocalMaxObjectID(std::uint32_t id) { return RaiseSliceCounter(g_objectID, id); }
+
+std::int32_t SetLocalMaxAuthorizationRecordID(std::uint32_t id) {
+    return RaiseSliceCounter(g_authorizationRecordID, id);
+}
+
+std::int32_t SetLocalMaxPointID(std::uint32_t id) {
+    return RaiseCounter(g_pointID, kPointRange, kFirstPointID, id);
+}
+
+int GetLocalNextObjectID(std::uint32_t* out) {
+    return AllocateNext(g_objectID, ServerSlice().highest, out);
+}
+
+int GetLocalNextPointID(std::uint32_t* out) { return AllocateNext(g_pointID, kLastPointID, out); }
+
+int GetLocalNextAuthorizationRecordID(std::uint32_t* out) {
+    return AllocateNext(g_authorizationRecordID, ServerSlice().highest, out);
+}
+
+std::uint64_t GetNextLocalAlarmID() {
+    std::lock_guard<std::mutex> lock(g_alarmLock);
+    return ++g_alarmID;
+}
+
+void InitLocalAlarmID(std::uint32_t low, std::uint32_t high) {
+    const std::uint64_t value = static_cast<std::uint64_t>(high) << 32 | low;
+    std::lock_guard<std::mutex> lock(g_alarmLock);
+    if (g_alarmID < value) g_alarmID = value;
+}
+
+int InitLocalObjectID() {
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr || !RaiseCountersToUsedIDs(db)) return 0;
+
+    CADORecordset rs(db);
+    if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
+    if (rs.IsEOF() != 0) {
+        rs.AddNew();
+        WriteCounters(rs);  // the alarm counter is left unset
+        rs.Update();
+        return 1;
+    }
+
+    const IdRange slice = ServerSlice();
+    ReadStoredCounter(rs, "nNextObjectID", g_objectID, slice);
+    ReadStoredCounter(rs, "nNextPointID", g_pointID, kPointRange);
+    ReadStoredCounter(rs, "nNextAuthorizationRecordID", g_authorizationRecordID, slice);
+    ReadStoredFlag(rs, "ObjectIDOverflow", g_objectID);
+    ReadStoredFlag(rs, "PointIDOverflow", g_pointID);
+    ReadStoredFlag(rs, "AuthorizationRecordIDOverflow", g_authorizationRecordID);
+    std::uint64_t storedAlarmID = 0;
+    rs.GetFieldValue("nMaxAlarmID", storedAlarmID);
+    InitLocalAlarmID(static_cast<std::uint32_t>(storedAlarmID),
+                     static_cast<std::uint32_t>(storedAlarmID >> 32));
+
+    rs.Edit();
+    WriteCounters(rs);
+    rs.SetFieldValue("nMaxAlarmID", CurrentAlarmID());
+    rs.Update();
+    return 1;
+}
+
+int SaveObjectIDToDatabase() {
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr) return 0;
+    CADORecordset rs(db);
+    if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
+    if (rs.IsEOF() != 0) {
+        rs.AddNew();
+    } else {
+        rs.Edit();
+    }
+    WriteCounters(rs);
+    rs.SetFieldValue("nMaxAlarmID", CurrentAlarmID());
+    return rs.Update() != 0 ? 1 : 0;
+}
+
+LocalIdCounters GetLocalIdCounters() {
+    return {g_objectID.value.load(),
+            g_pointID.value.load(),
+            g_authorizationRecordID.value.load(),
+            g_objectID.overflow.load(),
+            g_pointID.overflow.load(),
+            g_authorizationRecordID.overflow.load(),
+            CurrentAlarmID()};
+}

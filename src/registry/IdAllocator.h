@@ -1,0 +1,31 @@
+// The local ID counters: object IDs and authorisation-record IDs in this server's slice of the
+// ID space (ID & mask == server number), point IDs in 256 .. 0x7FFFFFFF, and the 64-bit alarm
+// ID. Counters hold the last ID handed out; allocation is atomic. The counters are kept in the
+// one-row ObjectID table.
+#pragma once
+
+#include <cstdint>
+
+// Raise a counter to at least id. 0, E_ID_NOT_LOCAL or E_ALLOC_OBJECT_ID.
+std::int32_t SetLocalMaxObjectID(std::uint32_t id);
+std::int32_t SetLocalMaxPointID(std::uint32_t id);
+std::int32_t SetLocalMaxAuthorizationRecordID(std::uint32_t id);
+// Hand out the next ID: 1 and *out, or 0 when the counter has overflowed.
+int GetLocalNextObjectID(std::uint32_t* out);
+int GetLocalNextPointID(std::uint32_t* out);
+int GetLocalNextAuthorizationRecordID(std::uint32_t* out);
+
+std::uint64_t GetNextLocalAlarmID();
+void InitLocalAlarmID(std::uint32_t low, std::uint32_t high);  // raises the alarm counter
+
+// Reads the highest IDs in use and the ObjectID row and rewrites the row. 1 or 0.
+int InitLocalObjectID();
+int SaveObjectIDToDatabase();
+
+// A snapshot of the counters (for tools and tests).
+struct LocalIdCounters {
+    std::uint32_t nextObjectID, nextPointID, nextAuthorizationRecordID;
+    bool objectOverflow, pointOverflow, authorizationRecordOverflow;
+    std::uint64_t alarmID;
+};
+LocalIdCounters GetLocalIdCounters();

@@ -1,0 +1,311 @@
+// Images: the section (byte for byte, skipping, bad input) and the ObjectImage rows (insert,
+// delete, load, and the change check that rewrites only changed rows).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/NameObject.h"
+#include "platform/Config.h"
+#include "platform/Database.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Image 1 (changed at 2.5, three bytes) and image 3 (changed at 0.0, no bytes).
+const Bytes kSection = {
+    0x37, 0x00, 0x00, 0x00,  // length 55
+    0x00, 0x02, 0x00, 0x03,  // version 0x03000200
+    0x02, 0x00, 0x00, 0x00,  // 2 images
+    0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,  // key, index
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x40,  // 2.5
+    0x03, 0x00, 0x00, 0x00, 0xAA, 0xBB, 0xCC,
+    0x03, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00,
+};
+
+CBufferWriter Data(const Bytes& bytes) {
+    CBufferWriter w;
+    w.WriteByte(bytes.data(), static_cast<int>(bytes.size()));
+    return w;
+}
+
+std::shared_ptr<CNameObject> MakeObject(std::uint32_t id) {
+    std::shared_ptr<CNameObject> object = CNameObject::CreateObj();
+    object->SetClassID(9);
+    object->SetID(id);
+    object->SetServerNO(0);
+    return object;
+}
+
+std::vector<int> Ints(const std::string& sql) {
+    std::vector<int> out;
+    CADORecordset rs(GetDatabase());
+    EXPECT_TRUE(rs.Open(sql)) << sql;
+    for (; !rs.IsEOF(); rs.MoveNext()) {
+        int v = 0;
+        rs.GetFieldValue(0, v);
+        out.push_back(v);
+    }
+    return out;
+}
+
+std::vector<int> StoredIndexes(std::uint32_t id) {
+    return Ints("select nIndex from ObjectImage where nID=" + std::to_string(id) +
+                " order by nIndex");
+}
+
+// Records every row inserted into or deleted from ObjectImage, as +index / -index.
+void LogImageRowChanges() {
+    CADODatabase* db = GetDatabase();
+    ASSERT_TRUE(db->Execute("CREATE TABLE ImageLog(seq INTEGER PRIMARY KEY, change INTEGER)"));
+    ASSERT_TRUE(db->Execute("CREATE TRIGGER ImageIns AFTER INSERT ON ObjectImage BEGIN "
+                            "INSERT INTO ImageLog(change) VALUES(new.nIndex); END"));
+    ASSERT_TRUE(db->Execute("CREATE TRIGGER ImageDel AFTER DELETE ON ObjectImage BEGIN "
+                            "INSERT INTO ImageLog(change) VALUES(-old.nIndex); END"));
+}
+
+std::vector<int> ImageLog() { return Ints("select change from ImageLog order by seq"); }
+
+class ImageDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetIsServerMode(false);
+        m_installation.Connect();
+    }
+    TestInstallation m_installation;
+};
+
+}  // namespace
+
+TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
+    SetIsServerMode(false);
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    object->SetPhotoImage(1, COleDateTime(2.5), Data({0xAA, 0xBB, 0xCC}));
+    object->SetPhotoImage(3, COleDateTime(), CBufferWriter());
+    CBufferWriter w;
+    ASSERT_EQ(object->SaveObjectImage(w), 1);
+    EXPECT_EQ(Bytes(w.GetData(), w.GetData() + w.GetLength()), kSection);
+
+    std::shared_ptr<CNameObject> copy = MakeObject(2);
+    copy->SetPhotoImage(8, COleDateTime(1.0), Data({1}));  // replaced by the load
+    CBufferReader r(kSection.data(), static_cast<int>(kSection.size()));
+    ASSERT_EQ(copy->LoadObjectImage(r, 1), 1);
+    EXPECT_EQ(r.GetPosition(), 55);
+    ASSERT_EQ(copy->GetAllImageInfo().size(), 2u);
+    COleDateTime time;
+    const CBufferWriter* image = copy->GetPhotoImage(1, time);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(*image, Data({0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(time.m_dt, 2.5);
+    EXPECT_EQ(copy->GetPhotoImage(3)->GetLength(), 0);
+    EXPECT_EQ(copy->GetPhotoLastChangeTime(8).m_dt, 0.0);  // absent
+
+    copy->CheckImageInfo();
+    EXPECT_EQ(copy->GetAllImageInfo().size(), 1u);
+    EXPECT_EQ(copy->GetPhotoImage(3), nullptr);
+}
+
+TEST(ImageSection, KeyAndIndexTravelSeparately) {
+    SetIsServerMode(false);
+    Bytes data = kSection;
+    data[16] = 0x05;  // index field of the first entry; its key stays 1
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    CBufferReader r(data.data(), static_cast<int>(data.size()));
+    ASSERT_EQ(object->LoadObjectImage(r, 1), 1);
+    EXPECT_EQ(object->GetAllImageInfo().at(1).m_nIndex, 5u);
+}
+
+TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
+    SetIsServerMode(false);
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    object->SetPhotoImage(4, COleDateTime(3.0), Data({9, 9}));
+    const auto untouched = [&object] {
+        EXPECT_EQ(object->GetAllImageInfo().size(), 1u);
+        EXPECT_NE(object->GetPhotoImage(4), nullptr);
+    };
+
+    Bytes padded = kSection;
+    padded.insert(padded.end(), {0x11, 0x22});
+    CBufferReader skip(padded.data(), static_cast<int>(padded.size()));
+    EXPECT_EQ(object->LoadObjectImage(skip, 0), 1);
+    EXPECT_EQ(skip.GetPosition(), 55);
+    untouched();
+
+    const auto expectRejected = [&](const Bytes& bytes, int size, int apply) {
+        CBufferReader r(bytes.data(), size);
+        EXPECT_EQ(object->LoadObjectImage(r, apply), 0) << "size " << size;
+        EXPECT_EQ(r.GetPosition(), 0) << "size " << size;
+        untouched();
+    };
+    for (int size = 0; size < static_cast<int>(kSection.size()); ++size) {
+        expectRejected(kSection, size, 1);
+        expectRejected(kSection, size, 0);
+    }
+    Bytes count = kSection;  // huge image count
+    count[11] = 0x7F;
+    expectRejected(count, static_cast<int>(count.size()), 1);
+    Bytes bytes = kSection;  // huge byte count of the first image
+    bytes[28] = bytes[29] = bytes[30] = 0xFF;
+    bytes[31] = 0x7F;
+    expectRejected(bytes, static_cast<int>(bytes.size()), 1);
+    bytes[31] = 0xFF;  // negative byte count
+    expectRejected(bytes, static_cast<int>(bytes.size()), 1);
+    Bytes longer = kSection;  // length word beyond the content
+    longer[0] = 0x3B;
+    longer.insert(longer.end(), {0, 0, 0, 0});
+    expectRejected(longer, static_cast<int>(longer.size()), 1);
+    Bytes newer = kSection;  // version 0x03000201
+    newer[4] = 0x01;
+    expectRejected(newer, static_cast<int>(newer.size()), 1);
+    EXPECT_EQ(CNameObject::m_nMinVersion, 0);  // only extension data records it
+}
+
+TEST_F(ImageDatabase, EmptyDataIsNotStored) {
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    object->SetPhotoImage(1, COleDateTime(2024, 1, 2, 3, 4, 5), Data({1, 2, 3}));
+    object->SetPhotoImage(2, COleDateTime(2024, 1, 2, 3, 4, 5), CBufferWriter());
+    EXPECT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
+    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{1}));
+
+    std::shared_ptr<CNameObject> loaded = MakeObject(1);
+    EXPECT_EQ(loaded->LoadDatabaseImage(GetDatabase()), S_SUCCESS);
+    EXPECT_EQ(loaded->GetAllImageInfo().size(), 1u);
+    EXPECT_TRUE(loaded->GetObjectInitState() & SECTION_OBJECT_IMAGE);
+
+    // Update rewrites the rows; the empty image still is not stored.
+    object->SetPhotoImage(5, COleDateTime(1.0), Data({7}));
+    EXPECT_EQ(object->UpdateDatabaseImage(GetDatabase()), S_SUCCESS);
+    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{1, 5}));
+}
+
+TEST_F(ImageDatabase, DeleteByObjectAndByIndexList) {
+    CNameObject::ImageMap images;
+    for (std::uint32_t index : {1u, 3u, 7u, 13u, 37u}) {
+        images[index].m_nIndex = index;
+        images[index].m_imgData = Data({static_cast<std::uint8_t>(index)});
+    }
+    ASSERT_EQ(CNameObject::InsertDatabaseImage(GetDatabase(), 9, 1, 0, images), S_SUCCESS);
+    ASSERT_EQ(CNameObject::InsertDatabaseImage(GetDatabase(), 9, 2, 0, images), S_SUCCESS);
+
+    std::shared_ptr<CNameObject> without = MakeObject(1);  // no images in memory
+    EXPECT_EQ(without->DeleteDatabaseImage(GetDatabase()), S_SUCCESS);
+    EXPECT_EQ(StoredIndexes(1).size(), 5u);
+
+    const std::vector<std::uint32_t> list = {1, 3, 7};
+    EXPECT_EQ(CNameObject::DeleteDatabaseImage(GetDatabase(), 9, 1, 0, list), S_SUCCESS);
+    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{13, 37}));
+    EXPECT_EQ(StoredIndexes(2).size(), 5u);  // another object's rows stay
+
+    std::shared_ptr<CNameObject> with = MakeObject(2);
+    with->SetPhotoImage(99, COleDateTime(), Data({1}));
+    EXPECT_EQ(with->DeleteDatabaseImage(GetDatabase()), S_SUCCESS);
+    EXPECT_TRUE(StoredIndexes(2).empty());
+}
+
+TEST_F(ImageDatabase, LargeImageLoadsByteExact) {
+    Bytes big(50000);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    const COleDateTime when(2023, 7, 8, 9, 10, 11);
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    object->SetPhotoImage(2, when, Data(big));
+    ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
+
+    std::shared_ptr<CNameObject> loaded = MakeObject(1);
+    ASSERT_EQ(loaded->LoadDatabaseImage(GetDatabase()), S_SUCCESS);
+    COleDateTime time;
+    const CBufferWriter* image = loaded->GetPhotoImage(2, time);
+    ASSERT_NE(image, nullptr);
+    EXPECT_TRUE(*image == Data(big));
+    EXPECT_EQ(loaded->GetAllImageInfo().at(2).m_nIndex, 2u);
+    EXPECT_EQ(time.Format(), when.Format());
+}
+
+TEST(ImageLazyLoad, ServerSavesImagesNotYetLoaded) {
+    SetIsServerMode(true);
+    TestInstallation installation;
+    installation.Connect();
+    std::shared_ptr<CNameObject> stored = MakeObject(1);
+    stored->SetPhotoImage(6, COleDateTime(2.0), Data({4, 5}));
+    ASSERT_EQ(stored->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
+
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    object->SetObjectInitState(SECTION_BASIC_DATA);
+    CBufferWriter w;
+    ASSERT_EQ(object->SaveObjectImage(w), 1);
+    EXPECT_TRUE(object->GetObjectInitState() & SECTION_OBJECT_IMAGE);
+    ASSERT_NE(object->GetPhotoImage(6), nullptr);
+    EXPECT_EQ(w.GetLength(), 12 + 20 + 2);
+}
+
+TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRows) {
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    for (std::uint32_t index : {1u, 2u, 3u}) {
+        object->SetPhotoImage(index, COleDateTime(2020, 1, 1, 0, 0, 0), Data({1}));
+    }
+    ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
+    LogImageRowChanges();
+
+    CNameObject::ImageMap same = object->GetAllImageInfo();
+    same[1].m_imgData = Data({2});  // other bytes, same time: not a change
+    EXPECT_EQ(object->CheckImageChanged(same), 0);
+    EXPECT_TRUE(ImageLog().empty());
+    EXPECT_EQ(*object->GetPhotoImage(1), Data({1}));
+
+    CNameObject::ImageMap newer = object->GetAllImageInfo();
+    newer[2].m_dtLastChangeTime = COleDateTime(2021, 1, 1, 0, 0, 0);
+    newer[2].m_imgData = Data({2, 2});
+    const double before = COleDateTime::GetCurrentTime().m_dt;
+    EXPECT_EQ(object->CheckImageChanged(newer), 1);
+    const double after = COleDateTime::GetCurrentTime().m_dt;
+    EXPECT_EQ(ImageLog(), (std::vector<int>{-2, 2}));
+    COleDateTime stamped;
+    ASSERT_NE(object->GetPhotoImage(2, stamped), nullptr);
+    EXPECT_EQ(*object->GetPhotoImage(2), Data({2, 2}));
+    EXPECT_GE(stamped.m_dt, before);
+    EXPECT_LE(stamped.m_dt, after);
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("select dateTime from ObjectImage where nIndex=2"));
+    COleDateTime storedTime;
+    rs.GetFieldValue(0, storedTime);
+    EXPECT_NEAR(storedTime.m_dt, stamped.m_dt, 2e-8);  // stored to the millisecond
+}
+
+TEST_F(ImageDatabase, ChangeCheckWalksBothMaps) {
+    std::shared_ptr<CNameObject> object = MakeObject(1);
+    const COleDateTime old(2020, 1, 1, 0, 0, 0);
+    const COleDateTime own(2019, 5, 5, 5, 5, 5);
+    for (std::uint32_t index : {1u, 3u, 5u}) object->SetPhotoImage(index, old, Data({1}));
+
+    CNameObject::ImageMap incoming;
+    for (std::uint32_t index : {2u, 3u, 5u, 9u}) {
+        incoming[index].m_nIndex = index;
+        incoming[index].m_dtLastChangeTime = own;
+        incoming[index].m_imgData = Data({static_cast<std::uint8_t>(index)});
+    }
+    incoming[3].m_dtLastChangeTime = old;  // unchanged
+    ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
+    LogImageRowChanges();
+
+    EXPECT_EQ(object->CheckImageChanged(incoming), 1);
+    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{2, 3, 5, 9}));
+    // Index 1 only in memory: dropped. 2 and 5 are stamped now; 9, after the old map ran
+    // out, keeps its own time; 3 is untouched.
+    const auto& images = object->GetAllImageInfo();
+    ASSERT_EQ(images.size(), 4u);
+    EXPECT_GT(images.at(2).m_dtLastChangeTime.m_dt, own.m_dt + 365);
+    EXPECT_GT(images.at(5).m_dtLastChangeTime.m_dt, own.m_dt + 365);
+    EXPECT_EQ(images.at(9).m_dtLastChangeTime, own);
+    EXPECT_EQ(images.at(3).m_dtLastChangeTime, old);
+    EXPECT_EQ(*object->GetPhotoImage(3), Data({1}));
+    EXPECT_EQ(*object->GetPhotoImage(5), Data({5}));
+    const std::vector<int> log = ImageLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), 3), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), -3), 0);
+}

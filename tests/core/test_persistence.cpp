@@ -1,0 +1,286 @@
+// The NameObject row of an object: insert (new, foreign, server object), rewrite whole and by
+// facet, touch, delete; against a real SQLite installation.
+#include <gtest/gtest.h>
+
+#include "core/NameObject.h"
+#include "core/RestData.h"
+#include "membership/AccessObject.h"
+#include "platform/Config.h"
+#include "platform/Database.h"
+#include "platform/StringFormat.h"
+#include "registry/ClassRegistry.h"
+#include "registry/IdAllocator.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+// An access object whose rest data is as large as asked: a count and that many words.
+class CBulkyObject : public CAccessObject {
+    NO_DECLARE_OBJECT_CLASS(CBulkyObject)
+
+public:
+    CBulkyObject() { m_nClassID = 7101; }
+    int SaveRestData(CBufferWriter& w) override {
+        return SaveRestLevel(
+            w, [this](CBufferWriter& b) { return CAccessObject::SaveRestData(b); }, 0x03000100,
+            [this](CBufferWriter& b) {
+                b.Write(static_cast<std::uint32_t>(words.size()));
+                for (std::uint32_t v : words) b.Write(v);
+                return 1;
+            });
+    }
+    using CAccessObject::SaveRestData;
+    std::vector<std::uint32_t> words;
+};
+NO_IMPLEMENT_OBJECT_CLASS(CBulkyObject, CAccessObject, 7101, 0x83000100)
+
+std::shared_ptr<CAccessObject> NewAccessObject() {
+    return std::dynamic_pointer_cast<CAccessObject>(CAccessObject::CreateObj());
+}
+
+class Persistence : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.Connect();
+        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+    }
+
+    // Reads one integer column of the object's row; -1 when there is no row.
+    static long long RowInt(const std::string& column, std::uint32_t classID, std::uint32_t id,
+                            std::uint32_t serverNO) {
+        CADORecordset rs(GetDatabase());
+        EXPECT_TRUE(rs.Open(StrPrintf("SELECT %s FROM NameObject WHERE nClassID=%d AND nID=%d AND nServerNO=%d",
+                                      column.c_str(), static_cast<int>(classID), static_cast<int>(id),
+                                      static_cast<int>(serverNO))));
+        if (rs.IsEOF()) return -1;
+        std::int64_t v = 0;
+        rs.GetFieldValue(0, v);
+        return v;
+    }
+    static int RowCount(const std::string& where = "1=1") {
+        CADORecordset rs(GetDatabase());
+        EXPECT_TRUE(rs.Open("select count(*) as NUMBER_Count from NameObject where " + where));
+        int n = 0;
+        rs.GetFieldValue(0, n);
+        return n;
+    }
+
+    TestInstallation inst;
+};
+
+TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
+    auto object = NewAccessObject();
+    object->SetID(42);  // a local object always gets a new ID
+    object->SetShortName(u"door");
+    object->SetFullName(u"Front door");
+    object->SetDescription(u"it's the front");
+    object->SetAttribute(0x80000001u);
+    object->AddAttribute(1, 7);
+    object->SetProperty(2, 3, _variant_t(u"x"));
+
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+    EXPECT_NE(42u, object->GetID());
+    EXPECT_EQ(object, GDM_Find(2, object->GetID(), object->GetServerNO()));
+    EXPECT_EQ(-1, RowInt("nID", 2, 42, object->GetServerNO()));
+    EXPECT_EQ(0x03000200, RowInt("nVersion", 2, object->GetID(), object->GetServerNO()));
+    EXPECT_EQ(static_cast<std::int32_t>(0x80000001u),
+              static_cast<std::int32_t>(RowInt("nAttr", 2, object->GetID(), object->GetServerNO())));
+
+    // Creation and modification times were 0.0: both are now, and the object carries them.
+    EXPECT_GT(object->GetCreateTime().m_dt, 40000.0);
+    EXPECT_GT(object->GetModifyTime().m_dt, 40000.0);
+    EXPECT_LT(COleDateTime::GetCurrentTime() - object->GetCreateTime(), 1.0 / 24);
+
+    // The facets and names come back from the row.
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open(StrPrintf("select strFullName, strDescription, ObjectAttribute, ObjectProperty, "
+                                  "dtCreateTime from NameObject where nID=%d",
+                                  static_cast<int>(object->GetID()))));
+    ASSERT_FALSE(rs.IsEOF());
+    CString text;
+    rs.GetFieldValue(0, text);
+    EXPECT_EQ(CString(u"Front door"), text);
+    rs.GetFieldValue(1, text);
+    EXPECT_EQ(CString(u"it's the front"), text);
+    CBufferReader attributes, properties;
+    ASSERT_TRUE(ReadBlobColumn(rs, 2, attributes));
+    ASSERT_TRUE(ReadBlobColumn(rs, 3, properties));
+    auto copy = NewAccessObject();
+    ASSERT_EQ(1, copy->LoadExtAttribute(attributes));
+    ASSERT_EQ(1, copy->LoadExtProperty(properties));
+    EXPECT_EQ(1, copy->TestAttribute(1, 7));
+    EXPECT_EQ(_variant_t(u"x"), copy->GetProperty(2, 3));
+    COleDateTime created;
+    rs.GetFieldValue(4, created);
+    EXPECT_NEAR(object->GetCreateTime().m_dt, created.m_dt, 1e-8);
+}
+
+TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
+    const std::uint32_t other = GetCurrentServerNO() + 5;
+    LocalIdCounters before = GetLocalIdCounters();
+
+    auto first = NewAccessObject();
+    first->SetServerNO(other);
+    first->SetID(7);
+    first->SetFullName(u"first");
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(first));
+    EXPECT_EQ(7u, first->GetID());
+
+    // The same key arriving again rewrites the row instead of adding one.
+    GDM_Remove(2, 7, other);
+    auto again = NewAccessObject();
+    again->SetServerNO(other);
+    again->SetID(7);
+    again->SetFullName(u"second");
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(again));
+    EXPECT_EQ(1, RowCount(StrPrintf("nServerNO=%d", static_cast<int>(other))));
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open(StrPrintf("select strFullName from NameObject where nServerNO=%d", static_cast<int>(other))));
+    CString name;
+    rs.GetFieldValue(0, name);
+    EXPECT_EQ(CString(u"second"), name);
+    EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
+}
+
+TEST_F(Persistence, RestDataLargerThanTheFirstTryIsStoredWhole) {
+    auto object = std::make_shared<CBulkyObject>();
+    for (std::uint32_t i = 0; i < 3000; ++i) object->words.push_back(i * 7);  // ~12 KB
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open(StrPrintf("select varData from NameObject where nID=%d", static_cast<int>(object->GetID()))));
+    ASSERT_FALSE(rs.IsEOF());
+    CBufferReader stored;
+    ASSERT_TRUE(ReadBlobColumn(rs, 0, stored));
+    CBufferWriter expected;
+    object->SaveRestData(expected);
+    ASSERT_GT(expected.GetLength(), 4096);
+    EXPECT_EQ(expected.bytes(), std::vector<std::uint8_t>(stored.GetData(), stored.GetData() + stored.GetLength()));
+}
+
+TEST_F(Persistence, UpdatesOfAMissingRow) {
+    auto object = NewAccessObject();
+    object->SetID(999);
+    EXPECT_EQ(E_DATABASE_OPERATION, object->UpdateRecord());
+    EXPECT_EQ(E_DATABASE_OPERATION, object->UpdateAttributeData());
+    EXPECT_EQ(E_DATABASE_OPERATION, object->UpdatePropertyData());
+    EXPECT_EQ(S_SUCCESS, object->UpdateRecordOfModifyTime());  // the statement's result is not checked
+    EXPECT_EQ(0, RowCount());
+}
+
+TEST_F(Persistence, UpdateRecordRewritesColumnsAndFacets) {
+    auto object = NewAccessObject();
+    object->AddAttribute(3, 9);
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+    const COleDateTime inserted = object->GetModifyTime();
+
+    object->SetFullName(u"renamed");
+    object->RemoveAttribute(3, 9);  // the facet becomes empty: an empty BLOB
+    object->GetAreaID().insert(77);
+    ASSERT_EQ(S_SUCCESS, object->UpdateRecord());
+    EXPECT_GE(object->GetModifyTime().m_dt, inserted.m_dt);
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open(StrPrintf("select strFullName, ObjectAttribute, varData from NameObject where nID=%d",
+                                  static_cast<int>(object->GetID()))));
+    CString name;
+    rs.GetFieldValue(0, name);
+    EXPECT_EQ(CString(u"renamed"), name);
+    EXPECT_EQ(0, rs.GetFieldActualSize(1));
+    CBufferReader rest;
+    ASSERT_TRUE(ReadBlobColumn(rs, 2, rest));
+    auto loaded = NewAccessObject();
+    ASSERT_EQ(1, loaded->LoadRestData(rest, 0x03000200));
+    EXPECT_EQ(std::set<std::uint32_t>{77}, loaded->GetAreaID());
+}
+
+TEST_F(Persistence, UpdateRecordLeavesUnloadedExtensionDataAlone) {
+    auto object = NewAccessObject();
+    object->ExtData_Set(u"colour", CString(u"red"));
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+
+    // A client-side copy that never loaded its extension data.
+    SetIsServerMode(false);
+    auto client = NewAccessObject();
+    client->SetID(object->GetID());
+    client->SetServerNO(object->GetServerNO());
+    client->SetObjectInitState(SECTION_BASIC_DATA | SECTION_EXT_ATTRIBUTE | SECTION_REST_DATA |
+                               SECTION_EXT_PROPERTY);
+    GDM_Remove(2, object->GetID(), object->GetServerNO());
+    ASSERT_EQ(S_SUCCESS, client->UpdateRecord());
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("select V_String from ObjectExtData where strFieldName='colour'"));
+    ASSERT_FALSE(rs.IsEOF());
+    CString value;
+    rs.GetFieldValue(0, value);
+    EXPECT_EQ(CString(u"red"), value);
+}
+
+TEST_F(Persistence, FacetUpdatesKeepTheModificationTime) {
+    auto object = NewAccessObject();
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+    object->SetModifyTime(COleDateTime(2020, 1, 2, 3, 4, 5));
+    object->SetProperty(1, 1, _variant_t(5));
+    ASSERT_EQ(S_SUCCESS, object->UpdatePropertyData());
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open(StrPrintf("select dtModifyTime, ObjectProperty from NameObject where nID=%d",
+                                  static_cast<int>(object->GetID()))));
+    COleDateTime stored;
+    rs.GetFieldValue(0, stored);
+    EXPECT_EQ(CString(u"2020-01-02 03:04:05"), stored.Format());
+    CBufferReader blob;
+    ASSERT_TRUE(ReadBlobColumn(rs, 1, blob));
+    auto copy = NewAccessObject();
+    ASSERT_EQ(1, copy->LoadExtProperty(blob));
+    EXPECT_EQ(_variant_t(5), copy->GetProperty(1, 1));
+}
+
+TEST_F(Persistence, DeleteRemovesRowExtensionDataImagesAndStoreEntry) {
+    auto object = NewAccessObject();
+    object->ExtData_Set(u"keep", 7);
+    object->ExtData_SetMask(u"keep", CNameObjectExtData::MASK_KEEP_ON_DELETE);
+    CBufferWriter photo;
+    photo.Write(std::uint32_t{0xCAFEBABE});
+    object->SetPhotoImage(1, COleDateTime(2024, 5, 6, 7, 8, 9), photo);
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+    const auto id = object->GetID();
+    const auto serverNO = object->GetServerNO();
+
+    ASSERT_EQ(S_SUCCESS, CNameObject::DeleteObject(object));
+    EXPECT_EQ(0, RowCount());
+    EXPECT_FALSE(GDM_Find(2, id, serverNO));
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("select count(*) from ObjectExtData"));
+    int n = -1;
+    rs.GetFieldValue(0, n);
+    EXPECT_EQ(0, n);
+    rs.Close();
+    ASSERT_TRUE(rs.Open("select count(*) from ObjectImage"));
+    rs.GetFieldValue(0, n);
+    EXPECT_EQ(0, n);
+    rs.Close();
+    ASSERT_TRUE(rs.Open("select valueStr from ObjectExtDataDelCache"));
+    ASSERT_FALSE(rs.IsEOF());
+    CString kept;
+    rs.GetFieldValue(0, kept);
+    EXPECT_EQ(CString(u"7"), kept);
+}
+
+TEST(PersistenceWithoutDatabase, EveryOperationReportsTheMissingConnection) {
+    auto object = NewAccessObject();
+    EXPECT_EQ(E_OBJECT_NULL, CNameObject::InsertObject(nullptr));
+    EXPECT_EQ(E_OBJECT_NULL, CNameObject::DeleteObject(nullptr));
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CNameObject::InsertObject(object));
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecord());
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateAttributeData());
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdatePropertyData());
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecordOfModifyTime());
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CNameObject::DeleteObject(object));
+    EXPECT_EQ(0xFFFFFFFFu, object->GetID());  // nothing was allocated
+}
+
+}  // namespace

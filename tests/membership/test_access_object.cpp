@@ -1,0 +1,398 @@
+// Access objects: areas, relations with the areas of the store, merge, rest data, privilege
+// delegation and the release of the ownership cycles at shutdown.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "areas/Area.h"
+#include "core/ResultCodes.h"
+#include "membership/Container.h"
+#include "operators/Operator.h"
+#include "platform/Config.h"
+#include "platform/Database.h"
+#include "registry/ClassRegistry.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+using IDs = std::set<std::uint32_t>;
+
+template <class T>
+std::shared_ptr<T> Make(std::uint32_t id, std::uint32_t serverNO = 1) {
+    auto object = std::static_pointer_cast<T>(T::CreateObj());
+    object->SetID(id);
+    object->SetServerNO(serverNO);
+    return object;
+}
+
+// An area filed in the store, where the relation code looks areas up.
+std::shared_ptr<CArea> FiledArea(std::uint32_t id) {
+    auto area = Make<CArea>(id, GetCurrentServerNO());
+    GDM_Add(62, id, area->GetServerNO(), area);
+    return area;
+}
+
+// Counts the rewrites of its row.
+class SpyMember : public CAccessObject {
+public:
+    std::int32_t UpdateRecord() override {
+        ++updates;
+        return 0;
+    }
+    int updates = 0;
+};
+
+// Records what it is asked.
+class SpyOperator : public COperator {
+public:
+    int HasPrivilege(std::shared_ptr<CAccessObject> object, std::uint32_t privilegeClassID,
+                     std::uint32_t privilegeID) override {
+        asked = object;
+        classID = privilegeClassID;
+        id = privilegeID;
+        return 5;
+    }
+    std::shared_ptr<CAccessObject> asked;
+    std::uint32_t classID = 0;
+    std::uint32_t id = 0;
+};
+
+CBufferWriter Words(const std::vector<std::uint32_t>& words) {
+    CBufferWriter w;
+    for (std::uint32_t word : words) w.Write(word);
+    return w;
+}
+
+bool InArea(const CArea& area, const CAccessObject& object) {
+    return area.GetObjectsInArea().count(object.GetObjectUniqueID()) != 0;
+}
+
+TEST(AccessObject, ClassIdentity) {
+    auto m = Make<CAccessObject>(1);
+    EXPECT_EQ(m->GetObjectClassID(), 2u);
+    EXPECT_EQ(CAccessObject::GetClassID(), 2u);
+    EXPECT_EQ(DataVersionOf(CAccessObject::GetThisClass()), 0x03000200);
+    EXPECT_TRUE(m->GetAreaID().empty());
+    EXPECT_EQ(m->GetContainerCount(), 0);
+}
+
+TEST(AccessObject, AreaAccessorsCopyAndReplace) {
+    auto m = Make<CAccessObject>(1);
+    auto a = Make<CArea>(7);
+    m->SetAreaID({3, 1});
+    m->SetArea({a});
+    IDs ids{99};
+    EXPECT_EQ(m->GetAreaID(ids), 2);
+    EXPECT_EQ(ids, (IDs{1, 3}));
+    CAccessObject::AreaSet areas;
+    EXPECT_EQ(m->GetArea(areas), 1);
+    EXPECT_EQ(*areas.begin(), a);
+    EXPECT_TRUE(a->GetObjectsInArea().empty());  // the area itself is not touched
+}
+
+TEST(AccessObject, AddAndRemoveAreaUpdateBothSides) {
+    auto m = Make<CAccessObject>(1);
+    auto a = Make<CArea>(7);
+    auto b = Make<CArea>(8);
+    m->AddArea(a);
+    m->AddArea(b);
+    EXPECT_TRUE(InArea(*a, *m));
+    EXPECT_EQ(m->GetAreaID(), (IDs{7, 8}));
+    EXPECT_EQ(m->GetArea().size(), 2u);
+    m->RemoveArea(a);
+    EXPECT_FALSE(InArea(*a, *m));
+    EXPECT_TRUE(InArea(*b, *m));
+    EXPECT_EQ(m->GetAreaID(), (IDs{8}));
+    ASSERT_EQ(m->GetArea().size(), 1u);
+    EXPECT_EQ(*m->GetArea().begin(), b);
+
+    a->AddObjectToArea(nullptr);
+    a->RemoveObjectFromArea(nullptr);
+    EXPECT_TRUE(a->GetObjectsInArea().empty());
+}
+
+TEST(AccessObject, FirstAreaFallsBackToAreaContainersOnlyOnTheServer) {
+    auto m = Make<CAccessObject>(1);
+    auto plain = Make<CContainer>(4);
+    auto area = Make<CArea>(6);
+    ASSERT_EQ(plain->AddObject(m, 0), 0);
+    ASSERT_EQ(area->AddObject(m, 0), 0);
+
+    SetIsServerMode(false);
+    EXPECT_EQ(m->GetFirstAreaID(), 0u);
+    EXPECT_EQ(m->GetFirstArea(), nullptr);
+    SetIsServerMode(true);
+    EXPECT_EQ(m->GetFirstAreaID(), 6u);
+    EXPECT_EQ(m->GetFirstArea(), area);
+
+    auto named = Make<CArea>(9);
+    m->SetAreaID({8, 3});
+    m->SetArea({named});
+    for (bool server : {false, true}) {
+        SetIsServerMode(server);
+        EXPECT_EQ(m->GetFirstAreaID(), 3u);
+        EXPECT_EQ(m->GetFirstArea(), named);
+    }
+}
+
+TEST(AccessObject, HasPrivilegeAsksTheOperatorAboutThisObject) {
+    auto m = Make<CAccessObject>(1);
+    EXPECT_EQ(m->HasPrivilege(nullptr, 853, 4), 0);
+    auto op = std::make_shared<SpyOperator>();
+    EXPECT_EQ(m->HasPrivilege(op, 853, 0xFFFFFFFFu), 5);
+    EXPECT_EQ(op->asked, m);
+    EXPECT_EQ(op->classID, 853u);
+    EXPECT_EQ(op->id, 0xFFFFFFFFu);
+}
+
+TEST(AccessObject, BuildJoinsNamedAreasAndForgetsMissingOnes) {
+    auto a1 = FiledArea(101);
+    auto a2 = FiledArea(102);
+    auto m = std::make_shared<SpyMember>();
+    m->SetID(5);
+    m->SetAreaID({101, 102, 999});
+
+    m->UpdateObjectRelated(RELATED_OP_BUILD, m, 0xFFFFFFFF, m->GetObjectInitState());
+    EXPECT_TRUE(InArea(*a1, *m));
+    EXPECT_TRUE(InArea(*a2, *m));
+    EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
+    EXPECT_EQ(m->GetArea(), (CAccessObject::AreaSet{a1, a2}));
+    EXPECT_EQ(m->updates, 1);
+
+    m->InitObjectRelation();  // the same build again: nothing to rewrite
+    EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
+    EXPECT_EQ(m->GetArea().size(), 2u);
+    EXPECT_EQ(m->updates, 1);
+}
+
+TEST(AccessObject, ChangeMovesBetweenAreasOnlyWithRestData) {
+    auto a1 = FiledArea(101);
+    auto a2 = FiledArea(102);
+    auto a3 = FiledArea(103);
+    auto m = std::make_shared<SpyMember>();
+    m->SetID(5);
+    m->SetAreaID({101, 102});
+    m->InitObjectRelation();
+
+    auto earlier = Make<CAccessObject>(5);
+    earlier->SetAreaID({101, 102});
+    m->SetAreaID({102, 103});
+    m->UpdateObjectRelated(RELATED_OP_CHANGE, earlier, 0xFFFFFFFF, SECTION_BASIC_DATA);
+    EXPECT_TRUE(InArea(*a1, *m));  // rest data not among the changed sections
+    EXPECT_FALSE(InArea(*a3, *m));
+
+    m->UpdateObjectRelated(RELATED_OP_CHANGE, earlier, 0xFFFFFFFF, SECTION_REST_DATA);
+    EXPECT_FALSE(InArea(*a1, *m));
+    EXPECT_TRUE(InArea(*a2, *m));
+    EXPECT_TRUE(InArea(*a3, *m));
+    EXPECT_EQ(m->GetAreaID(), (IDs{102, 103}));
+    EXPECT_EQ(m->GetArea(), (CAccessObject::AreaSet{a2, a3}));
+    EXPECT_EQ(m->updates, 0);
+}
+
+TEST(AccessObject, DeleteLeavesEveryAreaButKeepsTheIDs) {
+    auto a1 = FiledArea(101);
+    auto a2 = FiledArea(102);
+    auto m = Make<CAccessObject>(5);
+    m->SetAreaID({101, 102});
+    m->InitObjectRelation();
+    ASSERT_TRUE(InArea(*a1, *m));
+
+    m->UpdateObjectRelated(RELATED_OP_DELETE, m, 0xFFFFFFFF, m->GetObjectInitState());
+    EXPECT_FALSE(InArea(*a1, *m));
+    EXPECT_FALSE(InArea(*a2, *m));
+    EXPECT_TRUE(m->GetArea().empty());
+    EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
+}
+
+TEST(AccessObject, BuildRewritesTheStoredAreaIDs) {
+    TestInstallation inst;
+    inst.Connect();
+    FiledArea(101);
+    auto m = Make<CAccessObject>(7, GetCurrentServerNO() + 5);  // keeps its ID when stored
+    m->SetAreaID({101, 404});
+    ASSERT_EQ(CNameObject::InsertObject(m), 0);
+    ASSERT_EQ(m->GetID(), 7u);
+
+    m->InitObjectRelation();
+    EXPECT_EQ(m->GetAreaID(), (IDs{101}));
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("SELECT varData FROM NameObject WHERE nClassID = 2 AND nID = 7"));
+    ASSERT_FALSE(rs.IsEOF());
+    CBufferReader stored;
+    ASSERT_TRUE(ReadBlobColumn(rs, 0, stored));
+    auto reloaded = Make<CAccessObject>(7);
+    ASSERT_EQ(reloaded->LoadRestData(stored, 0), 1);
+    EXPECT_EQ(reloaded->GetAreaID(), (IDs{101}));
+
+    EXPECT_EQ(CAccessObject::DeleteObject(m), 0);  // leaves the area it lay in
+    EXPECT_TRUE(GDM_Find(62, 101)->IsKindOf(RUNTIME_CLASS(CArea)));
+    EXPECT_TRUE(std::static_pointer_cast<CArea>(GDM_Find(62, 101))->GetObjectsInArea().empty());
+}
+
+TEST(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {
+    auto live = Make<CAccessObject>(5);
+    auto area = Make<CArea>(1);
+    live->SetAreaID({1});
+    live->SetArea({area});
+    auto incoming = Make<CAccessObject>(5);
+    incoming->SetAreaID({2, 3});
+
+    std::uint32_t changed = 0;
+    EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_BASIC_DATA), 0);
+    EXPECT_EQ(live->GetAreaID(), (IDs{1}));
+    EXPECT_EQ(changed & SECTION_REST_DATA, 0u);
+
+    EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_REST_DATA), 0);
+    EXPECT_EQ(live->GetAreaID(), (IDs{2, 3}));
+    EXPECT_EQ(changed & SECTION_REST_DATA, static_cast<std::uint32_t>(SECTION_REST_DATA));
+    EXPECT_EQ(live->GetArea().size(), 1u);  // live areas follow the relations, not the merge
+
+    changed = 0;
+    EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_WHOLE_OBJECT), 0);
+    EXPECT_EQ(changed & SECTION_REST_DATA, 0u);
+}
+
+TEST(AccessObject, RestDataIsWrittenAsCountAndAscendingIDs) {
+    auto m = Make<CAccessObject>(1);
+    CBufferWriter w;
+    ASSERT_EQ(m->SaveRestData(w), 1);
+    EXPECT_EQ(w.bytes(), Words({20, 8, 0x03000200, 0x03000200, 0}).bytes());
+
+    m->SetAreaID({9, 4, 0xFFFFFFFFu});
+    CBufferWriter w2;
+    ASSERT_EQ(m->SaveRestData(w2), 1);
+    EXPECT_EQ(w2.bytes(),
+              Words({32, 8, 0x03000200, 0x03000200, 3, 4, 9, 0xFFFFFFFFu}).bytes());
+}
+
+TEST(AccessObject, RestDataLoadsEachVersion) {
+    auto m = Make<CAccessObject>(1);
+    m->SetAreaID({3});
+
+    CBufferReader single(Words({20, 8, 0x03000200, 0x03000100, 7}));
+    ASSERT_EQ(m->LoadRestData(single, 0), 1);
+    EXPECT_EQ(m->GetAreaID(), (IDs{3, 7}));
+
+    CBufferReader counted(Words({28, 8, 0x03000200, 0x03000200, 2, 9, 1}));
+    ASSERT_EQ(m->LoadRestData(counted, 0), 1);
+    EXPECT_EQ(m->GetAreaID(), (IDs{1, 9}));
+
+    CBufferReader oldest(Words({16, 8, 0x03000200, 0x03000000}));
+    ASSERT_EQ(m->LoadRestData(oldest, 0), 1);
+    EXPECT_EQ(m->GetAreaID(), (IDs{1, 9}));
+}
+
+TEST(AccessObject, BadRestDataFailsAndChangesNothing) {
+    auto m = Make<CAccessObject>(1);
+    m->SetAreaID({3});
+    const std::vector<std::vector<std::uint32_t>> bad = {
+        {24, 8, 0x03000200, 0x03000201, 1, 9},           // newer than this class
+        {24, 8, 0x03000200, 0x03000200, 0x40000000, 9},  // count beyond the bytes
+        {24, 8, 0x03000200, 0x03000100, 1, 9},           // length disagrees with the version
+        {20, 8, 0x03000200, 0x03000200},                 // count missing
+        {28, 8, 0x03000200, 0x03000200, 1, 9},           // length beyond the bytes
+    };
+    for (const auto& words : bad) {
+        CBufferReader r(Words(words));
+        EXPECT_EQ(m->LoadRestData(r, 0), 0);
+        EXPECT_EQ(r.GetPosition(), 0);
+        EXPECT_EQ(m->GetAreaID(), (IDs{3}));
+    }
+}
+
+TEST(AccessObject, RawRestDataSizes) {
+    auto m = Make<CAccessObject>(1);
+    m->SetAreaID({3});
+    std::vector<std::uint8_t> raw(16, 0xAB);
+    const std::int32_t version = 0x02000000;
+    std::memcpy(raw.data(), &version, 4);
+
+    int size = static_cast<int>(raw.size());
+    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, version), 1);
+    EXPECT_EQ(size, 9);
+    EXPECT_EQ(m->GetAreaID(), (IDs{3}));  // the raw form carries no areas
+
+    size = 9;
+    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, version), 1);
+    EXPECT_EQ(size, 9);
+    size = 8;
+    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, version), 0);
+    EXPECT_EQ(size, 8);
+    size = 3;  // not even the base's word
+    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, version), 0);
+    EXPECT_EQ(m->LoadRestData_V2(nullptr, &size, version), 0);
+    EXPECT_EQ(m->LoadRestData_V2(raw.data(), nullptr, version), 0);
+
+    const std::int32_t tooNew = 0x03000201;
+    std::memcpy(raw.data(), &tooNew, 4);
+    size = 16;
+    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, tooNew), 0);
+    EXPECT_EQ(size, 16);
+}
+
+TEST(AccessObject, IncludeDerivedFollowsTheClassTree) {
+    TestInstallation inst;
+    ASSERT_EQ(InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")), 1);
+    auto top = Make<CContainer>(1);
+    auto plain = Make<CAccessObject>(2);
+    auto area = Make<CArea>(3);
+    auto op = Make<COperator>(4);
+    auto deep = Make<CAccessObject>(5);
+    for (const std::shared_ptr<CAccessObject>& m : {plain, std::shared_ptr<CAccessObject>(area),
+                                                    std::shared_ptr<CAccessObject>(op)}) {
+        ASSERT_EQ(top->AddObject(m, 0), 0);
+    }
+    ASSERT_EQ(area->AddObject(deep, 0), 0);
+
+    EXPECT_EQ(top->GetMemberObjects(2, 0).size(), 1u);
+    EXPECT_EQ(top->GetMemberObjects(2, 1).size(), 3u);
+    EXPECT_EQ(top->GetMemberObjects(3, 1).size(), 1u);  // the area
+    EXPECT_EQ(top->GetMemberObjects(3, 0).size(), 0u);
+
+    CContainer::MemberMap out;
+    EXPECT_EQ(top->GetChildren(2, 0, out), 2);  // into the area, a container by derivation
+    EXPECT_EQ(out.count(deep->GetObjectUniqueID()), 1u);
+}
+
+TEST(AccessObject, ReleasedAreaForgetsItsObjectsOnly) {
+    auto area = Make<CArea>(7);
+    auto m = Make<CAccessObject>(1);
+    m->AddArea(area);
+    area->FinalRelease();
+    EXPECT_TRUE(area->GetObjectsInArea().empty());
+    EXPECT_EQ(m->GetArea().size(), 1u);
+    EXPECT_EQ(m->GetAreaID(), (IDs{7}));
+    m->FinalRelease();
+    EXPECT_TRUE(m->GetArea().empty());
+    EXPECT_EQ(m->GetAreaID(), (IDs{7}));
+}
+
+TEST(AccessObject, FinalReleaseBreaksEveryOwnershipCycle) {
+    std::vector<std::weak_ptr<CNameObject>> weak;
+    {
+        auto outer = Make<CContainer>(1);
+        auto inner = Make<CContainer>(2);
+        auto area = Make<CArea>(3);
+        auto m = Make<CAccessObject>(4);
+        ASSERT_EQ(outer->AddObject(inner, 0), 0);
+        ASSERT_EQ(outer->AddObject(m, 0), 0);
+        ASSERT_EQ(inner->AddObject(m, 0), 0);
+        ASSERT_EQ(area->AddObject(outer, 0), 0);
+        m->AddArea(area);
+        weak = {outer, inner, area, m};
+    }
+    // Without the release the cycles keep every object alive.
+    for (const auto& w : weak) EXPECT_FALSE(w.expired());
+
+    for (const auto& w : weak) {
+        if (auto object = w.lock()) object->FinalRelease();
+    }
+    for (const auto& w : weak) EXPECT_TRUE(w.expired());
+}
+
+}  // namespace

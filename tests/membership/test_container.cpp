@@ -1,0 +1,367 @@
+// Containers: membership on both sides, cycles, the Container table, queries, deletion.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/ResultCodes.h"
+#include "membership/Container.h"
+#include "platform/Database.h"
+#include "platform/StringFormat.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+template <class T>
+std::shared_ptr<T> Make(std::uint32_t id, std::uint32_t serverNO = 1) {
+    auto object = std::static_pointer_cast<T>(T::CreateObj());
+    object->SetID(id);
+    object->SetServerNO(serverNO);
+    return object;
+}
+
+// Counts the AddObject calls it receives.
+class SpyContainer : public CContainer {
+public:
+    std::int32_t AddObject(std::shared_ptr<CAccessObject> member, int write) override {
+        ++calls;
+        return CContainer::AddObject(std::move(member), write);
+    }
+    int calls = 0;
+};
+
+std::vector<std::uint32_t> ContainerIDs(const CAccessObject& object) {
+    std::vector<std::uint32_t> ids;
+    for (const auto& c : object.GetContainers()) ids.push_back(c->GetID());
+    return ids;
+}
+
+int CountRows(const std::string& where) {
+    CADORecordset rs(GetDatabase());
+    if (!rs.Open("SELECT COUNT(*) FROM Container WHERE " + where)) return -1;
+    int n = -1;
+    rs.GetFieldValue(0, n);
+    return n;
+}
+
+void InsertRow(int container, int member, int containerClass, int memberClass, int containerServer,
+               int memberServer) {
+    ASSERT_TRUE(GetDatabase()->Execute(StrPrintf(
+        "INSERT INTO Container(nContainerID, nSubObjectID, nContainerClassID, nSubClassID, "
+        "nContainerServerNO, nSubObjectServerNO) VALUES(%d, %d, %d, %d, %d, %d)",
+        container, member, containerClass, memberClass, containerServer, memberServer)));
+}
+
+TEST(Container, ClassIdentity) {
+    auto c = Make<CContainer>(1);
+    EXPECT_EQ(c->GetObjectClassID(), 3u);
+    EXPECT_EQ(CContainer::GetClassID(), 3u);
+    EXPECT_EQ(DataVersionOf(CContainer::GetThisClass()), 0x03000100);
+    EXPECT_TRUE(c->IsKindOf(RUNTIME_CLASS(CAccessObject)));
+    EXPECT_EQ(CContainer::InitObjectMap(), 0);
+}
+
+TEST(Container, AddingTheSameMemberTwiceKeepsOneEntryAndWritesOneRow) {
+    TestInstallation inst;
+    inst.Connect();
+    auto c = Make<CContainer>(10);
+    auto m = Make<CAccessObject>(20);
+    EXPECT_EQ(c->AddObject(m, 1), 0);
+    EXPECT_EQ(c->AddObject(m, 1), 0);
+    EXPECT_EQ(c->GetObjectCount(), 1);
+    EXPECT_EQ(m->GetContainerCount(), 1);
+    EXPECT_EQ(CountRows("1=1"), 1);
+    EXPECT_EQ(c->AddObject(nullptr, 1), E_CONTAINER_MEMBER_NULL);
+}
+
+TEST(Container, CyclesAreRefusedAndChangeNothing) {
+    auto a = Make<CContainer>(1);
+    auto b = Make<CContainer>(2);
+    auto c = Make<CContainer>(3);
+    EXPECT_EQ(a->AddObject(a, 0), E_CONTAINER_CYCLE);
+    EXPECT_EQ(a->GetObjectCount(), 0);
+    EXPECT_EQ(a->GetContainerCount(), 0);
+
+    ASSERT_EQ(a->AddObject(b, 0), 0);
+    ASSERT_EQ(b->AddObject(c, 0), 0);
+    EXPECT_EQ(c->AddObject(a, 0), E_CONTAINER_CYCLE);  // a holds c two levels down
+    EXPECT_EQ(b->AddObject(a, 0), E_CONTAINER_CYCLE);
+    EXPECT_EQ(c->GetObjectCount(), 0);
+    EXPECT_EQ(b->GetObjectCount(), 1);
+    EXPECT_EQ(a->GetContainerCount(), 0);
+
+    EXPECT_EQ(a->HasObject(c), 1);
+    EXPECT_EQ(c->HasObject(a), 0);
+    EXPECT_EQ(c->HasContainer(a), 1);
+    EXPECT_EQ(a->HasContainer(c), 0);
+}
+
+TEST(Container, AddContainerRefusesItsOwnDeepMemberWithoutAskingIt) {
+    auto a = Make<CContainer>(1);
+    auto b = Make<CContainer>(2);
+    auto target = std::make_shared<SpyContainer>();
+    target->SetID(3);
+    ASSERT_EQ(a->AddObject(b, 0), 0);
+    ASSERT_EQ(b->AddObject(target, 0), 0);
+    EXPECT_EQ(a->AddContainer(target, 0), 0);
+    EXPECT_EQ(target->calls, 0);
+    EXPECT_EQ(target->GetObjectCount(), 0);
+
+    auto other = std::make_shared<SpyContainer>();
+    other->SetID(4);
+    EXPECT_EQ(a->AddContainer(other, 0), 0);  // delegated and succeeded
+    EXPECT_EQ(other->calls, 1);
+    EXPECT_EQ(other->GetObjectW(3, 1, 1), a);
+    EXPECT_EQ(a->AddContainer(nullptr, 0), 0);
+}
+
+TEST(Container, NoDatabaseKeepsAddedMembershipAndRefusesWrittenRemoval) {
+    DisconnectDatabase();
+    auto c = Make<CContainer>(1);
+    auto m = Make<CAccessObject>(2);
+    EXPECT_EQ(c->AddObject(m, 1), E_DATABASE_UNAVAILABLE);
+    EXPECT_EQ(c->GetObjectW(2, 2, 1), m);
+    ASSERT_EQ(m->GetContainerCount(), 1);
+    EXPECT_EQ(m->GetContainers()[0], c);
+
+    EXPECT_EQ(c->RemoveObject(m, 1), E_DATABASE_UNAVAILABLE);
+    EXPECT_EQ(c->GetObjectCount(), 1);
+    EXPECT_EQ(m->GetContainerCount(), 1);
+    EXPECT_EQ(c->RemoveObject(m, 0), 0);
+    EXPECT_EQ(c->GetObjectCount(), 0);
+    EXPECT_EQ(m->GetContainerCount(), 0);
+}
+
+TEST(Container, RemovingANonMemberLeavesTheOutPointer) {
+    auto c = Make<CContainer>(1);
+    auto m = Make<CAccessObject>(2);
+    auto marker = Make<CAccessObject>(99);
+    ASSERT_EQ(c->AddObject(m, 0), 0);
+    std::shared_ptr<CAccessObject> removed = marker;
+    EXPECT_EQ(c->RemoveObject(2, 2, 7, removed, 0), 0);  // other server number
+    EXPECT_EQ(removed, marker);
+    EXPECT_EQ(c->GetObjectCount(), 1);
+    EXPECT_EQ(c->RemoveObject(2, 2, 1, removed, 0), 0);
+    EXPECT_EQ(removed, m);
+}
+
+TEST(Container, ContainerListKeepsTheFirstOfSameClassAndID) {
+    auto first = Make<CContainer>(5, 1);
+    auto second = Make<CContainer>(5, 2);
+    auto m = Make<CAccessObject>(9);
+    EXPECT_EQ(first->AddObject(m, 0), 0);
+    EXPECT_EQ(second->AddObject(m, 0), 0);
+    EXPECT_EQ(second->GetObjectCount(), 1);
+    ASSERT_EQ(m->GetContainerCount(), 1);
+    EXPECT_EQ(m->GetContainers()[0], first);
+}
+
+TEST(Container, RemovalKeepsTheOrderOfTheOtherContainers) {
+    auto m = Make<CAccessObject>(1);
+    std::vector<std::shared_ptr<CContainer>> cs;
+    for (std::uint32_t id : {30u, 10u, 20u}) {
+        cs.push_back(Make<CContainer>(id));
+        ASSERT_EQ(cs.back()->AddObject(m, 0), 0);
+    }
+    EXPECT_EQ(ContainerIDs(*m), (std::vector<std::uint32_t>{30, 10, 20}));
+    EXPECT_EQ(m->RemoveContainer(cs[1], 0), 1);
+    EXPECT_EQ(ContainerIDs(*m), (std::vector<std::uint32_t>{30, 20}));
+    EXPECT_EQ(cs[1]->GetObjectCount(), 0);
+    EXPECT_EQ(m->RemoveContainer(nullptr, 0), 0);
+    EXPECT_EQ(Make<CAccessObject>(2)->RemoveContainer(cs[0], 0), 0);  // in no container
+}
+
+TEST(Container, MemberQueriesAddToTheOutputWithoutReplacing) {
+    auto c = Make<CContainer>(1);
+    auto a = Make<CAccessObject>(2);
+    auto b = Make<CAccessObject>(3);
+    auto inner = Make<CContainer>(4);
+    for (auto& m : {a, b, std::static_pointer_cast<CAccessObject>(inner)}) {
+        ASSERT_EQ(c->AddObject(m, 0), 0);
+    }
+    EXPECT_EQ(c->GetObjectW(2, 3, 1), b);
+    EXPECT_EQ(c->GetObjectW(2, 3, 2), nullptr);
+
+    CContainer::MemberMap copy;
+    c->GetMemberObjects(copy);
+    EXPECT_EQ(copy, c->GetMemberObjects());
+
+    auto stand_in = Make<CAccessObject>(2);
+    CContainer::MemberMap out{{a->GetObjectUniqueID(), stand_in}};
+    EXPECT_EQ(c->GetMemberObjects(2, 0, out), 2);
+    EXPECT_EQ(out[a->GetObjectUniqueID()], stand_in);  // entries already there stay
+    EXPECT_EQ(out[b->GetObjectUniqueID()], b);
+    EXPECT_EQ(c->GetMemberObjects(3, 0).size(), 1u);
+    EXPECT_TRUE(c->GetMemberObjects(62, 0).empty());
+}
+
+TEST(Container, GetChildrenListsEveryDepthOnce) {
+    auto top = Make<CContainer>(1);
+    auto mid = Make<CContainer>(2);
+    auto low = Make<CContainer>(3);
+    auto x = Make<CAccessObject>(10);
+    auto y = Make<CAccessObject>(11);
+    auto z = Make<CAccessObject>(12);
+    ASSERT_EQ(top->AddObject(mid, 0), 0);
+    ASSERT_EQ(top->AddObject(x, 0), 0);
+    ASSERT_EQ(mid->AddObject(low, 0), 0);
+    ASSERT_EQ(mid->AddObject(x, 0), 0);  // x reachable by two paths
+    ASSERT_EQ(low->AddObject(y, 0), 0);
+    ASSERT_EQ(low->AddObject(x, 0), 0);
+    ASSERT_EQ(mid->AddObject(z, 0), 0);
+
+    CContainer::MemberMap out;
+    EXPECT_EQ(top->GetChildren(2, 0, out), 3);
+    EXPECT_EQ(out.count(x->GetObjectUniqueID()), 1u);
+    EXPECT_EQ(out.count(y->GetObjectUniqueID()), 1u);
+    EXPECT_EQ(out.count(z->GetObjectUniqueID()), 1u);
+
+    CContainer::MemberMap containers;
+    EXPECT_EQ(top->GetChildren(3, 0, containers), 2);
+    EXPECT_EQ(top->GetMemberObjects(2, 0).size(), 1u);  // members only: x
+}
+
+TEST(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
+    TestInstallation inst;
+    inst.Connect();
+    auto c = Make<CContainer>(0xFFFFFFF0u, 2);
+    auto m = Make<CAccessObject>(77, 0x80000001u);
+    ASSERT_EQ(c->AddObject(m, 1), 0);
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("SELECT nContainerID, nSubObjectID, nContainerClassID, nSubClassID, "
+                        "nContainerServerNO, nSubObjectServerNO FROM Container"));
+    ASSERT_FALSE(rs.IsEOF());
+    int v[6] = {};
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(rs.GetFieldValue(i, v[i]));
+    EXPECT_EQ(v[0], -16);
+    EXPECT_EQ(v[1], 77);
+    EXPECT_EQ(v[2], 3);
+    EXPECT_EQ(v[3], 2);
+    EXPECT_EQ(v[4], 2);
+    EXPECT_EQ(v[5], static_cast<int>(0x80000001u));
+    rs.MoveNext();
+    EXPECT_TRUE(rs.IsEOF());
+    rs.Close();
+
+    InsertRow(-16, 78, 3, 2, 2, static_cast<int>(0x80000001u));  // a neighbour that stays
+    EXPECT_EQ(c->RemoveObject(m, 1), 0);
+    EXPECT_EQ(CountRows("nSubObjectID = 77"), 0);
+    EXPECT_EQ(CountRows("nSubObjectID = 78"), 1);
+    EXPECT_EQ(m->GetContainerCount(), 0);
+}
+
+TEST(Container, FailedStatementsKeepTheMemoryChange) {
+    TestInstallation inst;
+    inst.Connect();
+    ASSERT_TRUE(GetDatabase()->Execute("DROP TABLE Container"));
+    auto c = Make<CContainer>(1);
+    auto m = Make<CAccessObject>(2);
+    EXPECT_EQ(c->AddObject(m, 1), E_DATABASE_OPERATION);
+    EXPECT_EQ(c->GetObjectCount(), 1);
+    EXPECT_EQ(c->RemoveObject(m, 1), E_DATABASE_OPERATION);
+    EXPECT_EQ(c->GetObjectCount(), 0);
+    EXPECT_EQ(m->GetContainerCount(), 0);
+}
+
+TEST(Container, DeletingAContainerEmptiesItAndRemovesEveryRowNamingIt) {
+    TestInstallation inst;
+    inst.Connect();
+    auto parent = Make<CContainer>(1);
+    auto doomed = Make<CContainer>(2);
+    auto m1 = Make<CAccessObject>(3);
+    auto m2 = Make<CAccessObject>(4);
+    ASSERT_EQ(parent->AddObject(doomed, 1), 0);
+    ASSERT_EQ(doomed->AddObject(m1, 1), 0);
+    ASSERT_EQ(doomed->AddObject(m2, 1), 0);
+    ASSERT_EQ(parent->AddObject(m1, 1), 0);
+    InsertRow(2, 50, 3, 2, 9, 9);  // same container class and ID on another server: matched too
+    ASSERT_EQ(CountRows("1=1"), 5);
+
+    EXPECT_EQ(CContainer::DeleteObject(doomed), 0);
+    EXPECT_EQ(doomed->GetObjectCount(), 0);
+    EXPECT_EQ(doomed->GetContainerCount(), 0);
+    EXPECT_EQ(parent->GetObjectW(3, 2, 1), nullptr);
+    EXPECT_EQ(ContainerIDs(*m1), (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(m2->GetContainerCount(), 0);
+    EXPECT_EQ(CountRows("(nContainerClassID = 3 AND nContainerID = 2) OR "
+                        "(nSubClassID = 3 AND nSubObjectID = 2)"),
+              0);
+    EXPECT_EQ(CountRows("1=1"), 1);  // parent -> m1
+}
+
+TEST(Container, DeletingAMemberRemovesItFromEveryContainer) {
+    TestInstallation inst;
+    inst.Connect();
+    auto c1 = Make<CContainer>(1);
+    auto c2 = Make<CContainer>(2);
+    auto m = Make<CAccessObject>(3);
+    auto other = Make<CAccessObject>(4);
+    ASSERT_EQ(c1->AddObject(m, 1), 0);
+    ASSERT_EQ(c2->AddObject(m, 1), 0);
+    ASSERT_EQ(c2->AddObject(other, 1), 0);
+
+    EXPECT_EQ(CAccessObject::DeleteObject(m), 0);
+    EXPECT_EQ(c1->GetObjectCount(), 0);
+    EXPECT_EQ(c2->GetObjectCount(), 1);
+    EXPECT_EQ(m->GetContainerCount(), 0);
+    EXPECT_EQ(CountRows("nSubObjectID = 3"), 0);
+    EXPECT_EQ(CountRows("nSubObjectID = 4"), 1);
+}
+
+TEST(Container, DeleteChecksTheClassAndTheConnection) {
+    TestInstallation inst;
+    inst.Connect();
+    EXPECT_EQ(CContainer::DeleteObject(nullptr), E_OBJECT_NULL);
+    auto plain = Make<CAccessObject>(1);
+    EXPECT_EQ(CContainer::DeleteObject(plain), E_WRONG_OBJECT_CLASS);
+    DisconnectDatabase();
+    auto c = Make<CContainer>(2);
+    auto m = Make<CAccessObject>(3);
+    ASSERT_EQ(c->AddObject(m, 0), 0);
+    EXPECT_EQ(CContainer::DeleteObject(c), E_DATABASE_UNAVAILABLE);
+    EXPECT_EQ(c->GetObjectCount(), 1);  // nothing was taken out
+}
+
+TEST(Container, RestDataIsTheNestedBlockWithoutOwnFields) {
+    auto c = Make<CContainer>(1);
+    c->SetAreaID({5, 2});
+    CBufferWriter w;
+    ASSERT_EQ(c->SaveRestData(w), 1);
+    const std::vector<std::uint32_t> words = {36, 28, 8, 0x03000200, 0x03000200, 2, 2, 5,
+                                              0x03000100};
+    CBufferWriter expected;
+    for (std::uint32_t word : words) expected.Write(word);
+    EXPECT_EQ(w.bytes(), expected.bytes());
+
+    auto copy = Make<CContainer>(2);
+    CBufferReader r(w);
+    ASSERT_EQ(copy->LoadRestData(r, 0), 1);
+    EXPECT_EQ(r.Remaining(), 0);
+    EXPECT_EQ(copy->GetAreaID(), (std::set<std::uint32_t>{2, 5}));
+
+    CBufferWriter newer;
+    for (std::uint32_t word : words) newer.Write(word == 0x03000100 ? 0x03000101u : word);
+    CBufferReader rn(newer);
+    EXPECT_EQ(copy->LoadRestData(rn, 0), 0);
+    EXPECT_EQ(rn.GetPosition(), 0);
+}
+
+TEST(Container, OlderRawFormStepsOverOneMoreWord) {
+    auto c = Make<CContainer>(1);
+    std::vector<std::uint8_t> raw(20, 0xEE);
+    const std::int32_t version = 0x02000000;
+    std::memcpy(raw.data(), &version, 4);
+    int size = static_cast<int>(raw.size());
+    EXPECT_EQ(c->LoadRestData_V2(raw.data(), &size, version), 1);
+    EXPECT_EQ(size, 4 + 4 + 1 + 4);
+
+    size = 12;  // one byte short
+    EXPECT_EQ(c->LoadRestData_V2(raw.data(), &size, version), 0);
+    EXPECT_EQ(size, 12);
+    EXPECT_EQ(c->LoadRestData_V2(nullptr, &size, version), 0);
+    EXPECT_EQ(c->LoadRestData_V2(raw.data(), nullptr, version), 0);
+}
+
+}  // namespace

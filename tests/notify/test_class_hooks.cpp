@@ -1,0 +1,212 @@
+// The hook registry: protocol-class groups, which hook serves which protocol class, the
+// nearest-level rule, the change rule and first-registration-wins.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "core/NameObject.h"
+#include "membership/Container.h"
+#include "notify/ClassHookManager.h"
+#include "registry/ClassRegistry.h"
+#include "registry/ServerIdentity.h"
+#include "support/TestInstallation.h"
+
+// Three protocol classes: P3 derives from P2, P2 from P1.
+class P1 : public CObject {
+    NO_DECLARE_RECORD_CLASS(P1)
+};
+class P2 : public P1 {
+    NO_DECLARE_RECORD_CLASS(P2)
+};
+class P3 : public P2 {
+    NO_DECLARE_RECORD_CLASS(P3)
+};
+NO_IMPLEMENT_RECORD_CLASS(P1, CObject, 0x80000001)
+NO_IMPLEMENT_RECORD_CLASS(P2, P1, 0x80000001)
+NO_IMPLEMENT_RECORD_CLASS(P3, P2, 0x80000001)
+
+namespace {
+
+using Call = std::pair<int, const CRuntimeClass*>;  // (hook number, protocol class passed)
+using Calls = std::vector<Call>;
+Calls g_calls;
+
+template <int N>
+int ObjectHook(const CRuntimeClass* protocol, std::shared_ptr<CNameObject> object) {
+    EXPECT_TRUE(object);
+    g_calls.emplace_back(N, protocol);
+    return -1;  // ignored
+}
+
+template <int N>
+int PairHook(const CRuntimeClass* protocol, std::shared_ptr<CNameObject>,
+             std::shared_ptr<CNameObject>, std::uint32_t flags) {
+    g_calls.emplace_back(N * 100 + static_cast<int>(flags), protocol);
+    return 0;
+}
+
+template <int N>
+int ContainerHook(const CRuntimeClass* protocol, std::shared_ptr<CNameObject>,
+                  std::shared_ptr<CContainer> container) {
+    EXPECT_TRUE(container);
+    g_calls.emplace_back(N, protocol);
+    return 0;
+}
+
+const CRuntimeClass* const kP1 = RUNTIME_CLASS(P1);
+const CRuntimeClass* const kP2 = RUNTIME_CLASS(P2);
+const CRuntimeClass* const kP3 = RUNTIME_CLASS(P3);
+
+using Protocols = CMjObjectClassManager::ProtocolSet;
+
+class ClassHooks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+        g_calls.clear();
+    }
+
+    static std::shared_ptr<CNameObject> Make(unsigned int classID, std::uint32_t server) {
+        auto object = CreateNewObject(classID);
+        EXPECT_TRUE(object) << classID;
+        if (object) object->SetServerNO(server);
+        return object;
+    }
+    static std::shared_ptr<CNameObject> Make(unsigned int classID) {
+        return Make(classID, GetCurrentServerNO());
+    }
+
+    CMjObjectClassManager* manager = CMjObjectClassManager::GetInstance();
+    TestInstallation inst;
+};
+
+// Every order of adding the three protocol classes gives the same groups.
+class ProtocolOrder : public ClassHooks, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ProtocolOrder, EachProtocolClassCoversItselfAndItsAddedDescendants) {
+    std::array<const CRuntimeClass*, 3> order{kP1, kP2, kP3};
+    std::sort(order.begin(), order.end());
+    for (int i = 0; i < GetParam(); ++i) std::next_permutation(order.begin(), order.end());
+    for (const CRuntimeClass* p : order) manager->AddProtocolClass(p);
+    manager->AddProtocolClass(nullptr);  // ignored
+
+    const auto& groups = manager->GetProtocolClasses();
+    ASSERT_EQ(3u, groups.size());
+    EXPECT_EQ((Protocols{kP1, kP2, kP3}), groups.at(kP1));
+    EXPECT_EQ((Protocols{kP2, kP3}), groups.at(kP2));
+    EXPECT_EQ((Protocols{kP3}), groups.at(kP3));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllOrders, ProtocolOrder, ::testing::Range(0, 6));
+
+TEST_F(ClassHooks, BaseProtocolHookServesDerivedProtocolsWithoutTheirOwnHook) {
+    for (const CRuntimeClass* p : {kP3, kP1, kP2}) manager->AddProtocolClass(p);
+    manager->RegisterOnBeforeObjectDeleteFunc({62}, kP1, &ObjectHook<1>);
+    manager->RegisterOnBeforeObjectDeleteFunc({62}, kP3, &ObjectHook<3>);
+
+    CMjObjectClassManager::ProtocolGroups groups;
+    manager->GroupClass({kP1, kP3}, groups);
+    EXPECT_EQ((Protocols{kP1, kP2}), groups[kP1]);
+    EXPECT_EQ((Protocols{kP3}), groups[kP3]);
+
+    EXPECT_EQ(1, manager->OnBeforeObjectDelete(Make(62)));
+    // Hooks in ascending order of their protocol classes, each once per covered class.
+    Calls expected;
+    for (const auto& [protocol, covered] : groups) {
+        for (const CRuntimeClass* s : covered) expected.emplace_back(protocol == kP1 ? 1 : 3, s);
+    }
+    EXPECT_EQ(expected, g_calls);
+    EXPECT_EQ(3u, g_calls.size());
+}
+
+TEST_F(ClassHooks, NeverAddedProtocolClassIsCalledOnceWithItself) {
+    manager->AddProtocolClass(kP1);
+    manager->RegisterOnAfterObjectInsertFunc({3}, kP2, &ObjectHook<2>);
+    EXPECT_EQ(1, manager->OnAfterObjectInsert(Make(3)));
+    EXPECT_EQ((Calls{{2, kP2}}), g_calls);
+}
+
+TEST_F(ClassHooks, ChangeHooksRunOnlyForSameClassObjectsOfThisServer) {
+    manager->RegisterOnBeforeObjectChangeFunc({62}, kP1, &PairHook<1>);
+    manager->RegisterOnAfterObjectChangeFunc({62}, kP1, &PairHook<2>);
+    const std::uint32_t other = GetCurrentServerNO() + 1;
+
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62, other), Make(62, other), 4));
+    EXPECT_EQ(0, manager->OnAfterObjectChange(Make(62, other), Make(62), 4));
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), Make(63), 4));
+    EXPECT_TRUE(g_calls.empty());
+
+    EXPECT_EQ(1, manager->OnBeforeObjectChange(Make(62), Make(62, other), 4));
+    EXPECT_EQ(1, manager->OnAfterObjectChange(Make(62), Make(62), 5));
+    EXPECT_EQ((Calls{{104, kP1}, {205, kP1}}), g_calls);
+}
+
+TEST_F(ClassHooks, OnlyTheNearestRegisteredLevelIsUsed) {
+    manager->RegisterOnBeforeObjectDeleteFunc({3}, kP1, &ObjectHook<3>);
+    manager->RegisterOnBeforeObjectDeleteFunc({2}, kP1, &ObjectHook<2>);
+
+    EXPECT_EQ(1, manager->OnBeforeObjectDelete(Make(62)));  // 62 itself is not registered
+    EXPECT_EQ((Calls{{3, kP1}}), g_calls);                 // no climbing to class 2
+    g_calls.clear();
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(1)));
+    EXPECT_TRUE(g_calls.empty());
+
+    EXPECT_EQ(1, manager->IsMjObjectClass(62));
+    EXPECT_EQ(0, manager->IsMjObjectClass(1));
+    EXPECT_EQ(0, manager->IsMjObjectClass(4242));
+
+    // Once 63 is registered for another event, it is the nearest level for every event, and
+    // its empty delete entry means no call even though class 3 has a delete hook.
+    manager->RegisterOnAfterObjectDeleteFunc({63}, kP1, &ObjectHook<63>);
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(63)));
+    EXPECT_TRUE(g_calls.empty());
+}
+
+TEST_F(ClassHooks, FirstHookOfAClassAndProtocolIsKept) {
+    manager->RegisterOnBeforeObjectInsertFunc({62}, kP1, &ObjectHook<1>);
+    manager->RegisterOnBeforeObjectInsertFunc({62, 63}, kP1, &ObjectHook<2>);
+    EXPECT_EQ(1, manager->OnBeforeObjectInsert(Make(62)));
+    EXPECT_EQ(1, manager->OnBeforeObjectInsert(Make(63)));  // new for 63: registered there
+    EXPECT_EQ((Calls{{1, kP1}, {2, kP1}}), g_calls);
+}
+
+TEST_F(ClassHooks, EveryDispatchUsesItsOwnTable) {
+    const std::vector<unsigned int> classes{3};
+    manager->RegisterOnBeforeObjectChangeFunc(classes, kP1, &PairHook<1>);
+    manager->RegisterOnAfterObjectChangeFunc(classes, kP1, &PairHook<2>);
+    manager->RegisterOnBeforeObjectInsertFunc(classes, kP1, &ObjectHook<3>);
+    manager->RegisterOnAfterObjectInsertFunc(classes, kP1, &ObjectHook<4>);
+    manager->RegisterOnBeforeObjectDeleteFunc(classes, kP1, &ObjectHook<5>);
+    manager->RegisterOnAfterObjectDeleteFunc(classes, kP1, &ObjectHook<6>);
+    manager->RegisterOnBeforeObjectAddToContainerFunc(classes, kP1, &ContainerHook<7>);
+    manager->RegisterOnAfterObjectAddToContainerFunc(classes, kP1, &ContainerHook<8>);
+    manager->RegisterOnBeforeObjectRemoveFromContainerFunc(classes, kP1, &ContainerHook<9>);
+    manager->RegisterOnAfterObjectRemoveFromContainerFunc(classes, kP1, &ContainerHook<10>);
+    manager->RegisterOnBeforeObjectRelationChangeFunc(classes, kP1, &PairHook<11>);
+    manager->RegisterOnAfterObjectRelationChangeFunc(classes, kP1, &PairHook<12>);
+
+    auto a = Make(62), b = Make(62);
+    auto group = std::dynamic_pointer_cast<CContainer>(Make(63));
+    ASSERT_TRUE(group);
+    EXPECT_EQ(1, manager->OnBeforeObjectChange(a, b, 1));
+    EXPECT_EQ(1, manager->OnAfterObjectChange(a, b, 1));
+    EXPECT_EQ(1, manager->OnBeforeObjectInsert(a));
+    EXPECT_EQ(1, manager->OnAfterObjectInsert(a));
+    EXPECT_EQ(1, manager->OnBeforeObjectDelete(a));
+    EXPECT_EQ(1, manager->OnAfterObjectDelete(a));
+    EXPECT_EQ(1, manager->OnBeforeObjectAddToContainer(a, group));
+    EXPECT_EQ(1, manager->OnAfterObjectAddToContainer(a, group));
+    EXPECT_EQ(1, manager->OnBeforeObjectRemoveFromContainer(a, group));
+    EXPECT_EQ(1, manager->OnAfterObjectRemoveFromContainer(a, group));
+    EXPECT_EQ(1, manager->OnBeforeObjectRelationChange(a, b, 2));
+    EXPECT_EQ(1, manager->OnAfterObjectRelationChange(a, b, 2));
+    EXPECT_EQ((Calls{{101, kP1}, {201, kP1}, {3, kP1}, {4, kP1}, {5, kP1}, {6, kP1}, {7, kP1},
+                     {8, kP1}, {9, kP1}, {10, kP1}, {1102, kP1}, {1202, kP1}}),
+              g_calls);
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(nullptr));
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// The observer registry: delivery along the registered classes of the class tree, the veto,
+// the change rule, and the library's own change observer feeding the relation index.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/NameObject.h"
+#include "membership/Container.h"
+#include "membership/RelationIndex.h"
+#include "notify/NameObjectChangeNotify.h"
+#include "notify/ObjectNotifyManager.h"
+#include "registry/ClassRegistry.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// One observer of every kind; notes "name:operation" and answers a fixed result.
+class Recorder final : public CObjectChangeNotify,
+                       public CObjectInsertNotify,
+                       public CObjectDeleteNotify,
+                       public CObjectAddToContainerNotity,
+                       public CObjectRemoveFromContainerNotify,
+                       public CObjectRelationChangeNotify {
+public:
+    Recorder(std::string name, Log& log, std::int32_t result = 0)
+        : m_name(std::move(name)), m_log(log), m_result(result) {}
+
+    std::int32_t OnBeforeObjectChange(std::shared_ptr<CNameObject>, std::shared_ptr<CNameObject>,
+                                      std::uint32_t flags) override {
+        return Note("BeforeChange/" + std::to_string(flags));
+    }
+    std::int32_t OnAfterObjectChange(std::shared_ptr<CNameObject>, std::shared_ptr<CNameObject>,
+                                     std::uint32_t flags, std::uint32_t mask) override {
+        return Note("AfterChange/" + std::to_string(flags) + "/" + std::to_string(mask));
+    }
+    std::int32_t OnBeforeObjectInsert(std::shared_ptr<CNameObject>, std::shared_ptr<CContainer> c) override {
+        return Note(c ? "BeforeInsert+c" : "BeforeInsert");
+    }
+    std::int32_t OnAfterObjectInsert(std::shared_ptr<CNameObject>, std::shared_ptr<CContainer> c) override {
+        return Note(c ? "AfterInsert+c" : "AfterInsert");
+    }
+    std::int32_t OnBeforeObjectDelete(std::shared_ptr<CNameObject>) override { return Note("BeforeDelete"); }
+    std::int32_t OnAfterObjectDelete(std::shared_ptr<CNameObject>) override { return Note("AfterDelete"); }
+    std::int32_t OnBeforeObjectAddToContainer(std::shared_ptr<CNameObject>,
+                                              std::shared_ptr<CContainer>) override {
+        return Note("BeforeAdd");
+    }
+    std::int32_t OnAfterObjectAddToContainer(std::shared_ptr<CNameObject>,
+                                             std::shared_ptr<CContainer>) override {
+        return Note("AfterAdd");
+    }
+    std::int32_t OnBeforeObjectRemoveFromContainer(std::shared_ptr<CNameObject>,
+                                                   std::shared_ptr<CContainer>) override {
+        return Note("BeforeRemove");
+    }
+    std::int32_t OnAfterObjectRemoveFromContainer(std::shared_ptr<CNameObject>,
+                                                  std::shared_ptr<CContainer>) override {
+        return Note("AfterRemove");
+    }
+    std::int32_t OnBeforeObjectRelationChange(std::shared_ptr<CNameObject>, std::shared_ptr<CNameObject>,
+                                              std::uint32_t flags) override {
+        return Note("BeforeRelation/" + std::to_string(flags));
+    }
+    std::int32_t OnAfterObjectRelationChange(std::shared_ptr<CNameObject>, std::shared_ptr<CNameObject>,
+                                             std::uint32_t flags) override {
+        return Note("AfterRelation/" + std::to_string(flags));
+    }
+
+private:
+    std::int32_t Note(const std::string& what) {
+        m_log.push_back(m_name + ":" + what);
+        return m_result;
+    }
+
+    std::string m_name;
+    Log& m_log;
+    std::int32_t m_result;
+};
+
+class NotifyManager : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/"))); }
+
+    static std::shared_ptr<CNameObject> Make(unsigned int classID) {
+        auto object = CreateNewObject(classID);
+        EXPECT_TRUE(object) << classID;
+        return object;
+    }
+
+    CObjectNotifyManager* manager = CObjectNotifyManager::GetInstance();
+    TestInstallation inst;
+    Log log;
+};
+
+TEST_F(NotifyManager, DeleteClimbsFromTheNearestRegisteredClassToItsAncestors) {
+    Recorder accessObjects("2", log), everything("1", log);
+    manager->RegisterObjectDeleteNotify(1, &everything);
+    manager->RegisterObjectDeleteNotify(2, &accessObjects);
+    manager->RegisterObjectDeleteNotify(2, &accessObjects);  // held once
+
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(3)));
+    EXPECT_EQ((Log{"2:BeforeDelete", "1:BeforeDelete"}), log);
+
+    log.clear();
+    EXPECT_EQ(0, manager->OnAfterObjectDelete(Make(1)));
+    EXPECT_EQ((Log{"1:AfterDelete"}), log);
+}
+
+TEST_F(NotifyManager, ClimbingEndsAtARegisteredLevelWithoutObserversOfTheKind) {
+    Recorder containers("3", log), everything("1", log), inserts("2", log);
+    manager->RegisterObjectDeleteNotify(1, &everything);
+    manager->RegisterObjectDeleteNotify(3, &containers);
+    manager->RegisterObjectInsertNotify(2, &inserts);  // puts class 2 into the class set
+
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));
+    EXPECT_EQ((Log{"3:BeforeDelete"}), log);
+
+    // The insert of the same object skips level 3 (no insert observers) and stops above 2.
+    log.clear();
+    EXPECT_EQ(0, manager->OnBeforeObjectInsert(Make(62), nullptr));
+    EXPECT_EQ((Log{"2:BeforeInsert"}), log);
+}
+
+TEST_F(NotifyManager, UnregisteredLevelsAreSkipped) {
+    Recorder everything("1", log);
+    manager->RegisterObjectDeleteNotify(1, &everything);
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));
+    EXPECT_EQ((Log{"1:BeforeDelete"}), log);
+}
+
+TEST_F(NotifyManager, NegativeResultStopsTheDispatchOtherwiseTheLastResultCounts) {
+    Recorder veto("62", log, -5), containers("3", log, 7), groups("63", log, 3), ops("1200", log, 3);
+    manager->RegisterObjectDeleteNotify(62, &veto);
+    manager->RegisterObjectDeleteNotify(3, &containers);
+    manager->RegisterObjectDeleteNotify(63, &groups);
+    manager->RegisterObjectDeleteNotify(1200, &ops);
+
+    EXPECT_EQ(-5, manager->OnBeforeObjectDelete(Make(62)));
+    EXPECT_EQ((Log{"62:BeforeDelete"}), log);
+    log.clear();
+    EXPECT_EQ(-5, manager->OnAfterObjectDelete(Make(62)));  // after operations stop alike
+    EXPECT_EQ((Log{"62:AfterDelete"}), log);
+
+    log.clear();
+    EXPECT_EQ(7, manager->OnBeforeObjectDelete(Make(63)));  // 3 lets the next one run
+    EXPECT_EQ((Log{"63:BeforeDelete", "3:BeforeDelete"}), log);
+
+    log.clear();
+    EXPECT_EQ(3, manager->OnBeforeObjectDelete(Make(1200)));  // the last observer's result
+    EXPECT_EQ((Log{"1200:BeforeDelete"}), log);
+}
+
+TEST_F(NotifyManager, VetoWithinOneClassFollowsPointerOrder) {
+    Recorder a("a", log, -5), b("b", log, 1);
+    manager->RegisterObjectDeleteNotify(3, &a);
+    manager->RegisterObjectDeleteNotify(3, &b);
+    EXPECT_EQ(-5, manager->OnBeforeObjectDelete(Make(3)));
+    const bool aFirst = static_cast<CObjectDeleteNotify*>(&a) < static_cast<CObjectDeleteNotify*>(&b);
+    EXPECT_EQ(aFirst ? (Log{"a:BeforeDelete"}) : (Log{"b:BeforeDelete", "a:BeforeDelete"}), log);
+}
+
+TEST_F(NotifyManager, ChangeBetweenDifferentClassesCallsNobody) {
+    Recorder everything("1", log, 9);
+    manager->RegisterObjectChangeNotify(1, &everything);
+
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), Make(63), 4));
+    EXPECT_EQ(0, manager->OnAfterObjectChange(Make(62), Make(63), 4, 8));
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), nullptr, 4));
+    EXPECT_TRUE(log.empty());
+
+    EXPECT_EQ(9, manager->OnBeforeObjectChange(Make(62), Make(62), 4));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("1:BeforeChange/4", log.back());
+}
+
+TEST_F(NotifyManager, EveryDispatchReachesItsOwnKindAndSlot) {
+    Recorder r("r", log, 1);
+    manager->RegisterObjectChangeNotify(3, &r);
+    manager->RegisterObjectInsertNotify(3, &r);
+    manager->RegisterObjectDeleteNotify(3, &r);
+    manager->RegisterObjectAddToContainerNotify(3, &r);
+    manager->RegisterObjectRemoveFromContainerNotify(3, &r);
+    manager->RegisterObjectRelationChangeNotify(3, &r);
+
+    auto a = Make(62), b = Make(62);
+    auto group = std::dynamic_pointer_cast<CContainer>(Make(63));
+    ASSERT_TRUE(group);
+    manager->OnBeforeObjectChange(a, b, 1);
+    manager->OnAfterObjectChange(a, b, 1, 0x20);
+    manager->OnBeforeObjectInsert(a, group);
+    manager->OnAfterObjectInsert(a, nullptr);
+    manager->OnBeforeObjectDelete(a);
+    manager->OnAfterObjectDelete(a);
+    manager->OnBeforeObjectAddToContainer(a, group);
+    manager->OnAfterObjectAddToContainer(a, group);
+    manager->OnBeforeObjectRemoveFromContainer(a, group);
+    manager->OnAfterObjectRemoveFromContainer(a, group);
+    manager->OnBeforeObjectRelationChange(a, Make(63), 6);  // no class rule for relations
+    manager->OnAfterObjectRelationChange(a, b, 6);
+
+    // The library's own change observer (class 1) runs after r but writes nothing here.
+    EXPECT_EQ((Log{"r:BeforeChange/1", "r:AfterChange/1/32", "r:BeforeInsert+c", "r:AfterInsert",
+                   "r:BeforeDelete", "r:AfterDelete", "r:BeforeAdd", "r:AfterAdd", "r:BeforeRemove",
+                   "r:AfterRemove", "r:BeforeRelation/6", "r:AfterRelation/6"}),
+              log);
+}
+
+TEST_F(NotifyManager, IsMjObjectClassFollowsTheRegisteredAncestry) {
+    Recorder r("r", log);
+    EXPECT_EQ(0, manager->IsMjObjectClass(777));  // outside the class tree, nothing registered
+    EXPECT_EQ(0, manager->IsMjObjectClass(4242));
+    manager->RegisterObjectInsertNotify(777, &r);
+    EXPECT_EQ(1, manager->IsMjObjectClass(777));
+    EXPECT_EQ(0, manager->IsMjObjectClass(4242));
+    // The library registers its change observer for class 1 at load: the whole tree counts.
+    EXPECT_EQ(1, manager->IsMjObjectClass(1303));
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));  // no delete observers anywhere
+    EXPECT_TRUE(log.empty());
+}
+
+// An object naming objects of class 1200 in its parameters.
+class ParamOwner : public CNameObject {
+public:
+    explicit ParamOwner(std::set<std::uint32_t> ids) : m_ids(std::move(ids)) { SetClassID(62); }
+    void GetRelativeObjectClassID(std::set<std::uint32_t>& classIDs) override { classIDs.insert(1200); }
+    void GetRelativeObject(std::uint32_t classID, std::set<std::uint32_t>& ids) override {
+        if (classID == 1200) ids.insert(m_ids.begin(), m_ids.end());
+    }
+
+private:
+    std::set<std::uint32_t> m_ids;
+};
+
+TEST_F(NotifyManager, LibraryObserverRebuildsTheRelationsOfTheFiledObject) {
+    RegisterLibraryChangeObserver();  // done at load already; a repeat registers nothing new
+    auto* index = CObjectParamRelatedObjectManager::GetInstance();
+    const std::uint32_t server = GetCurrentServerNO();
+
+    auto live = std::make_shared<ParamOwner>(std::set<std::uint32_t>{7, 8});
+    live->SetID(5);
+    live->SetServerNO(server);
+    GDM_Add(62, 5, server, live);
+    auto incoming = std::make_shared<ParamOwner>(std::set<std::uint32_t>{99});
+    incoming->SetID(5);
+    incoming->SetServerNO(server);
+
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(incoming, live, 0));
+    EXPECT_TRUE(index->GetObjectParamRelatedObject(1200, live->GetObjectUniqueID()).empty());
+    EXPECT_EQ(0, manager->OnAfterObjectChange(incoming, incoming, 0, 0xFF));
+    // The live object's parameters count, not the incoming copy's.
+    EXPECT_EQ((std::set<std::uint32_t>{7, 8}),
+              index->GetObjectParamRelatedObject(1200, live->GetObjectUniqueID()));
+    const MJOBJECT_KEY liveKey = live->GetObjectUniqueID();
+    EXPECT_EQ((std::set<MJOBJECT_KEY>{liveKey}), index->GetObjectRelatedOwner(1200, 8));
+
+    // An object that is not filed changes nothing; empty pointers are ignored.
+    auto stray = std::make_shared<ParamOwner>(std::set<std::uint32_t>{1});
+    stray->SetID(6);
+    stray->SetServerNO(server);
+    EXPECT_EQ(0, manager->OnAfterObjectChange(stray, stray, 0, 0xFF));
+    EXPECT_TRUE(index->GetObjectRelatedOwner(1200, 1).empty());
+    CNameObjectChangeNotify observer;
+    EXPECT_EQ(0, observer.OnAfterObjectChange(nullptr, live, 0, 0));
+    EXPECT_EQ(0, observer.OnAfterObjectChange(live, nullptr, 0, 0));
+    GDM_Remove(62, 5, server);
+}
+
+}  // namespace

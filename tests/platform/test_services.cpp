@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/ClientManager.h"
+#include "platform/Config.h"
+#include "platform/Database.h"
+#include "platform/DebugOutput.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Language.h"
+#include "platform/OperationLog.h"
+#include "support/Capture.h"
+#include "support/TestInstallation.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh directory under the system's temporary directory, removed at the end.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "nameobject-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!m_path.empty()) fs::remove_all(m_path, ec);
+    }
+    const fs::path& path() const { return m_path; }
+    // Writes a file under the directory (creating folders) and returns its path.
+    fs::path Write(const std::string& relative, const std::string& content) const {
+        const fs::path file = m_path / relative;
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << content;
+        return file;
+    }
+
+private:
+    fs::path m_path;
+};
+
+CString Wide(const fs::path& p) { return CString::FromUtf8(p.string()); }
+
+int CountOf(const CString& text, const CString& what) {
+    int n = 0;
+    for (int at = text.Find(what); at >= 0; at = text.Find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(Config, IniReadsCaseInsensitivelyWithDefaults) {
+    TempDir dir;
+    const fs::path file = dir.Write("a.ini",
+                                    "[LoadTolveObject]\n"
+                                    "Count=3\n"
+                                    "DLL_1 = lib/One.so\n"
+                                    "Hex=0x10\n"
+                                    "Negative=-5\n"
+                                    "Unsigned=0xFFFFFFFF\n"
+                                    "TooBig=0x1FFFFFFFF\n"
+                                    "Text=abc\n"
+                                    "Empty=\n"
+                                    "count=99\n"
+                                    "[Other]\n"
+                                    "Count=7\n");
+    CIni ini;
+    EXPECT_TRUE(ini.SetFileName(Wide(file)));
+    ini.SetSection(u"loadtolveobject");
+    EXPECT_EQ(ini.GetInt(u"COUNT", 0), 3);  // the first of two spellings wins
+    EXPECT_EQ(ini.GetString(u"dll_1"), u"lib/One.so");
+    EXPECT_EQ(ini.GetInt(u"Hex", 0), 16);
+    EXPECT_EQ(ini.GetInt(u"Negative", 0), -5);
+    EXPECT_EQ(ini.GetInt(u"Unsigned", 0), -1);
+    EXPECT_EQ(ini.GetInt(u"TooBig", 4), 4);
+    EXPECT_EQ(ini.GetInt(u"Text", 4), 4);
+    EXPECT_EQ(ini.GetInt(u"Missing", 4), 4);
+    EXPECT_EQ(ini.GetString(u"Missing", u"dflt"), u"dflt");
+    EXPECT_EQ(ini.GetString(u"Empty", u"dflt"), u"");
+    EXPECT_EQ(ini.GetInt(u"OTHER", u"count", 0), 7);
+    EXPECT_TRUE(ini.HasKey(u"other", u"COUNT"));
+    EXPECT_FALSE(ini.HasKey(u"other", u"DLL_1"));
+
+    EXPECT_FALSE(ini.SetFileName(Wide(dir.path() / "missing.ini")));
+    EXPECT_FALSE(ini.HasKey(u"loadtolveobject", u"count"));
+    EXPECT_FALSE(ini.SetFileName(Wide(dir.path())));  // a directory is no file
+}
+
+TEST(Config, IniKeepsGoodLinesAndReadsUtf16) {
+    TempDir dir;
+    DebugCapture debug;
+    const fs::path bad = dir.Write("bad.ini", "[s]\na=1\nthis line has no value\nb=2\n");
+    CIni ini;
+    EXPECT_FALSE(ini.SetFileName(Wide(bad)));
+    EXPECT_EQ(ini.GetInt(u"s", u"a", 0), 1);
+    EXPECT_EQ(ini.GetInt(u"s", u"b", 0), 2);
+    EXPECT_TRUE(debug.Contains(u"line 3"));
+
+    // UTF-16LE with a byte-order mark, as Windows editors save it.
+    const std::u16string text = u"[string]\r\nName=\u4E2D\u6587\r\n";
+    std::string raw = "\xFF\xFE";
+    for (char16_t c : text) {
+        raw += static_cast<char>(c & 0xFF);
+        raw += static_cast<char>(c >> 8);
+    }
+    EXPECT_TRUE(ini.SetFileName(Wide(dir.Write("wide.ini", raw))));
+    EXPECT_EQ(ini.GetString(u"STRING", u"name", CString()), u"\u4E2D\u6587");
+}
+
+TEST(Config, CurrentPathAndStationFile) {
+    EXPECT_TRUE(GetIsServerMode());
+    SetIsServerMode(false);
+    EXPECT_FALSE(GetIsServerMode());
+
+    SetCurrentPath(u"C:\\Program Files\\Inst\\");
+    EXPECT_EQ(GetCurrentPath(), u"C:/Program Files/Inst/");
+    SetCurrentPath(u"/opt/inst");
+    EXPECT_EQ(GetCurrentPath(), u"/opt/inst/");
+    SetCurrentPath(u"/opt/inst//");
+    EXPECT_EQ(GetCurrentPath(), u"/opt/inst/");
+    SetCurrentPath(u"\\");
+    EXPECT_EQ(GetCurrentPath(), u"/");
+
+    SetCurrentPath(u"/opt/inst");
+    EXPECT_EQ(ConfigFileServerStation(), u"ServerStation.ini");
+    EXPECT_EQ(GetStationIniPath(), u"/opt/inst/Config/ServerStation.ini");
+    SetConfigFileServerStation(u"Client.ini");
+    EXPECT_EQ(GetStationIniPath(), u"/opt/inst/Config/Client.ini");
+}
+
+TEST(Language, BuiltInTexts) {
+    TempDir dir;  // an installation without a language folder
+    SetCurrentPath(Wide(dir.path()));
+    CAnalyzeLangINI::Reload();
+
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"System manager privilege");
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"string", u"ids_operatorgroup_onduty"), u"On-duty group");
+    for (const char16_t* key : {u"IDS_ServicePrivilege", u"IDS_OnDutyPrivilege",
+                                u"IDS_OperatorGroup_Sys", u"IDS_OperatorGroup_Service"}) {
+        EXPECT_FALSE(CAnalyzeLangINI::GetValue(key).IsEmpty()) << CString(key).ToUtf8();
+    }
+    EXPECT_TRUE(CAnalyzeLangINI::GetValue(u"IDS_NoSuchKey").IsEmpty());
+    EXPECT_TRUE(CAnalyzeLangINI::GetValue(u"other", u"IDS_SysPrivilege").IsEmpty());
+
+    // Each log template takes exactly as many texts as the change log passes.
+    const std::vector<std::pair<const char16_t*, int>> templates = {
+        {u"IDF_LogCreateObjectSuccess", 4},
+        {u"IDF_LogCreateObjectSuccessNotHaveParent", 2},
+        {u"IDF_LogCreateObjectFail", 5},
+        {u"IDF_LogCreateObjectFailNotHaveParent", 3},
+        {u"IDF_LogDeleteObject", 3},
+        {u"IDF_LogDeleteMemberObject", 5},
+        {u"IDF_LogDeleteMemberObjectContainerNull", 2},
+        {u"IDF_LogAddMemberObject", 5},
+        {u"IDF_LogAddMemberObjectContainerNull", 2},
+        {u"IDF_LogSetObject_ChangeName", 4},
+        {u"IDF_LogSetObject", 3},
+    };
+    for (const auto& [key, arguments] : templates) {
+        const CString text = CAnalyzeLangINI::GetValue(key);
+        EXPECT_EQ(CountOf(text, u"%s"), arguments) << CString(key).ToUtf8();
+        EXPECT_EQ(CountOf(text, u"%"), arguments) << CString(key).ToUtf8();
+    }
+
+    EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{0}), u"Success");
+    for (std::uint32_t code :
+         {0xA3E90065u, 0xA3E90066u, 0xA3E90069u, 0xA3E9007Au, 0xA3E9007Bu, 0xA3E9013Cu, 0xA3E9013Eu,
+          0xA3E90389u, 0xA3E90579u, 0xA3E9057Au, 0xA3E92329u, 0xA3E9232Au, 0xA3E9232Bu}) {
+        const CString text = CAnalyzeLangINI::GetError(code);
+        EXPECT_FALSE(text.IsEmpty());
+        EXPECT_LT(text.Find(u"Error 0x"), 0) << text.ToUtf8();
+        EXPECT_EQ(CAnalyzeLangINI::GetError(static_cast<std::int32_t>(code)), text);
+    }
+    EXPECT_EQ(CAnalyzeLangINI::GetError(0x12345678u), u"Error 0x12345678");
+    EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{-1}), u"Error 0xFFFFFFFF");
+
+    EXPECT_EQ(GetClassNameW(0), u"Server");
+    EXPECT_EQ(GetClassNameW(62), u"Area");
+    EXPECT_EQ(GetClassNameW(1303), u"On-duty group");
+    EXPECT_EQ(GetClassNameW(6000), u"Article");
+    EXPECT_EQ(GetClassNameW(4242), u"Class 4242");
+}
+
+TEST(Language, FileOverridesAndLanguageSelection) {
+    TempDir dir;
+    dir.Write("Language/English.ini",
+              "[String]\nIDS_SysPrivilege=Root rights\nIDS_ServicePrivilege=\n"
+              "[error]\nERR_A3E9013E=Database broke\nerr_00000000=Fine\n"
+              "[class]\nCLASS_62=Zone\nCLASS_4242=Custom\n");
+    dir.Write("Language/Chinese.ini", "[string]\nIDS_SysPrivilege=\xE7\xB3\xBB\xE7\xBB\x9F\n");
+
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"System manager privilege");
+    SetCurrentPath(Wide(dir.path()));
+    // The file read before the directory was set stays until reloaded.
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"System manager privilege");
+    CAnalyzeLangINI::Reload();
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"Root rights");
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_ServicePrivilege"), u"Service privilege");
+    EXPECT_EQ(CAnalyzeLangINI::GetError(0xA3E9013Eu), u"Database broke");
+    EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{0}), u"Fine");
+    EXPECT_EQ(CAnalyzeLangINI::GetError(0xA3E9013Cu), u"The database is not available");
+    EXPECT_EQ(GetClassNameW(62), u"Zone");
+    EXPECT_EQ(GetClassNameW(4242), u"Custom");
+    EXPECT_EQ(GetClassNameW(63), u"Area group");
+
+    CAnalyzeLangINI::SetLanguage(u"Chinese");
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"\u7CFB\u7EDF");
+    EXPECT_EQ(GetClassNameW(62), u"Area");
+    CAnalyzeLangINI::SetLanguage(u"Klingon");
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"System manager privilege");
+}
+
+TEST(Platform, DebugOutputAndMessageBoxSinks) {
+    {
+        DebugCapture debug;
+        OutputDebugStringW(u"first line");
+        OutputDebugStringW(u"second line");
+        EXPECT_EQ(debug.Lines().size(), 2u);
+        EXPECT_EQ(debug.Count(u"line"), 2);
+        EXPECT_TRUE(debug.Contains(u"second"));
+        EXPECT_FALSE(debug.Contains(u"third"));
+        MessageBoxCapture box;
+        MessageBoxW(u"box text");
+        EXPECT_TRUE(box.Contains(u"box text"));
+        EXPECT_FALSE(debug.Contains(u"box text"));
+    }
+    DebugCapture later;
+    OutputDebugStringW(u"after");
+    EXPECT_EQ(later.Lines(), std::vector<CString>{u"after"});
+}
+
+TEST(Platform, DynamicLibraries) {
+    DebugCapture debug;
+    EXPECT_EQ(LoadLibraryExW(u"/nonexistent/libNothing.so"), nullptr);
+    EXPECT_EQ(debug.Count(u"/nonexistent/libNothing.so"), 1);
+    EXPECT_EQ(FreeLibrary(nullptr), 0);
+    EXPECT_EQ(GetProcAddress(nullptr, "strlen"), nullptr);
+
+    HMODULE libc = LoadLibraryExW(u"libc.so.6", nullptr, 8);
+    ASSERT_NE(libc, nullptr);
+    EXPECT_NE(GetProcAddress(libc, "strlen"), nullptr);
+    EXPECT_EQ(GetProcAddress(libc, "no_such_symbol_here"), nullptr);
+    EXPECT_EQ(FreeLibrary(libc), 1);
+
+    const CString self = GetLibraryModuleFileName();
+    EXPECT_GE(self.Find(u"libnameobject.so"), 0) << self.ToUtf8();
+    EXPECT_EQ(self.GetAt(0), u'/');
+    EXPECT_TRUE(PathFileExistsW(self));
+    EXPECT_FALSE(PathFileExistsW(u"/nonexistent/file"));
+    EXPECT_FALSE(PathFileExistsW(CString()));
+}
+
+TEST(Platform, FullPathNames) {
+    const std::string cwd = fs::current_path().string();
+    EXPECT_EQ(GetFullPathNameW(u"a/../b/./c"), CString::FromUtf8(cwd + "/b/c"));
+    EXPECT_EQ(GetFullPathNameW(u"/x//y/../z/"), u"/x/z/");
+    EXPECT_EQ(GetFullPathNameW(u"\\x\\y"), u"/x/y");
+    EXPECT_EQ(GetFullPathNameW(u"/../.."), u"/");
+    EXPECT_EQ(GetFullPathNameW(u"/a/b/.."), u"/a");
+    EXPECT_TRUE(GetFullPathNameW(CString()).IsEmpty());
+}
+
+TEST(Platform, ClientManagerSingleton) {
+    CClientManager* manager = CClientManager::GetInstance();
+    ASSERT_NE(manager, nullptr);
+    EXPECT_EQ(manager, CClientManager::GetInstance());
+    EXPECT_EQ(manager->GetClientNotify(), nullptr);
+    EXPECT_EQ(manager->GetObjectOperate(), nullptr);
+}
+
+TEST(OperationLog, SinkSeesEveryArgumentWithoutDatabase) {
+    std::vector<NS_LOG::LogEntry> entries;
+    NS_LOG::SetSink([&](const NS_LOG::LogEntry& e) { entries.push_back(e); });
+    const NS_LOG::ADD_LOG_RETURN_VALUE rc =
+        NS_LOG::AddLog(7, u"Add 'x'", 0x11, 3, 62, 5, 0xFFFFFFFFu);
+    NS_LOG::SetSink({});
+    NS_LOG::AddLog(8, u"unseen", 0x21, 0, 62, 5, 1);
+
+    if (std::getenv("NAMEOBJECT_DB") == nullptr) {
+        EXPECT_EQ(rc, NS_LOG::ADD_LOG_NO_DATABASE);
+    }
+    ASSERT_EQ(entries.size(), 1u);
+    const NS_LOG::LogEntry& e = entries[0];
+    EXPECT_EQ(e.operatorID, 7u);
+    EXPECT_EQ(e.text, u"Add 'x'");
+    EXPECT_EQ(e.type, 0x11u);
+    EXPECT_EQ(e.value, 3u);
+    EXPECT_EQ(e.classID, 62u);
+    EXPECT_EQ(e.objectID, 5u);
+    EXPECT_EQ(e.serverNO, 0xFFFFFFFFu);
+}
+
+TEST(OperationLog, StoresEntriesInTheDatabase) {
+    TestInstallation inst;
+    inst.Connect();
+    const COleDateTime before = COleDateTime::GetCurrentTime();
+    const CString text = u"Area 'North' \"main\" \u4E2D";
+    EXPECT_EQ(NS_LOG::AddLog(7, text, 0x41, 0xFFFFFFFFu, 62, 5, 1), NS_LOG::ADD_LOG_SUCCESS);
+
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(
+        rs.Open("SELECT dtTime, nOperatorID, strText, nType, nValue, nClassID, nID, "
+                "nServerNO FROM OperationLog"));
+    ASSERT_FALSE(rs.IsEOF());
+    COleDateTime when;
+    CString stored;
+    int operatorID = 0, type = 0, value = 0, classID = 0, id = 0, serverNO = 0;
+    EXPECT_TRUE(rs.GetFieldValue("dtTime", when));
+    EXPECT_TRUE(rs.GetFieldValue("strText", stored));
+    EXPECT_TRUE(rs.GetFieldValue("nOperatorID", operatorID) && rs.GetFieldValue("nType", type) &&
+                rs.GetFieldValue("nValue", value) && rs.GetFieldValue("nClassID", classID) &&
+                rs.GetFieldValue("nID", id) && rs.GetFieldValue("nServerNO", serverNO));
+    EXPECT_EQ(stored, text);
+    EXPECT_EQ(operatorID, 7);
+    EXPECT_EQ(type, 0x41);
+    EXPECT_EQ(value, -1);  // unsigned values are stored as their int32
+    EXPECT_EQ(classID, 62);
+    EXPECT_EQ(id, 5);
+    EXPECT_EQ(serverNO, 1);
+    EXPECT_TRUE(when.IsValid());
+    EXPECT_LT(std::abs(when - before), 1.0 / 24);  // within the hour
+    rs.MoveNext();
+    EXPECT_TRUE(rs.IsEOF());
+    rs.Close();
+
+    DebugCapture debug;
+    ASSERT_TRUE(GetDatabase()->Execute("DROP TABLE OperationLog"));
+    EXPECT_EQ(NS_LOG::AddLog(7, text, 0x41, 0, 62, 5, 1), NS_LOG::ADD_LOG_DATABASE_ERROR);
+    EXPECT_FALSE(debug.Lines().empty());
+
+    DisconnectDatabase();
+    EXPECT_EQ(NS_LOG::AddLog(7, text, 0x41, 0, 62, 5, 1), NS_LOG::ADD_LOG_NO_DATABASE);
+}
+
+}  // namespace

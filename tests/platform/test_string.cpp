@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/CString.h"
+#include "platform/StringFormat.h"
+
+// "%I64d" is the original platform's 64-bit conversion; GCC's format checker reads it as the
+// glibc 'I' flag with width 64, so the calls that use it are exempted from -Wformat here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat"
+#pragma GCC diagnostic ignored "-Wformat-extra-args"
+static std::string Format64(std::int64_t a, std::uint64_t b, std::uint64_t c) {
+    return StrPrintf("%I64d|%I64u|%I64x|%-5I64d|%%I64d", a, b, c, std::int64_t{7});
+}
+static CString FormatCString64(std::int64_t a) { return CString::Formatted("n=%I64d", a); }
+#pragma GCC diagnostic pop
+
+TEST(CStringUtf8, RoundTripsAsciiChineseAndSurrogatePairs) {
+    const std::string texts[] = {
+        "",
+        "plain ascii",
+        "\xE9\x97\xA8\xE7\xA6\x81\xE7\xB3\xBB\xE7\xBB\x9F",  // 门禁系统
+        "mixed \xE5\x8C\xBA\xE5\x9F\x9F 1",                  // 区域
+        "\xF0\x9F\x98\x80 and \xF0\xA0\x80\x8B",             // U+1F600, U+2000B
+    };
+    for (const auto& t : texts) EXPECT_EQ(CString::FromUtf8(t).ToUtf8(), t);
+
+    CString door = CString::FromUtf8("\xE9\x97\xA8");
+    ASSERT_EQ(door.GetLength(), 1);
+    EXPECT_EQ(door[0], u'\u95E8');
+
+    CString emoji = CString::FromUtf8("\xF0\x9F\x98\x80");
+    ASSERT_EQ(emoji.GetLength(), 2);  // one surrogate pair
+    EXPECT_EQ(emoji[0], 0xD83D);
+    EXPECT_EQ(emoji[1], 0xDE00);
+    EXPECT_EQ(CString(u"\U0001F600").ToUtf8(), "\xF0\x9F\x98\x80");
+}
+
+TEST(CStringUtf8, InvalidInputBecomesReplacementCharacter) {
+    EXPECT_EQ(CString::FromUtf8("a\xFFz").str(), u"a\uFFFDz");            // bad lead byte
+    EXPECT_EQ(CString::FromUtf8("a\x80z").str(), u"a\uFFFDz");            // stray trail byte
+    EXPECT_EQ(CString::FromUtf8("a\xE9\x97").str(), u"a\uFFFD");          // cut at the end
+    EXPECT_EQ(CString::FromUtf8("\xE9\x97z").str(), u"\uFFFDz");          // cut in the middle
+    EXPECT_EQ(CString::FromUtf8("\xC0\xAF").str(), u"\uFFFD");            // overlong '/'
+    EXPECT_EQ(CString::FromUtf8("\xED\xA0\x80").str(), u"\uFFFD");        // encoded surrogate
+    EXPECT_EQ(CString::FromUtf8("\xF4\x90\x80\x80").str(), u"\uFFFD");    // above U+10FFFF
+    EXPECT_EQ(CString::FromUtf8(std::string("a\0b", 3)).GetLength(), 3);  // NUL kept
+
+    // A surrogate without its partner cannot be written as UTF-8.
+    const char16_t lone_high[] = {u'x', 0xD800, u'y', 0};
+    const char16_t lone_low[] = {0xDC00, 0};
+    EXPECT_EQ(CString(lone_high).ToUtf8(), "x\xEF\xBF\xBDy");
+    EXPECT_EQ(CString(lone_low).ToUtf8(), "\xEF\xBF\xBD");
+}
+
+TEST(CStringText, TrimRemovesAllWhiteSpaceKinds) {
+    CString s(u" \t\r\n\v\fab c\t \n");
+    EXPECT_EQ(s.Trim().str(), u"ab c");
+    CString left(u"  x  ");
+    EXPECT_EQ(left.TrimLeft().str(), u"x  ");
+    CString right(u"  x  ");
+    EXPECT_EQ(right.TrimRight().str(), u"  x");
+    CString blank(u" \t ");
+    EXPECT_TRUE(blank.Trim().IsEmpty());
+    CString ideographic(u"\u3000x");  // only ASCII white space is trimmed
+    EXPECT_EQ(ideographic.Trim().GetLength(), 2);
+}
+
+TEST(CStringText, SubstringsClampOutOfRangeArguments) {
+    CString s(u"abcdef");
+    EXPECT_EQ(s.Left(2).str(), u"ab");
+    EXPECT_EQ(s.Left(99).str(), u"abcdef");
+    EXPECT_TRUE(s.Left(-1).IsEmpty());
+    EXPECT_EQ(s.Mid(4).str(), u"ef");
+    EXPECT_TRUE(s.Mid(10).IsEmpty());
+    EXPECT_EQ(s.Mid(1, 3).str(), u"bcd");
+    EXPECT_EQ(s.Mid(4, 10).str(), u"ef");
+    EXPECT_EQ(s.Mid(-3, 2).str(), u"ab");
+    EXPECT_EQ(s.Right(2).str(), u"ef");
+    EXPECT_EQ(s.Right(10).str(), u"abcdef");
+}
+
+TEST(CStringText, FindAndCompare) {
+    CString s(u"a.b.c");
+    EXPECT_EQ(s.Find(u'.'), 1);
+    EXPECT_EQ(s.Find(u'.', 2), 3);
+    EXPECT_EQ(s.Find(u'x'), -1);
+    EXPECT_EQ(s.Find(CString(u"b.c")), 2);
+    EXPECT_EQ(s.Find(CString(u"b"), 50), -1);
+    EXPECT_EQ(s.ReverseFind(u'.'), 3);
+    EXPECT_EQ(s.ReverseFind(u'x'), -1);
+
+    EXPECT_EQ(CString(u"abc").Compare(CString(u"abc")), 0);
+    EXPECT_LT(CString(u"ab").Compare(CString(u"abc")), 0);
+    EXPECT_GT(CString(u"b").Compare(CString(u"abc")), 0);
+    EXPECT_EQ(CString(u"Door").CompareNoCase(CString(u"dOOR")), 0);
+    EXPECT_LT(CString(u"door").CompareNoCase(CString(u"DOORS")), 0);
+    EXPECT_NE(CString(u"\u00C4").CompareNoCase(CString(u"\u00E4")), 0);  // ASCII folding only
+
+    CString up(u"aZ\u00E4");
+    EXPECT_EQ(up.MakeUpper().str(), u"AZ\u00E4");
+    EXPECT_EQ(up.MakeLower().str(), u"az\u00E4");
+}
+
+TEST(StringFormat, SixtyFourBitConversionsAndUtf8Arguments) {
+    EXPECT_EQ(Format64(-9000000000LL, 18446744073709551615ULL, 0xABCDEF0123ULL),
+              "-9000000000|18446744073709551615|abcdef0123|7    |%I64d");
+    EXPECT_EQ(FormatCString64(INT64_MIN).ToUtf8(), "n=-9223372036854775808");
+
+    CString s;
+    s.Format("%s=%d", "\xE9\x97\xA8", 42);
+    EXPECT_EQ(s.str(), u"\u95E8=42");
+
+    // Longer than any fixed first buffer.
+    std::string big(1000, 'x');
+    EXPECT_EQ(StrPrintf("[%s]", big.c_str()), "[" + big + "]");
+}
+
+TEST(StringFormat, SqlEscapeDoublesSingleQuotes) {
+    EXPECT_EQ(SqlEscape(std::string("O'Brien")), "O''Brien");
+    EXPECT_EQ(SqlEscape(std::string("''")), "''''");
+    EXPECT_EQ(SqlEscape(std::string("plain")), "plain");
+    EXPECT_EQ(SqlEscape(CString(u"\u95E8'1")), "\xE9\x97\xA8''1");
+    EXPECT_EQ(SqlEscape(CString()), "");
+}

@@ -1,0 +1,223 @@
+// The start-up sequence against a real installation database: the bulk load, memberships from
+// the Container table, relations, the finish callbacks, and shutdown.
+#include <gtest/gtest.h>
+
+#include "core/RestData.h"
+#include "membership/Container.h"
+#include "platform/Database.h"
+#include "platform/StringFormat.h"
+#include "registry/ClassRegistry.h"
+#include "registry/IdAllocator.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "registry/Startup.h"
+#include "support/Capture.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+template <class T>
+std::shared_ptr<T> New() {
+    return std::dynamic_pointer_cast<T>(T::CreateObj());
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.Connect();
+        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+    }
+    static void Exec(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
+    static int StoredObjects() {
+        int n = 0;
+        for (auto& [server, classes] : *GDM_GetServerObjMap())
+            for (auto& [cls, objects] : classes) n += static_cast<int>(objects.size());
+        return n;
+    }
+
+    TestInstallation inst;
+};
+
+TEST_F(Startup, EmptyTableLoadsNothingAndSaysSo) {
+    DebugCapture debug;
+    EXPECT_EQ(0, CAccessObject::InitObjectMap());
+    EXPECT_TRUE(debug.Contains(u"Loading from NameObject, Count = 0\n"));
+    EXPECT_TRUE(debug.Contains(u"End of Loading from NameObject, Time = "));
+    EXPECT_EQ(0, StoredObjects());
+    EXPECT_EQ(0, CAccessObject::InitObjectMap());  // every later call returns at once
+    EXPECT_EQ(1, debug.Count(u"Loading from NameObject, Count"));
+}
+
+TEST_F(Startup, RowsOfUnknownClassesAreSkippedWithOneWarning) {
+    auto a = New<CAccessObject>();
+    a->SetFullName(u"a");
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(a));
+    Exec("insert into NameObject(nClassID, nID, nServerNO, nVersion) values (4242, 1, 0, 50331648)");
+    DestroyAllObject();
+
+    DebugCapture debug;
+    EXPECT_EQ(1, InitAllObject());
+    EXPECT_EQ(1, debug.Count(u"Warning: Can't find ClassInfo for ClassID = 4242\n"));
+    auto loaded = GDM_Find(2, a->GetID(), a->GetServerNO());
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(CString(u"a"), loaded->GetFullName());
+    EXPECT_EQ(0x2Du, loaded->GetObjectInitState());
+    EXPECT_EQ(1, StoredObjects());
+}
+
+TEST_F(Startup, TheTableIsReadOncePerProcess) {
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(New<CAccessObject>()));
+    DestroyAllObject();
+    ASSERT_EQ(1, InitAllObject());
+    EXPECT_EQ(1, StoredObjects());
+    DestroyAllObject();
+    EXPECT_EQ(0, StoredObjects());
+    DebugCapture debug;
+    ASSERT_EQ(1, InitAllObject());
+    EXPECT_FALSE(debug.Contains(u"Loading from NameObject"));
+    EXPECT_EQ(0, StoredObjects());
+}
+
+TEST_F(Startup, LoadingRaisesTheLocalObjectCounter) {
+    const std::uint32_t serverNO = GetCurrentServerNO();
+    Exec(StrPrintf("insert into NameObject(nClassID, nID, nServerNO, nVersion) values (2, 5000, %d, 50331648)",
+                   static_cast<int>(serverNO)));
+    ASSERT_EQ(1, InitAllObject());
+    std::uint32_t next = 0;
+    ASSERT_EQ(1, GetLocalNextObjectID(&next));
+    EXPECT_EQ(5001u, next);
+}
+
+TEST_F(Startup, RestDataFormatFollowsTheRowVersion) {
+    // The same framed rest block (area IDs {5}) under two row versions: below 0x03000000 the
+    // older raw reader takes it (and takes no area IDs), from 0x03000000 on the framed one.
+    auto source = New<CAccessObject>();
+    source->GetAreaID().insert(5);
+    CBufferWriter rest;
+    ASSERT_EQ(1, source->SaveRestData(rest));
+    for (int id : {1, 2}) {
+        CADORecordset rs(GetDatabase());
+        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
+        rs.AddNew();
+        rs.SetFieldValue("nClassID", 2u);
+        rs.SetFieldValue("nID", static_cast<unsigned>(id));
+        rs.SetFieldValue("nServerNO", GetCurrentServerNO());
+        rs.SetFieldValue("nVersion", id == 1 ? 0x02FFFFFFu : 0x03000000u);
+        rs.AppendChunk("varData", rest.GetData(), rest.GetLength());
+        ASSERT_TRUE(rs.Update());
+    }
+    ASSERT_EQ(1, InitAllObject());
+    auto older = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, 1));
+    auto current = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, 2));
+    ASSERT_TRUE(older && current);
+    EXPECT_TRUE(older->GetAreaID().empty());
+    EXPECT_EQ(std::set<std::uint32_t>{5}, current->GetAreaID());
+}
+
+TEST_F(Startup, RejectedRestDataIsReportedAndTheObjectKept) {
+    const std::uint8_t garbage[] = {0x30, 0, 0, 0, 1, 2, 3};
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
+    rs.AddNew();
+    rs.SetFieldValue("nClassID", 2u);
+    rs.SetFieldValue("nID", 9u);
+    rs.SetFieldValue("nServerNO", GetCurrentServerNO());
+    rs.SetFieldValue("nVersion", 0x03000200u);
+    rs.AppendChunk("varData", garbage, sizeof garbage);
+    ASSERT_TRUE(rs.Update());
+    rs.Close();
+
+    DebugCapture debug;
+    ASSERT_EQ(1, InitAllObject());
+    EXPECT_TRUE(debug.Contains(u"数据库 加载对象 类型=2 ID=9 失败\r\n "));
+    EXPECT_TRUE(GDM_Find(2, 9));
+}
+
+TEST_F(Startup, ContainerRowsBecomeMemberships) {
+    auto group = New<CContainer>();
+    auto member = New<CAccessObject>();
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(group));
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(member));
+    ASSERT_EQ(S_SUCCESS, group->AddObject(member, 1));
+    // A row naming a container and a member that do not exist.
+    Exec("INSERT INTO Container(nContainerID, nSubObjectID, nContainerClassID ,nSubClassID,"
+         "nContainerServerNO,nSubObjectServerNO)VALUES(77, 88, 3, 2, 0, 0)");
+    const auto groupKey = group->GetObjectUniqueID();
+    const auto memberKey = member->GetObjectUniqueID();
+    DestroyAllObject();
+    group.reset();
+    member.reset();
+
+    ASSERT_EQ(1, InitAllObject());
+    std::set<std::uint64_t> missingContainers, missingMembers;
+    DebugCapture debug;
+    ASSERT_EQ(1, InitContainer(&missingContainers, &missingMembers));
+    EXPECT_TRUE(debug.Contains(u"Init form [Container] Table Count = 2 \n"));
+    EXPECT_EQ(std::set<std::uint64_t>{MakeClassIDAndIDKey(3, 77)}, missingContainers);
+    EXPECT_EQ(std::set<std::uint64_t>{MakeClassIDAndIDKey(2, 88)}, missingMembers);
+
+    auto loadedGroup = std::dynamic_pointer_cast<CContainer>(GDM_Find(3, groupKey.nID, groupKey.nServerNO));
+    auto loadedMember = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, memberKey.nID, memberKey.nServerNO));
+    ASSERT_TRUE(loadedGroup && loadedMember);
+    EXPECT_EQ(loadedMember, loadedGroup->GetObjectW(2, memberKey.nID, memberKey.nServerNO));
+    ASSERT_EQ(1, loadedMember->GetContainerCount());
+    EXPECT_EQ(loadedGroup, loadedMember->GetContainers()[0]);
+    // Rebuilding wrote no rows.
+    CADORecordset rs(GetDatabase());
+    ASSERT_TRUE(rs.Open("select count(*) from [Container]"));
+    int rows = 0;
+    rs.GetFieldValue(0, rows);
+    EXPECT_EQ(2, rows);
+}
+
+TEST_F(Startup, EmptyContainerTableNeedsNoRowQuery) {
+    DebugCapture debug;
+    EXPECT_EQ(1, InitContainer(nullptr, nullptr));
+    EXPECT_FALSE(debug.Contains(u"Init form"));
+}
+
+int g_calls = 0;
+std::int32_t CountCall() { return ++g_calls; }
+
+TEST(StartupCallbacks, ARegisteredCallbackRunsOncePerCall) {
+    RegisterObjectFinishNotify(&CountCall);
+    RegisterObjectFinishNotify(&CountCall);
+    RegisterObjectFinishNotify(nullptr);
+    EXPECT_EQ(1, InitObjectFinishNotify());
+    EXPECT_EQ(1, g_calls);
+    EXPECT_EQ(1, InitObjectFinishNotify());  // the set is kept
+    EXPECT_EQ(2, g_calls);
+    EXPECT_EQ(1, InitStartFinishNotify());  // a separate set
+    EXPECT_EQ(2, g_calls);
+}
+
+TEST(StartupWithoutDatabase, LoadersReportTheMissingConnection) {
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CAccessObject::InitObjectMap());
+    EXPECT_EQ(0, InitContainer(nullptr, nullptr));
+}
+
+TEST_F(Startup, ShutdownReleasesEveryObjectDespiteMembershipCycles) {
+    std::weak_ptr<CNameObject> weakGroup, weakInner, weakMember;
+    {
+        auto group = New<CContainer>();
+        auto inner = New<CContainer>();
+        auto member = New<CAccessObject>();
+        ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(group));
+        ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(inner));
+        ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(member));
+        ASSERT_EQ(S_SUCCESS, group->AddObject(inner, 1));
+        ASSERT_EQ(S_SUCCESS, inner->AddObject(member, 1));
+        ASSERT_EQ(S_SUCCESS, group->AddObject(member, 1));
+        weakGroup = group;
+        weakInner = inner;
+        weakMember = member;
+    }
+    ASSERT_FALSE(weakGroup.expired());  // the store and the cycles hold them
+    EXPECT_EQ(1, DestroyAllObject());
+    EXPECT_EQ(0, StoredObjects());
+    EXPECT_TRUE(weakGroup.expired());
+    EXPECT_TRUE(weakInner.expired());
+    EXPECT_TRUE(weakMember.expired());
+}
+
+}  // namespace

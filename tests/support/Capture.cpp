@@ -1,0 +1,42 @@
+#include "support/Capture.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/DebugOutput.h"
+
+namespace {
+
+template <class Store>
+std::function<void(const CString&)> Collector(const std::shared_ptr<Store>& store) {
+    return [store](const CString& line) {
+        std::lock_guard<std::mutex> lock(store->mutex);
+        store->lines.push_back(line);
+    };
+}
+
+}  // namespace
+
+std::vector<CString> LineCapture::Lines() const {
+    std::lock_guard<std::mutex> lock(m_store->mutex);
+    return m_store->lines;
+}
+
+int LineCapture::Count(const CString& fragment) const {
+    std::lock_guard<std::mutex> lock(m_store->mutex);
+    return static_cast<int>(std::count_if(m_store->lines.begin(), m_store->lines.end(),
+                                          [&](const CString& l) { return l.Find(fragment) >= 0; }));
+}
+
+void LineCapture::Clear() {
+    std::lock_guard<std::mutex> lock(m_store->mutex);
+    m_store->lines.clear();
+}
+
+DebugCapture::DebugCapture() { SetDebugOutputSink(Collector(m_store)); }
+
+DebugCapture::~DebugCapture() { SetDebugOutputSink({}); }
+
+MessageBoxCapture::MessageBoxCapture() { SetMessageBoxSink(Collector(m_store)); }
+
+MessageBoxCapture::~MessageBoxCapture() { SetMessageBoxSink({}); }
