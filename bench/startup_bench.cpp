@@ -26,7 +26,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::string DatabasePath(int n) {
-    return (std::filesystem::temp_directory_path() / ("nameobject-bench-" + std::to_string(n) + ".db")).string();
+    return (std::filesystem::temp_directory_path() / ("nameobject-bench-v2-" + std::to_string(n) + ".db")).string();
 }
 
 std::string InstallationDir() {
@@ -41,13 +41,17 @@ std::shared_ptr<T> New() {
 // Builds the installation database of n objects, once per machine (kept in the temp dir).
 void BuildInstallation(int n) {
     const std::string path = DatabasePath(n);
+    // Built by an earlier run of this program; delete the file to rebuild it.
     if (std::filesystem::exists(path)) return;
     const pid_t child = fork();
     if (child == 0) {
         std::filesystem::create_directories(InstallationDir() + "Config");
         const std::string tmp = path + ".building";
         std::filesystem::remove(tmp);
-        if (!ConnectDatabase(tmp) || !InitAllClassInfo(CString::FromUtf8(InstallationDir()))) _exit(1);
+        if (!ConnectDatabase(tmp)) _exit(1);
+        // A server of its own slice, as in an installation: number 0x01000000, mask 0xFF000000.
+        GetDatabase()->Execute("insert into ServerOption(nServerNO, nServerMask) values (16777216, -16777216)");
+        if (!InitAllClassInfo(CString::FromUtf8(InstallationDir()))) _exit(1);
         InitLocalObjectID();
         CADODatabase* db = GetDatabase();
         db->BeginTransaction();

@@ -35,10 +35,11 @@ namespace {
 
 // Every class is inserted by the base insertion and loaded by the start-up bulk load; the
 // containers among them are deleted as containers.
-template <class C, std::int32_t (*Delete)(std::shared_ptr<CNameObject>) = &CAccessObject::DeleteObject>
+template <class C,
+          std::int32_t (*Delete)(std::shared_ptr<CNameObject>) = &CAccessObject::DeleteObject>
 OBJECT_CLASS_INFO Record() {
-    return {&C::GetClassID, &CNameObject::InsertObject, Delete,
-            &CAccessObject::InitObjectMap, &C::CreateObj, &C::IsDerivedFrom};
+    return {&C::GetClassID, &CNameObject::InsertObject, Delete, &CAccessObject::InitObjectMap,
+            &C::CreateObj,  &C::IsDerivedFrom};
 }
 
 const OBJECT_CLASS_INFO kClasses[] = {

@@ -14,7 +14,7 @@ class CServerObject : public CContainer {
     NO_DECLARE_OBJECT_CLASS(CServerObject)
 
 public:
-    static constexpr std::uint32_t kAlarmDisplayTimeProperty = 0x7006001;  // property class 0
+    static constexpr std::uint32_t kAlarmDisplayTimeProperty = 0x7006001;   // property class 0
     static constexpr std::uint32_t kNeedConfirmAlarmAttribute = 0x7008001;  // attribute class 0
 
     CServerObject();

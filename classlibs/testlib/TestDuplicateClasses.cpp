@@ -40,8 +40,8 @@ namespace {
 
 template <class C>
 OBJECT_CLASS_INFO Record() {
-    return {&C::GetClassID,     &CNameObject::InsertObject, &CAccessObject::DeleteObject,
-            nullptr,            &C::CreateObj,              &C::IsDerivedFrom};
+    return {&C::GetClassID, &CNameObject::InsertObject, &CAccessObject::DeleteObject, nullptr,
+            &C::CreateObj,  &C::IsDerivedFrom};
 }
 
 const OBJECT_CLASS_INFO kClasses[] = {Record<CTestDuplicateArea>(), Record<CTestDuplicateAlarm>(),

@@ -40,7 +40,7 @@ public:                                                                      \
                                      &cls::CreateObject, &cls::_GetBaseClass};         \
     std::shared_ptr<CNameObject> cls::CreateObj() {                                    \
         try {                                                                          \
-            return std::shared_ptr<CNameObject>(new cls);                              \
+            return std::make_shared<cls>();                                            \
         } catch (...) {                                                                \
             return nullptr;                                                            \
         }                                                                              \

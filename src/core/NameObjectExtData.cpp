@@ -28,15 +28,30 @@ enum class ValueKind { Int32, Int64, Float, Double, Date, String, None };
 
 ValueKind KindOf(std::uint32_t vt) {
     switch (vt) {
-        case VT_I2: case VT_I4: case VT_BOOL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4:
-        case VT_INT: case VT_UINT: case VT_HRESULT:
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_HRESULT:
             return ValueKind::Int32;
-        case VT_I8: case VT_UI8: return ValueKind::Int64;
-        case VT_R4: return ValueKind::Float;
-        case VT_R8: return ValueKind::Double;
-        case VT_DATE: return ValueKind::Date;
-        case VT_BSTR: return ValueKind::String;
-        default: return ValueKind::None;
+        case VT_I8:
+        case VT_UI8:
+            return ValueKind::Int64;
+        case VT_R4:
+            return ValueKind::Float;
+        case VT_R8:
+            return ValueKind::Double;
+        case VT_DATE:
+            return ValueKind::Date;
+        case VT_BSTR:
+            return ValueKind::String;
+        default:
+            return ValueKind::None;
     }
 }
 
@@ -44,9 +59,15 @@ ValueKind KindOf(std::uint32_t vt) {
 // sign-extended, 32-bit values as they are.
 std::int32_t Int32Of(const _variant_t& v) {
     switch (v.vt) {
-        case VT_I1: case VT_UI1: return v.bVal;
-        case VT_I2: case VT_UI2: case VT_BOOL: return v.iVal;
-        default: return v.lVal;
+        case VT_I1:
+        case VT_UI1:
+            return v.bVal;
+        case VT_I2:
+        case VT_UI2:
+        case VT_BOOL:
+            return v.iVal;
+        default:
+            return v.lVal;
     }
 }
 
@@ -55,22 +76,30 @@ int ReadValue(CBufferReader& reader, std::uint32_t type, _variant_t& out) {
     out.Clear();
     std::int32_t word = 0;
     switch (type) {
-        case VT_I1: case VT_UI1:
+        case VT_I1:
+        case VT_UI1:
             if (!reader.Read(word)) return 0;
             out.vt = VT_UI1;
             out.bVal = static_cast<std::uint8_t>(word);
             return 1;
-        case VT_I2: case VT_UI2: case VT_BOOL:
+        case VT_I2:
+        case VT_UI2:
+        case VT_BOOL:
             if (!reader.Read(word)) return 0;
             out.vt = type == VT_BOOL ? VT_BOOL : VT_I2;
             out.iVal = static_cast<std::int16_t>(word);
             return 1;
-        case VT_I4: case VT_INT: case VT_HRESULT: case VT_UI4: case VT_UINT:
+        case VT_I4:
+        case VT_INT:
+        case VT_HRESULT:
+        case VT_UI4:
+        case VT_UINT:
             if (!reader.Read(word)) return 0;
             out.vt = (type == VT_UI4 || type == VT_UINT) ? VT_UINT : VT_INT;
             out.lVal = word;
             return 1;
-        case VT_I8: case VT_UI8:
+        case VT_I8:
+        case VT_UI8:
             if (!reader.Read(out.llVal)) return 0;
             out.vt = static_cast<VARTYPE>(type);
             return 1;
@@ -78,7 +107,8 @@ int ReadValue(CBufferReader& reader, std::uint32_t type, _variant_t& out) {
             if (!reader.Read(out.fltVal)) return 0;
             out.vt = VT_R4;
             return 1;
-        case VT_R8: case VT_DATE:
+        case VT_R8:
+        case VT_DATE:
             if (!reader.Read(out.dblVal)) return 0;
             out.vt = VT_R8;
             return 1;
@@ -95,13 +125,19 @@ int ReadValue(CBufferReader& reader, std::uint32_t type, _variant_t& out) {
 
 int WriteValue(CBufferWriter& writer, const _variant_t& v) {
     switch (KindOf(v.vt)) {
-        case ValueKind::Int32: return writer.Write(Int32Of(v));
-        case ValueKind::Int64: return writer.Write(v.llVal);
-        case ValueKind::Float: return writer.Write(v.fltVal);
+        case ValueKind::Int32:
+            return writer.Write(Int32Of(v));
+        case ValueKind::Int64:
+            return writer.Write(v.llVal);
+        case ValueKind::Float:
+            return writer.Write(v.fltVal);
         case ValueKind::Double:
-        case ValueKind::Date: return writer.Write(v.dblVal);
-        case ValueKind::String: return writer.WriteString(v.GetString());
-        case ValueKind::None: return 1;
+        case ValueKind::Date:
+            return writer.Write(v.dblVal);
+        case ValueKind::String:
+            return writer.WriteString(v.GetString());
+        case ValueKind::None:
+            return 1;
     }
     return 1;
 }
@@ -136,12 +172,17 @@ int StoreTyped(CNameObjectExtData::ValueMap& map, const CString& name, bool trim
     return 1;
 }
 
-// Copies the named field converted to vt into out; false when absent or not convertible.
-bool GetConverted(const CNameObjectExtData::ValueMap& map, const CString& name, VARTYPE vt,
-                  _variant_t& out) {
+// Resets out, then fills it from the named field converted to vt: 1, or 0 when the field is
+// absent or does not convert.
+template <class T, class Pick>
+int GetTyped(const CNameObjectExtData::ValueMap& map, const CString& name, VARTYPE vt, T& out,
+             Pick pick) {
+    out = T{};
     const auto it = map.find(name);
-    if (it == map.end()) return false;
-    return out.ChangeType(vt, &it->second) == S_OK;
+    _variant_t v;
+    if (it == map.end() || v.ChangeType(vt, &it->second) != S_OK) return 0;
+    out = pick(v);
+    return 1;
 }
 
 // The INSERT statement of one field, or an empty text when its type has no column.
@@ -154,35 +195,40 @@ std::string InsertStatement(std::uint32_t classID, std::uint32_t id, std::uint32
     const int type = v.vt;
     switch (KindOf(v.vt)) {
         case ValueKind::Int32:
-            return StrPrintf("INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
-                             "nType, V_int)\t\tVALUES(%d, %d, %d, '%s', %d, %d)",
-                             c, i, s, field.c_str(), type, Int32Of(v));
+            return StrPrintf(
+                "INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
+                "nType, V_int)\t\tVALUES(%d, %d, %d, '%s', %d, %d)",
+                c, i, s, field.c_str(), type, Int32Of(v));
         case ValueKind::Int64:
             // "%I64lld" is "%I64d" spelt so that the compiler's format check sees a long long.
-            return StrPrintf("INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
-                             "nType, V_int64)\t\tVALUES(%d, %d, %d, '%s', %d, %I64lld)",
-                             c, i, s, field.c_str(), type, static_cast<long long>(v.llVal));
+            return StrPrintf(
+                "INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
+                "nType, V_int64)\t\tVALUES(%d, %d, %d, '%s', %d, %I64lld)",
+                c, i, s, field.c_str(), type, static_cast<long long>(v.llVal));
         case ValueKind::Float:
         case ValueKind::Double: {
             const double value = v.vt == VT_R4 ? static_cast<double>(v.fltVal) : v.dblVal;
-            return StrPrintf("INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
-                             "nType, V_double)\t\tVALUES(%d, %d, %d, '%s', %d, %f)",
-                             c, i, s, field.c_str(), type, value);
+            return StrPrintf(
+                "INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
+                "nType, V_double)\t\tVALUES(%d, %d, %d, '%s', %d, %f)",
+                c, i, s, field.c_str(), type, value);
         }
         case ValueKind::Date: {
-            const std::string date =
-                COleDateTime(v.date).Format("%Y-%m-%d %H:%M:%S").ToUtf8();
-            return StrPrintf("INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
-                             "nType, V_DateTime)\tVALUES(%d, %d, %d, '%s', %d, '%s')",
-                             c, i, s, field.c_str(), type, date.c_str());
+            const std::string date = COleDateTime(v.date).Format("%Y-%m-%d %H:%M:%S").ToUtf8();
+            return StrPrintf(
+                "INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
+                "nType, V_DateTime)\tVALUES(%d, %d, %d, '%s', %d, '%s')",
+                c, i, s, field.c_str(), type, date.c_str());
         }
         case ValueKind::String: {
             const std::string text = SqlEscape(v.GetString());
-            return StrPrintf("INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
-                             "nType, V_String)\t\tVALUES(%d, %d, %d, '%s', %d, '%s')",
-                             c, i, s, field.c_str(), type, text.c_str());
+            return StrPrintf(
+                "INSERT INTO ObjectExtData(nClassID, nID, nServerNO, strFieldName, "
+                "nType, V_String)\t\tVALUES(%d, %d, %d, '%s', %d, '%s')",
+                c, i, s, field.c_str(), type, text.c_str());
         }
-        case ValueKind::None: break;
+        case ValueKind::None:
+            break;
     }
     return std::string();
 }
@@ -190,41 +236,42 @@ std::string InsertStatement(std::uint32_t classID, std::uint32_t id, std::uint32
 // One ObjectExtData row as a variant, by column index of the InitObjectExtData query.
 _variant_t ValueOfRow(const CADORecordset& rs, std::uint32_t type) {
     _variant_t v;
-    switch (type) {
-        case VT_I2: case VT_I4: case VT_BOOL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4:
-        case VT_INT: case VT_UINT: case VT_HRESULT: {
+    switch (KindOf(type)) {
+        case ValueKind::Int32: {
             int value = 0;
             rs.GetFieldValue(4, value);
             v.vt = static_cast<VARTYPE>(type);
             v.lVal = value;
             break;
         }
-        case VT_I8: case VT_UI8: {
+        case ValueKind::Int64: {
             std::int64_t value = 0;
             rs.GetFieldValue(5, value);
             v.vt = static_cast<VARTYPE>(type);
             v.llVal = value;
             break;
         }
-        case VT_R4: case VT_R8: {
+        case ValueKind::Float:
+        case ValueKind::Double: {
             double value = 0.0;
             rs.GetFieldValue(6, value);
             v = type == VT_R4 ? _variant_t(static_cast<float>(value)) : _variant_t(value);
             break;
         }
-        case VT_DATE: {
+        case ValueKind::Date: {  // kept as the date's double
             COleDateTime date;
             rs.GetFieldValue(7, date);
             v = _variant_t(date.m_dt);
             break;
         }
-        case VT_BSTR: {
+        case ValueKind::String: {
             CString text;
             rs.GetFieldValue(8, text, CString());
             v.SetString(text);
             break;
         }
-        default: break;
+        case ValueKind::None:
+            break;
     }
     return v;
 }
@@ -271,67 +318,35 @@ int CNameObjectExtData::ExtData_Set(const CString& name, const _variant_t& value
 }
 
 int CNameObjectExtData::ExtData_Get(const CString& name, float& out) const {
-    out = 0.0f;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_R4, v)) return 0;
-    out = v.fltVal;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_R4, out, [](const _variant_t& v) { return v.fltVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, int& out) const {
-    out = 0;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_INT, v)) return 0;
-    out = v.intVal;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_INT, out, [](const _variant_t& v) { return v.intVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, unsigned int& out) const {
-    out = 0;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_UINT, v)) return 0;
-    out = v.uintVal;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_UINT, out,
+                    [](const _variant_t& v) { return v.uintVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, double& out) const {
-    out = 0.0;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_R8, v)) return 0;
-    out = v.dblVal;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_R8, out, [](const _variant_t& v) { return v.dblVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, bool& out) const {
-    out = false;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_BOOL, v)) return 0;
-    out = v.boolVal != VARIANT_FALSE;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_BOOL, out,
+                    [](const _variant_t& v) { return v.boolVal != VARIANT_FALSE; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, CString& out) const {
-    out.Empty();
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_BSTR, v)) return 0;
-    out = v.GetString();
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_BSTR, out,
+                    [](const _variant_t& v) { return v.GetString(); });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, COleDateTime& out) const {
-    out = COleDateTime();
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_DATE, v)) return 0;
-    out = COleDateTime(v.date);
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_DATE, out,
+                    [](const _variant_t& v) { return COleDateTime(v.date); });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, std::int64_t& out) const {
-    out = 0;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_I8, v)) return 0;
-    out = v.llVal;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_I8, out, [](const _variant_t& v) { return v.llVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, std::uint64_t& out) const {
-    out = 0;
-    _variant_t v;
-    if (!GetConverted(m_mapExtData, name, VT_UI8, v)) return 0;
-    out = v.ullVal;
-    return 1;
+    return GetTyped(m_mapExtData, name, VT_UI8, out, [](const _variant_t& v) { return v.ullVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, _variant_t& out) const {
     out.Clear();
@@ -424,10 +439,10 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
     try {
-        db->Execute(StrPrintf("Delete from ObjectExtData where nClassID=%d And nID=%d And "
-                              "nServerNO=%d",
-                              static_cast<int>(classID), static_cast<int>(id),
-                              static_cast<int>(serverNO)));
+        db->Execute(
+            StrPrintf("Delete from ObjectExtData where nClassID=%d And nID=%d And "
+                      "nServerNO=%d",
+                      static_cast<int>(classID), static_cast<int>(id), static_cast<int>(serverNO)));
         for (const auto& [name, value] : m_mapExtData) {
             const std::string sql = InsertStatement(classID, id, serverNO, name, value);
             if (sql.empty()) continue;
@@ -465,7 +480,8 @@ int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t i
                 rs.GetFieldValue(2, name, CString());
                 rs.GetFieldValue(3, type);
                 rs.GetFieldValue(9, key.nServerNO);
-                std::shared_ptr<CNameObject> object = GDM_Find(key.nClassID, key.nID, key.nServerNO);
+                std::shared_ptr<CNameObject> object =
+                    GDM_Find(key.nClassID, key.nID, key.nServerNO);
                 if (!object) {
                     missing.insert(key);
                     continue;
@@ -476,10 +492,11 @@ int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t i
             rs.Close();
         }
         for (const MJOBJECT_KEY& key : missing) {
-            db->Execute(StrPrintf("Delete from ObjectExtData where nClassID=%d and nID=%d and "
-                                  "nServerNO=%d",
-                                  static_cast<int>(key.nClassID), static_cast<int>(key.nID),
-                                  static_cast<int>(key.nServerNO)));
+            db->Execute(
+                StrPrintf("Delete from ObjectExtData where nClassID=%d and nID=%d and "
+                          "nServerNO=%d",
+                          static_cast<int>(key.nClassID), static_cast<int>(key.nID),
+                          static_cast<int>(key.nServerNO)));
         }
     } catch (const std::exception&) {
         return 0;
@@ -509,11 +526,12 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
             if (value == m_mapExtData.end()) continue;
             CString text;
             if (!value->second.ToText(text) || text.IsEmpty()) continue;
-            db->Execute(StrPrintf("INSERT INTO ObjectExtDataDelCache(nClassID, nID, nServerNO, "
-                                  "strFieldName, nType, valueStr) \t\t\t\t\t\t\t\t\t "
-                                  "VALUES(%d, %d, %d, '%s', %d, '%s')",
-                                  c, i, s, SqlEscape(name).c_str(),
-                                  static_cast<int>(value->second.vt), SqlEscape(text).c_str()));
+            db->Execute(
+                StrPrintf("INSERT INTO ObjectExtDataDelCache(nClassID, nID, nServerNO, "
+                          "strFieldName, nType, valueStr) \t\t\t\t\t\t\t\t\t "
+                          "VALUES(%d, %d, %d, '%s', %d, '%s')",
+                          c, i, s, SqlEscape(name).c_str(), static_cast<int>(value->second.vt),
+                          SqlEscape(text).c_str()));
         }
     } catch (const std::exception&) {
         return E_OUT_OF_MEMORY;

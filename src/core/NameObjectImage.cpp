@@ -178,10 +178,9 @@ std::int32_t CNameObject::InsertDatabaseImage(CADODatabase* db) {
 std::int32_t CNameObject::DeleteDatabaseImage(CADODatabase* db) {
     if (m_mapImageInfo.empty()) return S_SUCCESS;
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
-    const std::string sql =
-        StrPrintf("Delete from ObjectImage where nClassID=%d and nID=%d and nServerNO=%d",
-                  static_cast<int>(m_nClassID), static_cast<int>(m_nID),
-                  static_cast<int>(m_nServerNO));
+    const std::string sql = StrPrintf(
+        "Delete from ObjectImage where nClassID=%d and nID=%d and nServerNO=%d",
+        static_cast<int>(m_nClassID), static_cast<int>(m_nID), static_cast<int>(m_nServerNO));
     return db->Execute(sql) ? S_SUCCESS : E_DATABASE_OPERATION;
 }
 

@@ -242,7 +242,8 @@ int CAccessObject::LoadRestData(CBufferReader& reader, int restArg) {
     std::set<std::uint32_t> ids;
     const int ok = LoadRestLevel(
         reader, [this, restArg](CBufferReader& r) { return CNameObject::LoadRestData(r, restArg); },
-        kDataVersion, [&](CBufferReader& r, std::int32_t version) {
+        kDataVersion,
+        [&](CBufferReader& r, std::int32_t version) {
             if (version < kSingleAreaVersion) return 1;
             if (version < kAreaSetVersion) {
                 std::uint32_t id = 0;

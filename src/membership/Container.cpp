@@ -117,7 +117,8 @@ int CContainer::GetMemberObjects(std::uint32_t classID, int includeDerived, Memb
     return static_cast<int>(out.size());
 }
 
-CContainer::MemberMap CContainer::GetMemberObjects(std::uint32_t classID, int includeDerived) const {
+CContainer::MemberMap CContainer::GetMemberObjects(std::uint32_t classID,
+                                                   int includeDerived) const {
     MemberMap out;
     GetMemberObjects(classID, includeDerived, out);
     return out;

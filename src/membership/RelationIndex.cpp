@@ -84,7 +84,8 @@ bool DerivesFromAny(unsigned int classID, const std::set<std::uint32_t>& bases) 
 // The smallest number of parent steps from classID up to any of bases (0xFFFFFFFF: none).
 unsigned int SmallestGradeGap(unsigned int classID, const std::set<std::uint32_t>& bases) {
     unsigned int smallest = kNoClass;
-    for (std::uint32_t base : bases) smallest = std::min(smallest, ::GetClassGradeGap(classID, base));
+    for (std::uint32_t base : bases)
+        smallest = std::min(smallest, ::GetClassGradeGap(classID, base));
     return smallest;
 }
 
@@ -300,8 +301,8 @@ void CObjectParamRelatedObjectManager::GetCardHolderObjectAndParentRelatedOwnerI
 
 void CObjectParamRelatedObjectManager::GetCardHolderGroupObjectAndParentRelatedOwnerIncludeDerive(
     std::uint32_t id, KeySet& out) const {
-    GetObjectAndParentRelatedOwnerIncludeDerive(kCardHolderGroupClassID, id,
-                                                {kCardHolderGroupClassID}, {kAreaGroupClassID}, out);
+    GetObjectAndParentRelatedOwnerIncludeDerive(
+        kCardHolderGroupClassID, id, {kCardHolderGroupClassID}, {kAreaGroupClassID}, out);
 }
 
 void CObjectParamRelatedObjectManager::GetAreaObjectAndParentRelatedOwnerIncludeDerive(

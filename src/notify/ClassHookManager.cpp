@@ -61,7 +61,8 @@ int CMjObjectClassManager::IsMjObjectClass(unsigned int classID) const {
 // ---- generic registration and dispatch ----------------------------------------------------
 
 template <class Hook>
-void CMjObjectClassManager::Register(HookTable<Hook>& table, const std::vector<unsigned int>& classIDs,
+void CMjObjectClassManager::Register(HookTable<Hook>& table,
+                                     const std::vector<unsigned int>& classIDs,
                                      const CRuntimeClass* protocol, Hook hook) {
     for (unsigned int classID : classIDs) {
         AddClass(classID);
@@ -218,50 +219,44 @@ int CMjObjectClassManager::OnAfterObjectDelete(std::shared_ptr<CNameObject> obje
 
 int CMjObjectClassManager::OnBeforeObjectAddToContainer(std::shared_ptr<CNameObject> object,
                                                         std::shared_ptr<CContainer> container) {
-    return Dispatch(m_beforeAddToContainer, object,
-                    [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) {
-                        hook(p, object, container);
-                    });
+    return Dispatch(
+        m_beforeAddToContainer, object,
+        [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) { hook(p, object, container); });
 }
 
 int CMjObjectClassManager::OnAfterObjectAddToContainer(std::shared_ptr<CNameObject> object,
                                                        std::shared_ptr<CContainer> container) {
-    return Dispatch(m_afterAddToContainer, object,
-                    [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) {
-                        hook(p, object, container);
-                    });
+    return Dispatch(
+        m_afterAddToContainer, object,
+        [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) { hook(p, object, container); });
 }
 
-int CMjObjectClassManager::OnBeforeObjectRemoveFromContainer(std::shared_ptr<CNameObject> object,
-                                                             std::shared_ptr<CContainer> container) {
-    return Dispatch(m_beforeRemoveFromContainer, object,
-                    [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) {
-                        hook(p, object, container);
-                    });
+int CMjObjectClassManager::OnBeforeObjectRemoveFromContainer(
+    std::shared_ptr<CNameObject> object, std::shared_ptr<CContainer> container) {
+    return Dispatch(
+        m_beforeRemoveFromContainer, object,
+        [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) { hook(p, object, container); });
 }
 
 int CMjObjectClassManager::OnAfterObjectRemoveFromContainer(std::shared_ptr<CNameObject> object,
                                                             std::shared_ptr<CContainer> container) {
-    return Dispatch(m_afterRemoveFromContainer, object,
-                    [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) {
-                        hook(p, object, container);
-                    });
+    return Dispatch(
+        m_afterRemoveFromContainer, object,
+        [&](PFN_ObjectContainerHook hook, const CRuntimeClass* p) { hook(p, object, container); });
 }
 
 int CMjObjectClassManager::OnBeforeObjectRelationChange(std::shared_ptr<CNameObject> first,
                                                         std::shared_ptr<CNameObject> second,
                                                         std::uint32_t flags) {
-    return Dispatch(m_beforeRelationChange, first,
-                    [&](PFN_ObjectPairHook hook, const CRuntimeClass* p) {
-                        hook(p, first, second, flags);
-                    });
+    return Dispatch(
+        m_beforeRelationChange, first,
+        [&](PFN_ObjectPairHook hook, const CRuntimeClass* p) { hook(p, first, second, flags); });
 }
 
 int CMjObjectClassManager::OnAfterObjectRelationChange(std::shared_ptr<CNameObject> first,
                                                        std::shared_ptr<CNameObject> second,
                                                        std::uint32_t flags) {
-    return Dispatch(m_afterRelationChange, first,
-                    [&](PFN_ObjectPairHook hook, const CRuntimeClass* p) {
-                        hook(p, first, second, flags);
-                    });
+    return Dispatch(
+        m_afterRelationChange, first,
+        [&](PFN_ObjectPairHook hook, const CRuntimeClass* p) { hook(p, first, second, flags); });
 }

@@ -20,7 +20,8 @@ class CNameObject;
 class CContainer;
 
 // Hooks of change and relation-change events: (protocol class, first, second, flags).
-using PFN_ObjectPairHook = int (*)(const CRuntimeClass* protocol, std::shared_ptr<CNameObject> first,
+using PFN_ObjectPairHook = int (*)(const CRuntimeClass* protocol,
+                                   std::shared_ptr<CNameObject> first,
                                    std::shared_ptr<CNameObject> second, std::uint32_t flags);
 // Hooks of insert and delete events: (protocol class, object).
 using PFN_ObjectHook = int (*)(const CRuntimeClass* protocol, std::shared_ptr<CNameObject> object);
@@ -87,8 +88,8 @@ public:
     // Dispatch: 0 when no hook table entry applies (and, for the change operations, when the
     // classes differ or the first object belongs to another server), else 1. Hook results are
     // ignored. An empty object pointer calls nobody and gives 0.
-    int OnBeforeObjectChange(std::shared_ptr<CNameObject> first, std::shared_ptr<CNameObject> second,
-                             std::uint32_t flags);
+    int OnBeforeObjectChange(std::shared_ptr<CNameObject> first,
+                             std::shared_ptr<CNameObject> second, std::uint32_t flags);
     int OnAfterObjectChange(std::shared_ptr<CNameObject> first, std::shared_ptr<CNameObject> second,
                             std::uint32_t flags);
     int OnBeforeObjectInsert(std::shared_ptr<CNameObject> object);

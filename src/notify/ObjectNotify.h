@@ -20,7 +20,8 @@ public:
                                               std::uint32_t flags) = 0;
     virtual std::int32_t OnAfterObjectChange(std::shared_ptr<CNameObject> first,
                                              std::shared_ptr<CNameObject> second,
-                                             std::uint32_t flags, std::uint32_t changedSections) = 0;
+                                             std::uint32_t flags,
+                                             std::uint32_t changedSections) = 0;
 
 protected:
     ~CObjectChangeNotify() = default;
@@ -60,10 +61,10 @@ protected:
 
 class CObjectRemoveFromContainerNotify {
 public:
-    virtual std::int32_t OnBeforeObjectRemoveFromContainer(std::shared_ptr<CNameObject> object,
-                                                           std::shared_ptr<CContainer> container) = 0;
-    virtual std::int32_t OnAfterObjectRemoveFromContainer(std::shared_ptr<CNameObject> object,
-                                                          std::shared_ptr<CContainer> container) = 0;
+    virtual std::int32_t OnBeforeObjectRemoveFromContainer(
+        std::shared_ptr<CNameObject> object, std::shared_ptr<CContainer> container) = 0;
+    virtual std::int32_t OnAfterObjectRemoveFromContainer(
+        std::shared_ptr<CNameObject> object, std::shared_ptr<CContainer> container) = 0;
 
 protected:
     ~CObjectRemoveFromContainerNotify() = default;

@@ -3,7 +3,8 @@
 #include "core/NameObject.h"
 #include "registry/ClassRegistry.h"
 
-unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes, unsigned int classID) {
+unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
+                                        unsigned int classID) {
     std::set<unsigned int> bases;
     for (unsigned int member : classes) {
         if (::IsDerivedFrom(classID, member)) bases.insert(member);
@@ -110,7 +111,8 @@ void CObjectNotifyManager::RegisterObjectRelationChangeNotify(unsigned int class
 namespace {
 
 // Change events are delivered only between two objects of the same class.
-bool SameClass(const std::shared_ptr<CNameObject>& first, const std::shared_ptr<CNameObject>& second) {
+bool SameClass(const std::shared_ptr<CNameObject>& first,
+               const std::shared_ptr<CNameObject>& second) {
     return first && second && first->GetObjectClassID() == second->GetObjectClassID();
 }
 

@@ -21,7 +21,8 @@ constexpr unsigned int kNoRegisteredClass = 0xFFFFFFFF;
 
 // The most derived member of classes that classID is or derives from (class-registry
 // derivation), or kNoRegisteredClass. Both notification managers use it on their class sets.
-unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes, unsigned int classID);
+unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
+                                        unsigned int classID);
 
 class CObjectNotifyManager : public CObject {
 public:
@@ -35,10 +36,12 @@ public:
     void RegisterObjectChangeNotify(unsigned int classID, CObjectChangeNotify* notify);
     void RegisterObjectInsertNotify(unsigned int classID, CObjectInsertNotify* notify);
     void RegisterObjectDeleteNotify(unsigned int classID, CObjectDeleteNotify* notify);
-    void RegisterObjectAddToContainerNotify(unsigned int classID, CObjectAddToContainerNotity* notify);
+    void RegisterObjectAddToContainerNotify(unsigned int classID,
+                                            CObjectAddToContainerNotity* notify);
     void RegisterObjectRemoveFromContainerNotify(unsigned int classID,
                                                  CObjectRemoveFromContainerNotify* notify);
-    void RegisterObjectRelationChangeNotify(unsigned int classID, CObjectRelationChangeNotify* notify);
+    void RegisterObjectRelationChangeNotify(unsigned int classID,
+                                            CObjectRelationChangeNotify* notify);
 
     // 1 when classID is, or derives from, a class with observers of any kind; else 0.
     int IsMjObjectClass(unsigned int classID) const;

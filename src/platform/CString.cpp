@@ -39,6 +39,11 @@ CString::CString(const char16_t* s, int length) {
 }
 
 CString CString::FromUtf8(std::string_view utf8) {
+    // Plain ASCII (most names and every statement) widens unit for unit.
+    std::size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    if (ascii == utf8.size()) return CString(std::u16string(utf8.begin(), utf8.end()));
+
     // Repair first (each bad sequence becomes one U+FFFD), then decode the now valid text.
     std::string clean;
     clean.reserve(utf8.size());

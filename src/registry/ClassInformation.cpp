@@ -25,8 +25,10 @@
 namespace {
 
 // A record whose members 1, 5 and 6 are the class's own identity functions.
-#define CLASS_RECORD(cls, insert, remove, load) \
-    OBJECT_CLASS_INFO { &cls::GetClassID, insert, remove, load, &cls::CreateObj, &cls::IsDerivedFrom }
+#define CLASS_RECORD(cls, insert, remove, load)                                      \
+    OBJECT_CLASS_INFO {                                                              \
+        &cls::GetClassID, insert, remove, load, &cls::CreateObj, &cls::IsDerivedFrom \
+    }
 
 // In the order the registry is told about them. COndutyGroupMJ and COndutyPrivilege exist
 // but are not reported.
@@ -103,7 +105,7 @@ int ReportClassInformation(const OBJECT_CLASS_INFO* table, int size, int capacit
 // The registry calls this one directly: a class library's export of the same name must not
 // stand in for this library's classes.
 __attribute__((visibility("hidden"))) int GetLibraryClassInformation(OBJECT_CLASS_INFO* records,
-                                                                       int* count) {
+                                                                     int* count) {
     return ReportClassInformation(kLibraryClasses, kLibraryClassCount, kClassInformationCapacity,
                                   records, count);
 }

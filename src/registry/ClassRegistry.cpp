@@ -23,7 +23,7 @@
 
 // ClassInformation.cpp.
 __attribute__((visibility("hidden"))) int GetLibraryClassInformation(OBJECT_CLASS_INFO* records,
-                                                                       int* count);
+                                                                     int* count);
 
 namespace {
 
@@ -287,6 +287,4 @@ int TestClassAttribute(unsigned int classID, int attributeID) {
     return classes.count(classID) != 0 ? 1 : 0;
 }
 
-const std::map<unsigned int, OBJECT_CLASS_INFO*>& GetRegisteredClasses() {
-    return State().classes;
-}
+const std::map<unsigned int, OBJECT_CLASS_INFO*>& GetRegisteredClasses() { return State().classes; }

@@ -46,7 +46,9 @@ IdRange ServerSlice() {
 
 constexpr IdRange kPointRange{kFirstPointID, kLastPointID};
 
-// Raises a counter to at least id: a counter that was never set starts at `start`.
+// Raises a counter to at least id: a counter that was never set starts at `start`. A counter
+// at its upper limit (or beyond it, should the identity have been read after it was raised)
+// has overflowed: it goes back to the start of its range and stays stopped.
 std::int32_t RaiseCounter(IdCounter& counter, const IdRange& range, std::uint32_t start,
                           std::uint32_t id) {
     if (counter.value.load() >= range.highest) {
@@ -134,9 +136,9 @@ bool RaiseCountersToUsedIDs(CADODatabase* db) {
     int maxID = 0;
     {
         CADORecordset rs(db);
-        const std::string sql = StrPrintf(
-            "select max(nID) as NUMBER_Max from NameObject where nServerNo = %d ",
-            static_cast<int>(serverNO));
+        const std::string sql =
+            StrPrintf("select max(nID) as NUMBER_Max from NameObject where nServerNo = %d ",
+                      static_cast<int>(serverNO));
         if (rs.Open(sql, 3) == 0) return false;
         rs.GetFieldValue(0, maxID);
         SetLocalMaxObjectID(static_cast<std::uint32_t>(maxID));

@@ -70,8 +70,8 @@ public:
     }
 
 private:
-    static std::shared_ptr<CNameObject> FindIn(const ObjectClassMap& classes,
-                                               std::uint32_t classID, std::uint32_t id) {
+    static std::shared_ptr<CNameObject> FindIn(const ObjectClassMap& classes, std::uint32_t classID,
+                                               std::uint32_t id) {
         const auto ids = classes.find(classID);
         if (ids == classes.end()) return nullptr;
         const auto entry = ids->second.find(id);
@@ -176,9 +176,7 @@ ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
     return MainStore().GetMapCopy(classID, serverNO);
 }
 
-ObjectClassMap* GDM_GetObjMap(std::uint32_t serverNO) {
-    return MainStore().GetClassMap(serverNO);
-}
+ObjectClassMap* GDM_GetObjMap(std::uint32_t serverNO) { return MainStore().GetClassMap(serverNO); }
 
 ObjectServerMap* GDM_GetServerObjMap() { return MainStore().GetServerMap(); }
 

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "ByteBuilder.h"
-#include "TestInstallation.h"
+#include "support/TestInstallation.h"
 #include "core/NameObject.h"
 #include "core/RestData.h"
 #include "platform/Config.h"
@@ -223,7 +223,7 @@ TEST_F(FrameTest, CorruptedBasicSectionsAreRejected) {
 
 TEST_F(FrameTest, StringWithCountZeroKeepsTheField) {
     const Bytes section = Bytes()
-        .u32(56).u32(kVersion).u32(1).u32(7).u32(3).u32(0).u32(0)
+        .u32(60).u32(kVersion).u32(1).u32(7).u32(3).u32(0).u32(0)
         .u32(0).u32(0).wstr(u"d").f64(0).f64(0);
     auto object = CNameObject::CreateObj();
     object->SetShortName(u"short");

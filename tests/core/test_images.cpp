@@ -17,6 +17,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Image 1 (changed at 2.5, three bytes) and image 3 (changed at 0.0, no bytes).
+// clang-format off
 const Bytes kSection = {
     0x37, 0x00, 0x00, 0x00,  // length 55
     0x00, 0x02, 0x00, 0x03,  // version 0x03000200
@@ -28,6 +29,7 @@ const Bytes kSection = {
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
     0x00, 0x00, 0x00, 0x00,
 };
+// clang-format on
 
 CBufferWriter Data(const Bytes& bytes) {
     CBufferWriter w;
@@ -64,10 +66,12 @@ std::vector<int> StoredIndexes(std::uint32_t id) {
 void LogImageRowChanges() {
     CADODatabase* db = GetDatabase();
     ASSERT_TRUE(db->Execute("CREATE TABLE ImageLog(seq INTEGER PRIMARY KEY, change INTEGER)"));
-    ASSERT_TRUE(db->Execute("CREATE TRIGGER ImageIns AFTER INSERT ON ObjectImage BEGIN "
-                            "INSERT INTO ImageLog(change) VALUES(new.nIndex); END"));
-    ASSERT_TRUE(db->Execute("CREATE TRIGGER ImageDel AFTER DELETE ON ObjectImage BEGIN "
-                            "INSERT INTO ImageLog(change) VALUES(-old.nIndex); END"));
+    ASSERT_TRUE(
+        db->Execute("CREATE TRIGGER ImageIns AFTER INSERT ON ObjectImage BEGIN "
+                    "INSERT INTO ImageLog(change) VALUES(new.nIndex); END"));
+    ASSERT_TRUE(
+        db->Execute("CREATE TRIGGER ImageDel AFTER DELETE ON ObjectImage BEGIN "
+                    "INSERT INTO ImageLog(change) VALUES(-old.nIndex); END"));
 }
 
 std::vector<int> ImageLog() { return Ints("select change from ImageLog order by seq"); }
@@ -210,7 +214,8 @@ TEST_F(ImageDatabase, DeleteByObjectAndByIndexList) {
 
 TEST_F(ImageDatabase, LargeImageLoadsByteExact) {
     Bytes big(50000);
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     const COleDateTime when(2023, 7, 8, 9, 10, 11);
     std::shared_ptr<CNameObject> object = MakeObject(1);
     object->SetPhotoImage(2, when, Data(big));

@@ -1,7 +1,7 @@
 // The base object: construction, lazy loading, images in memory, cloning and merging.
 #include <gtest/gtest.h>
 
-#include "TestInstallation.h"
+#include "support/TestInstallation.h"
 #include "core/NameObject.h"
 #include "membership/RelationIndex.h"
 #include "platform/Config.h"

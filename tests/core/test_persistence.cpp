@@ -14,8 +14,6 @@
 #include "registry/ServerIdentity.h"
 #include "support/TestInstallation.h"
 
-namespace {
-
 // An access object whose rest data is as large as asked: a count and that many words.
 class CBulkyObject : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(CBulkyObject)
@@ -35,6 +33,8 @@ public:
     std::vector<std::uint32_t> words;
 };
 NO_IMPLEMENT_OBJECT_CLASS(CBulkyObject, CAccessObject, 7101, 0x83000100)
+
+namespace {
 
 std::shared_ptr<CAccessObject> NewAccessObject() {
     return std::dynamic_pointer_cast<CAccessObject>(CAccessObject::CreateObj());

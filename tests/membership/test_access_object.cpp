@@ -20,13 +20,32 @@ namespace {
 
 using IDs = std::set<std::uint32_t>;
 
+// Every object a test makes. The test's end releases them as the library's shutdown does,
+// so that membership cycles do not outlive the test.
+std::vector<std::weak_ptr<CNameObject>> g_made;
+
+template <class T>
+std::shared_ptr<T> Track(std::shared_ptr<T> object) {
+    g_made.push_back(object);
+    return object;
+}
+
 template <class T>
 std::shared_ptr<T> Make(std::uint32_t id, std::uint32_t serverNO = 1) {
-    auto object = std::static_pointer_cast<T>(T::CreateObj());
+    auto object = Track(std::static_pointer_cast<T>(T::CreateObj()));
     object->SetID(id);
     object->SetServerNO(serverNO);
     return object;
 }
+
+class AccessObject : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const auto& made : g_made) {
+            if (auto object = made.lock()) object->FinalRelease();
+        }
+    }
+};
 
 // An area filed in the store, where the relation code looks areas up.
 std::shared_ptr<CArea> FiledArea(std::uint32_t id) {
@@ -70,7 +89,7 @@ bool InArea(const CArea& area, const CAccessObject& object) {
     return area.GetObjectsInArea().count(object.GetObjectUniqueID()) != 0;
 }
 
-TEST(AccessObject, ClassIdentity) {
+TEST_F(AccessObject, ClassIdentity) {
     auto m = Make<CAccessObject>(1);
     EXPECT_EQ(m->GetObjectClassID(), 2u);
     EXPECT_EQ(CAccessObject::GetClassID(), 2u);
@@ -79,7 +98,7 @@ TEST(AccessObject, ClassIdentity) {
     EXPECT_EQ(m->GetContainerCount(), 0);
 }
 
-TEST(AccessObject, AreaAccessorsCopyAndReplace) {
+TEST_F(AccessObject, AreaAccessorsCopyAndReplace) {
     auto m = Make<CAccessObject>(1);
     auto a = Make<CArea>(7);
     m->SetAreaID({3, 1});
@@ -93,7 +112,7 @@ TEST(AccessObject, AreaAccessorsCopyAndReplace) {
     EXPECT_TRUE(a->GetObjectsInArea().empty());  // the area itself is not touched
 }
 
-TEST(AccessObject, AddAndRemoveAreaUpdateBothSides) {
+TEST_F(AccessObject, AddAndRemoveAreaUpdateBothSides) {
     auto m = Make<CAccessObject>(1);
     auto a = Make<CArea>(7);
     auto b = Make<CArea>(8);
@@ -114,7 +133,7 @@ TEST(AccessObject, AddAndRemoveAreaUpdateBothSides) {
     EXPECT_TRUE(a->GetObjectsInArea().empty());
 }
 
-TEST(AccessObject, FirstAreaFallsBackToAreaContainersOnlyOnTheServer) {
+TEST_F(AccessObject, FirstAreaFallsBackToAreaContainersOnlyOnTheServer) {
     auto m = Make<CAccessObject>(1);
     auto plain = Make<CContainer>(4);
     auto area = Make<CArea>(6);
@@ -138,20 +157,20 @@ TEST(AccessObject, FirstAreaFallsBackToAreaContainersOnlyOnTheServer) {
     }
 }
 
-TEST(AccessObject, HasPrivilegeAsksTheOperatorAboutThisObject) {
+TEST_F(AccessObject, HasPrivilegeAsksTheOperatorAboutThisObject) {
     auto m = Make<CAccessObject>(1);
     EXPECT_EQ(m->HasPrivilege(nullptr, 853, 4), 0);
-    auto op = std::make_shared<SpyOperator>();
+    auto op = Track(std::make_shared<SpyOperator>());
     EXPECT_EQ(m->HasPrivilege(op, 853, 0xFFFFFFFFu), 5);
     EXPECT_EQ(op->asked, m);
     EXPECT_EQ(op->classID, 853u);
     EXPECT_EQ(op->id, 0xFFFFFFFFu);
 }
 
-TEST(AccessObject, BuildJoinsNamedAreasAndForgetsMissingOnes) {
+TEST_F(AccessObject, BuildJoinsNamedAreasAndForgetsMissingOnes) {
     auto a1 = FiledArea(101);
     auto a2 = FiledArea(102);
-    auto m = std::make_shared<SpyMember>();
+    auto m = Track(std::make_shared<SpyMember>());
     m->SetID(5);
     m->SetAreaID({101, 102, 999});
 
@@ -168,11 +187,11 @@ TEST(AccessObject, BuildJoinsNamedAreasAndForgetsMissingOnes) {
     EXPECT_EQ(m->updates, 1);
 }
 
-TEST(AccessObject, ChangeMovesBetweenAreasOnlyWithRestData) {
+TEST_F(AccessObject, ChangeMovesBetweenAreasOnlyWithRestData) {
     auto a1 = FiledArea(101);
     auto a2 = FiledArea(102);
     auto a3 = FiledArea(103);
-    auto m = std::make_shared<SpyMember>();
+    auto m = Track(std::make_shared<SpyMember>());
     m->SetID(5);
     m->SetAreaID({101, 102});
     m->InitObjectRelation();
@@ -193,7 +212,7 @@ TEST(AccessObject, ChangeMovesBetweenAreasOnlyWithRestData) {
     EXPECT_EQ(m->updates, 0);
 }
 
-TEST(AccessObject, DeleteLeavesEveryAreaButKeepsTheIDs) {
+TEST_F(AccessObject, DeleteLeavesEveryAreaButKeepsTheIDs) {
     auto a1 = FiledArea(101);
     auto a2 = FiledArea(102);
     auto m = Make<CAccessObject>(5);
@@ -208,7 +227,7 @@ TEST(AccessObject, DeleteLeavesEveryAreaButKeepsTheIDs) {
     EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
 }
 
-TEST(AccessObject, BuildRewritesTheStoredAreaIDs) {
+TEST_F(AccessObject, BuildRewritesTheStoredAreaIDs) {
     TestInstallation inst;
     inst.Connect();
     FiledArea(101);
@@ -234,7 +253,7 @@ TEST(AccessObject, BuildRewritesTheStoredAreaIDs) {
     EXPECT_TRUE(std::static_pointer_cast<CArea>(GDM_Find(62, 101))->GetObjectsInArea().empty());
 }
 
-TEST(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {
+TEST_F(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {
     auto live = Make<CAccessObject>(5);
     auto area = Make<CArea>(1);
     live->SetAreaID({1});
@@ -257,7 +276,7 @@ TEST(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {
     EXPECT_EQ(changed & SECTION_REST_DATA, 0u);
 }
 
-TEST(AccessObject, RestDataIsWrittenAsCountAndAscendingIDs) {
+TEST_F(AccessObject, RestDataIsWrittenAsCountAndAscendingIDs) {
     auto m = Make<CAccessObject>(1);
     CBufferWriter w;
     ASSERT_EQ(m->SaveRestData(w), 1);
@@ -266,11 +285,10 @@ TEST(AccessObject, RestDataIsWrittenAsCountAndAscendingIDs) {
     m->SetAreaID({9, 4, 0xFFFFFFFFu});
     CBufferWriter w2;
     ASSERT_EQ(m->SaveRestData(w2), 1);
-    EXPECT_EQ(w2.bytes(),
-              Words({32, 8, 0x03000200, 0x03000200, 3, 4, 9, 0xFFFFFFFFu}).bytes());
+    EXPECT_EQ(w2.bytes(), Words({32, 8, 0x03000200, 0x03000200, 3, 4, 9, 0xFFFFFFFFu}).bytes());
 }
 
-TEST(AccessObject, RestDataLoadsEachVersion) {
+TEST_F(AccessObject, RestDataLoadsEachVersion) {
     auto m = Make<CAccessObject>(1);
     m->SetAreaID({3});
 
@@ -287,7 +305,7 @@ TEST(AccessObject, RestDataLoadsEachVersion) {
     EXPECT_EQ(m->GetAreaID(), (IDs{1, 9}));
 }
 
-TEST(AccessObject, BadRestDataFailsAndChangesNothing) {
+TEST_F(AccessObject, BadRestDataFailsAndChangesNothing) {
     auto m = Make<CAccessObject>(1);
     m->SetAreaID({3});
     const std::vector<std::vector<std::uint32_t>> bad = {
@@ -305,7 +323,7 @@ TEST(AccessObject, BadRestDataFailsAndChangesNothing) {
     }
 }
 
-TEST(AccessObject, RawRestDataSizes) {
+TEST_F(AccessObject, RawRestDataSizes) {
     auto m = Make<CAccessObject>(1);
     m->SetAreaID({3});
     std::vector<std::uint8_t> raw(16, 0xAB);
@@ -335,7 +353,7 @@ TEST(AccessObject, RawRestDataSizes) {
     EXPECT_EQ(size, 16);
 }
 
-TEST(AccessObject, IncludeDerivedFollowsTheClassTree) {
+TEST_F(AccessObject, IncludeDerivedFollowsTheClassTree) {
     TestInstallation inst;
     ASSERT_EQ(InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")), 1);
     auto top = Make<CContainer>(1);
@@ -343,8 +361,8 @@ TEST(AccessObject, IncludeDerivedFollowsTheClassTree) {
     auto area = Make<CArea>(3);
     auto op = Make<COperator>(4);
     auto deep = Make<CAccessObject>(5);
-    for (const std::shared_ptr<CAccessObject>& m : {plain, std::shared_ptr<CAccessObject>(area),
-                                                    std::shared_ptr<CAccessObject>(op)}) {
+    for (const std::shared_ptr<CAccessObject>& m :
+         {plain, std::shared_ptr<CAccessObject>(area), std::shared_ptr<CAccessObject>(op)}) {
         ASSERT_EQ(top->AddObject(m, 0), 0);
     }
     ASSERT_EQ(area->AddObject(deep, 0), 0);
@@ -359,7 +377,7 @@ TEST(AccessObject, IncludeDerivedFollowsTheClassTree) {
     EXPECT_EQ(out.count(deep->GetObjectUniqueID()), 1u);
 }
 
-TEST(AccessObject, ReleasedAreaForgetsItsObjectsOnly) {
+TEST_F(AccessObject, ReleasedAreaForgetsItsObjectsOnly) {
     auto area = Make<CArea>(7);
     auto m = Make<CAccessObject>(1);
     m->AddArea(area);
@@ -372,7 +390,7 @@ TEST(AccessObject, ReleasedAreaForgetsItsObjectsOnly) {
     EXPECT_EQ(m->GetAreaID(), (IDs{7}));
 }
 
-TEST(AccessObject, FinalReleaseBreaksEveryOwnershipCycle) {
+TEST_F(AccessObject, FinalReleaseBreaksEveryOwnershipCycle) {
     std::vector<std::weak_ptr<CNameObject>> weak;
     {
         auto outer = Make<CContainer>(1);

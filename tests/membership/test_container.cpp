@@ -13,13 +13,32 @@
 
 namespace {
 
+// Every object a test makes. The test's end releases them as the library's shutdown does,
+// so that membership cycles do not outlive the test.
+std::vector<std::weak_ptr<CNameObject>> g_made;
+
+template <class T>
+std::shared_ptr<T> Track(std::shared_ptr<T> object) {
+    g_made.push_back(object);
+    return object;
+}
+
 template <class T>
 std::shared_ptr<T> Make(std::uint32_t id, std::uint32_t serverNO = 1) {
-    auto object = std::static_pointer_cast<T>(T::CreateObj());
+    auto object = Track(std::static_pointer_cast<T>(T::CreateObj()));
     object->SetID(id);
     object->SetServerNO(serverNO);
     return object;
 }
+
+class Container : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const auto& made : g_made) {
+            if (auto object = made.lock()) object->FinalRelease();
+        }
+    }
+};
 
 // Counts the AddObject calls it receives.
 class SpyContainer : public CContainer {
@@ -53,7 +72,7 @@ void InsertRow(int container, int member, int containerClass, int memberClass, i
         container, member, containerClass, memberClass, containerServer, memberServer)));
 }
 
-TEST(Container, ClassIdentity) {
+TEST_F(Container, ClassIdentity) {
     auto c = Make<CContainer>(1);
     EXPECT_EQ(c->GetObjectClassID(), 3u);
     EXPECT_EQ(CContainer::GetClassID(), 3u);
@@ -62,7 +81,7 @@ TEST(Container, ClassIdentity) {
     EXPECT_EQ(CContainer::InitObjectMap(), 0);
 }
 
-TEST(Container, AddingTheSameMemberTwiceKeepsOneEntryAndWritesOneRow) {
+TEST_F(Container, AddingTheSameMemberTwiceKeepsOneEntryAndWritesOneRow) {
     TestInstallation inst;
     inst.Connect();
     auto c = Make<CContainer>(10);
@@ -75,7 +94,7 @@ TEST(Container, AddingTheSameMemberTwiceKeepsOneEntryAndWritesOneRow) {
     EXPECT_EQ(c->AddObject(nullptr, 1), E_CONTAINER_MEMBER_NULL);
 }
 
-TEST(Container, CyclesAreRefusedAndChangeNothing) {
+TEST_F(Container, CyclesAreRefusedAndChangeNothing) {
     auto a = Make<CContainer>(1);
     auto b = Make<CContainer>(2);
     auto c = Make<CContainer>(3);
@@ -97,10 +116,10 @@ TEST(Container, CyclesAreRefusedAndChangeNothing) {
     EXPECT_EQ(a->HasContainer(c), 0);
 }
 
-TEST(Container, AddContainerRefusesItsOwnDeepMemberWithoutAskingIt) {
+TEST_F(Container, AddContainerRefusesItsOwnDeepMemberWithoutAskingIt) {
     auto a = Make<CContainer>(1);
     auto b = Make<CContainer>(2);
-    auto target = std::make_shared<SpyContainer>();
+    auto target = Track(std::make_shared<SpyContainer>());
     target->SetID(3);
     ASSERT_EQ(a->AddObject(b, 0), 0);
     ASSERT_EQ(b->AddObject(target, 0), 0);
@@ -108,7 +127,7 @@ TEST(Container, AddContainerRefusesItsOwnDeepMemberWithoutAskingIt) {
     EXPECT_EQ(target->calls, 0);
     EXPECT_EQ(target->GetObjectCount(), 0);
 
-    auto other = std::make_shared<SpyContainer>();
+    auto other = Track(std::make_shared<SpyContainer>());
     other->SetID(4);
     EXPECT_EQ(a->AddContainer(other, 0), 0);  // delegated and succeeded
     EXPECT_EQ(other->calls, 1);
@@ -116,7 +135,7 @@ TEST(Container, AddContainerRefusesItsOwnDeepMemberWithoutAskingIt) {
     EXPECT_EQ(a->AddContainer(nullptr, 0), 0);
 }
 
-TEST(Container, NoDatabaseKeepsAddedMembershipAndRefusesWrittenRemoval) {
+TEST_F(Container, NoDatabaseKeepsAddedMembershipAndRefusesWrittenRemoval) {
     DisconnectDatabase();
     auto c = Make<CContainer>(1);
     auto m = Make<CAccessObject>(2);
@@ -133,7 +152,7 @@ TEST(Container, NoDatabaseKeepsAddedMembershipAndRefusesWrittenRemoval) {
     EXPECT_EQ(m->GetContainerCount(), 0);
 }
 
-TEST(Container, RemovingANonMemberLeavesTheOutPointer) {
+TEST_F(Container, RemovingANonMemberLeavesTheOutPointer) {
     auto c = Make<CContainer>(1);
     auto m = Make<CAccessObject>(2);
     auto marker = Make<CAccessObject>(99);
@@ -146,7 +165,7 @@ TEST(Container, RemovingANonMemberLeavesTheOutPointer) {
     EXPECT_EQ(removed, m);
 }
 
-TEST(Container, ContainerListKeepsTheFirstOfSameClassAndID) {
+TEST_F(Container, ContainerListKeepsTheFirstOfSameClassAndID) {
     auto first = Make<CContainer>(5, 1);
     auto second = Make<CContainer>(5, 2);
     auto m = Make<CAccessObject>(9);
@@ -157,7 +176,7 @@ TEST(Container, ContainerListKeepsTheFirstOfSameClassAndID) {
     EXPECT_EQ(m->GetContainers()[0], first);
 }
 
-TEST(Container, RemovalKeepsTheOrderOfTheOtherContainers) {
+TEST_F(Container, RemovalKeepsTheOrderOfTheOtherContainers) {
     auto m = Make<CAccessObject>(1);
     std::vector<std::shared_ptr<CContainer>> cs;
     for (std::uint32_t id : {30u, 10u, 20u}) {
@@ -172,7 +191,7 @@ TEST(Container, RemovalKeepsTheOrderOfTheOtherContainers) {
     EXPECT_EQ(Make<CAccessObject>(2)->RemoveContainer(cs[0], 0), 0);  // in no container
 }
 
-TEST(Container, MemberQueriesAddToTheOutputWithoutReplacing) {
+TEST_F(Container, MemberQueriesAddToTheOutputWithoutReplacing) {
     auto c = Make<CContainer>(1);
     auto a = Make<CAccessObject>(2);
     auto b = Make<CAccessObject>(3);
@@ -196,7 +215,7 @@ TEST(Container, MemberQueriesAddToTheOutputWithoutReplacing) {
     EXPECT_TRUE(c->GetMemberObjects(62, 0).empty());
 }
 
-TEST(Container, GetChildrenListsEveryDepthOnce) {
+TEST_F(Container, GetChildrenListsEveryDepthOnce) {
     auto top = Make<CContainer>(1);
     auto mid = Make<CContainer>(2);
     auto low = Make<CContainer>(3);
@@ -222,7 +241,7 @@ TEST(Container, GetChildrenListsEveryDepthOnce) {
     EXPECT_EQ(top->GetMemberObjects(2, 0).size(), 1u);  // members only: x
 }
 
-TEST(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
+TEST_F(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
     TestInstallation inst;
     inst.Connect();
     auto c = Make<CContainer>(0xFFFFFFF0u, 2);
@@ -230,8 +249,9 @@ TEST(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
     ASSERT_EQ(c->AddObject(m, 1), 0);
 
     CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open("SELECT nContainerID, nSubObjectID, nContainerClassID, nSubClassID, "
-                        "nContainerServerNO, nSubObjectServerNO FROM Container"));
+    ASSERT_TRUE(
+        rs.Open("SELECT nContainerID, nSubObjectID, nContainerClassID, nSubClassID, "
+                "nContainerServerNO, nSubObjectServerNO FROM Container"));
     ASSERT_FALSE(rs.IsEOF());
     int v[6] = {};
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(rs.GetFieldValue(i, v[i]));
@@ -252,7 +272,7 @@ TEST(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
     EXPECT_EQ(m->GetContainerCount(), 0);
 }
 
-TEST(Container, FailedStatementsKeepTheMemoryChange) {
+TEST_F(Container, FailedStatementsKeepTheMemoryChange) {
     TestInstallation inst;
     inst.Connect();
     ASSERT_TRUE(GetDatabase()->Execute("DROP TABLE Container"));
@@ -265,7 +285,7 @@ TEST(Container, FailedStatementsKeepTheMemoryChange) {
     EXPECT_EQ(m->GetContainerCount(), 0);
 }
 
-TEST(Container, DeletingAContainerEmptiesItAndRemovesEveryRowNamingIt) {
+TEST_F(Container, DeletingAContainerEmptiesItAndRemovesEveryRowNamingIt) {
     TestInstallation inst;
     inst.Connect();
     auto parent = Make<CContainer>(1);
@@ -291,7 +311,7 @@ TEST(Container, DeletingAContainerEmptiesItAndRemovesEveryRowNamingIt) {
     EXPECT_EQ(CountRows("1=1"), 1);  // parent -> m1
 }
 
-TEST(Container, DeletingAMemberRemovesItFromEveryContainer) {
+TEST_F(Container, DeletingAMemberRemovesItFromEveryContainer) {
     TestInstallation inst;
     inst.Connect();
     auto c1 = Make<CContainer>(1);
@@ -310,7 +330,7 @@ TEST(Container, DeletingAMemberRemovesItFromEveryContainer) {
     EXPECT_EQ(CountRows("nSubObjectID = 4"), 1);
 }
 
-TEST(Container, DeleteChecksTheClassAndTheConnection) {
+TEST_F(Container, DeleteChecksTheClassAndTheConnection) {
     TestInstallation inst;
     inst.Connect();
     EXPECT_EQ(CContainer::DeleteObject(nullptr), E_OBJECT_NULL);
@@ -324,13 +344,13 @@ TEST(Container, DeleteChecksTheClassAndTheConnection) {
     EXPECT_EQ(c->GetObjectCount(), 1);  // nothing was taken out
 }
 
-TEST(Container, RestDataIsTheNestedBlockWithoutOwnFields) {
+TEST_F(Container, RestDataIsTheNestedBlockWithoutOwnFields) {
     auto c = Make<CContainer>(1);
     c->SetAreaID({5, 2});
     CBufferWriter w;
     ASSERT_EQ(c->SaveRestData(w), 1);
-    const std::vector<std::uint32_t> words = {36, 28, 8, 0x03000200, 0x03000200, 2, 2, 5,
-                                              0x03000100};
+    const std::vector<std::uint32_t> words = {36, 28, 8, 0x03000200, 0x03000200,
+                                              2,  2,  5, 0x03000100};
     CBufferWriter expected;
     for (std::uint32_t word : words) expected.Write(word);
     EXPECT_EQ(w.bytes(), expected.bytes());
@@ -348,7 +368,7 @@ TEST(Container, RestDataIsTheNestedBlockWithoutOwnFields) {
     EXPECT_EQ(rn.GetPosition(), 0);
 }
 
-TEST(Container, OlderRawFormStepsOverOneMoreWord) {
+TEST_F(Container, OlderRawFormStepsOverOneMoreWord) {
     auto c = Make<CContainer>(1);
     std::vector<std::uint8_t> raw(20, 0xEE);
     const std::int32_t version = 0x02000000;

@@ -149,7 +149,7 @@ TEST_F(ClassHooks, OnlyTheNearestRegisteredLevelIsUsed) {
     manager->RegisterOnBeforeObjectDeleteFunc({2}, kP1, &ObjectHook<2>);
 
     EXPECT_EQ(1, manager->OnBeforeObjectDelete(Make(62)));  // 62 itself is not registered
-    EXPECT_EQ((Calls{{3, kP1}}), g_calls);                 // no climbing to class 2
+    EXPECT_EQ((Calls{{3, kP1}}), g_calls);                  // no climbing to class 2
     g_calls.clear();
     EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(1)));
     EXPECT_TRUE(g_calls.empty());
@@ -203,8 +203,18 @@ TEST_F(ClassHooks, EveryDispatchUsesItsOwnTable) {
     EXPECT_EQ(1, manager->OnAfterObjectRemoveFromContainer(a, group));
     EXPECT_EQ(1, manager->OnBeforeObjectRelationChange(a, b, 2));
     EXPECT_EQ(1, manager->OnAfterObjectRelationChange(a, b, 2));
-    EXPECT_EQ((Calls{{101, kP1}, {201, kP1}, {3, kP1}, {4, kP1}, {5, kP1}, {6, kP1}, {7, kP1},
-                     {8, kP1}, {9, kP1}, {10, kP1}, {1102, kP1}, {1202, kP1}}),
+    EXPECT_EQ((Calls{{101, kP1},
+                     {201, kP1},
+                     {3, kP1},
+                     {4, kP1},
+                     {5, kP1},
+                     {6, kP1},
+                     {7, kP1},
+                     {8, kP1},
+                     {9, kP1},
+                     {10, kP1},
+                     {1102, kP1},
+                     {1202, kP1}}),
               g_calls);
     EXPECT_EQ(0, manager->OnBeforeObjectDelete(nullptr));
 }

@@ -1,0 +1,339 @@
+// The attribute and property facets and the common-attribute table.
+#include <gtest/gtest.h>
+
+#include "ByteBuilder.h"
+#include "core/NameObject.h"
+#include "core/NameObjectAttribute.h"
+#include "core/NameObjectCommonAttribute.h"
+#include "core/NameObjectProperty.h"
+#include "platform/Config.h"
+
+namespace {
+
+constexpr std::uint32_t kVersion = 0x03000200;
+
+// A reserved-word pattern that must travel with a non-string variant.
+_variant_t I4WithReservedWords(std::int32_t v) {
+    _variant_t value(v, VT_I4);
+    value.wReserved1 = 0x1111;
+    value.wReserved2 = 0x2222;
+    value.wReserved3 = 0x3333;
+    return value;
+}
+
+// An object whose properties (7, 1) and (7, 2) follow incoming copies.
+class PropertyOwner : public CNameObject {
+public:
+    void GetChangeableExtProperty(std::map<std::uint32_t, std::set<std::uint32_t>>& p) override {
+        p[7] = {1, 2};
+    }
+};
+
+std::vector<std::uint8_t> SavedProperty(const CNameObjectProperty& facet, std::uint32_t cls,
+                                        std::uint32_t key, int expectedResult = 1) {
+    CBufferWriter writer;
+    EXPECT_EQ(facet.SaveProperty(cls, key, writer), expectedResult);
+    return writer.bytes();
+}
+
+// Loading `bytes` into a fresh facet must fail with the reader back at the start.
+template <class Facet>
+void ExpectSectionRejected(const Bytes& bytes, int (Facet::*load)(CBufferReader&)) {
+    Facet facet;
+    CBufferReader reader(bytes.data(), bytes.size());
+    EXPECT_EQ((facet.*load)(reader), 0);
+    EXPECT_EQ(reader.GetPosition(), 0);
+}
+
+}  // namespace
+
+// ---- attributes --------------------------------------------------------------------------
+
+TEST(Attribute, AddRemoveAndTest) {
+    CNameObjectAttribute facet;
+    facet.AddAttribute(3, 7);
+    EXPECT_EQ(facet.TestAttribute(3, 7), 1);
+    EXPECT_EQ(facet.TestAttribute(3, 8), 0);
+    EXPECT_EQ(facet.TestAttribute(4, 7), 0);
+    ASSERT_NE(facet.GetObjectAttributePtr(3), nullptr);
+    facet.RemoveAttribute(3, 7);  // the last value takes its class with it
+    EXPECT_TRUE(facet.GetObjectAttribute().empty());
+    EXPECT_EQ(facet.GetObjectAttributePtr(3), nullptr);
+    EXPECT_TRUE(facet.GetObjectAttribute(3).empty());
+    facet.RemoveAttribute(9, 9);  // absent: nothing
+
+    facet.SetAttribute(5, 1, 1);
+    facet.SetAttribute(5, 2, 1);
+    facet.SetAttribute(5, 1, 0);
+    EXPECT_EQ(facet.GetObjectAttribute(5), (CNameObjectAttribute::ValueSet{2}));
+
+    CNameObjectAttribute copy(facet);
+    EXPECT_TRUE(copy == facet);
+    copy.AddAttribute(5, 3);
+    EXPECT_FALSE(copy.TestAttributeIsSame(facet));
+}
+
+TEST(Attribute, SectionBytes) {
+    CNameObjectAttribute empty;
+    CBufferWriter emptyWriter;
+    EXPECT_EQ(empty.SaveExtAttribute(emptyWriter), 1);
+    EXPECT_EQ(emptyWriter.bytes(), Bytes().u32(12).u32(kVersion).u32(0).vec());
+
+    CNameObjectAttribute facet;
+    facet.AddAttribute(4, 0xFFFFFFFF);
+    facet.AddAttribute(1, 5);
+    facet.AddAttribute(1, 3);
+    const Bytes expected = Bytes()
+        .u32(40).u32(kVersion).u32(2)
+        .u32(1).u32(2).u32(3).u32(5)
+        .u32(4).u32(1).u32(0xFFFFFFFF);
+    CBufferWriter writer;
+    EXPECT_EQ(facet.SaveExtAttribute(writer), 1);
+    EXPECT_EQ(writer.bytes(), expected.vec());
+
+    // Loading replaces the map; values need not arrive in order.
+    const Bytes unordered = Bytes()
+        .u32(32).u32(0x7FFFFFFF).u32(1)
+        .u32(9).u32(3).u32(8).u32(2).u32(8);
+    CNameObjectAttribute loaded;
+    loaded.AddAttribute(100, 100);
+    CBufferReader reader(unordered.data(), unordered.size());
+    EXPECT_EQ(loaded.LoadExtAttribute(reader), 1);
+    EXPECT_EQ(reader.GetPosition(), 32);
+    EXPECT_EQ(loaded.GetObjectAttribute().size(), 1u);
+    EXPECT_EQ(loaded.GetObjectAttribute(9), (CNameObjectAttribute::ValueSet{2, 8}));
+}
+
+TEST(Attribute, CorruptedSectionsFailWithThePositionRestored) {
+    auto expectRejected = [](const Bytes& bytes) {
+        ExpectSectionRejected(bytes, &CNameObjectAttribute::LoadExtAttribute);
+    };
+    expectRejected(Bytes().u32(15).u32(kVersion).u32(0x7FFFFFFF).u8(1).u8(2).u8(3));
+    expectRejected(Bytes().u32(24).u32(kVersion).u32(1).u32(1).u32(0xFFFFFFFF).u32(0));
+    expectRejected(Bytes().u32(16).u32(kVersion).u32(0));         // length too large
+    expectRejected(Bytes().u32(0xFFFFFFF0).u32(kVersion).u32(0)); // negative length
+    expectRejected(Bytes().u32(12).u32(kVersion));                // count missing
+
+    // A section that fails on its length keeps what it read.
+    const Bytes wrongLength = Bytes().u32(99).u32(kVersion).u32(1).u32(2).u32(1).u32(6);
+    CNameObjectAttribute facet;
+    CBufferReader reader(wrongLength.data(), wrongLength.size());
+    EXPECT_EQ(facet.LoadExtAttribute(reader), 0);
+    EXPECT_EQ(facet.TestAttribute(2, 6), 1);
+}
+
+TEST(Attribute, Difference) {
+    CNameObjectAttribute mine;
+    mine.AddAttribute(1, 1);
+    mine.AddAttribute(2, 2);
+    mine.AddAttribute(5, 5);
+    CNameObjectAttribute theirs;
+    theirs.AddAttribute(1, 1);
+    theirs.AddAttribute(3, 3);
+    theirs.AddAttribute(5, 6);
+    theirs.AddAttribute(8, 8);
+    CNameObjectAttribute::AttributeMap common, onlyMine, onlyTheirs;
+    mine.TestAttributeDifference(theirs, common, onlyMine, onlyTheirs);
+    EXPECT_EQ(common, (CNameObjectAttribute::AttributeMap{{1, {1}}}));
+    // Entries compare as (class, whole set): (5,{5}) sorts before (5,{6}).
+    EXPECT_EQ(onlyMine, (CNameObjectAttribute::AttributeMap{{2, {2}}, {5, {5}}}));
+    // The walk stops when this map runs out: (5,{6}) and (8,{8}) are not reported.
+    EXPECT_EQ(onlyTheirs, (CNameObjectAttribute::AttributeMap{{3, {3}}}));
+}
+
+TEST(Attribute, MergeOfChangeableAttributes) {
+    SetIsServerMode(false);
+    auto live = CNameObject::CreateObj();
+    live->AddAttribute(1, 0x0700C005);
+    live->AddAttribute(3, 3);
+    auto incoming = CNameObject::CreateObj();
+    incoming->AddAttribute(1, 0x07001001);
+    incoming->AddAttribute(2, 5);
+
+    std::uint32_t changed = 0;
+    EXPECT_EQ(live->_OnExtAttributeChange(*incoming, changed, SECTION_ALL & ~SECTION_EXT_ATTRIBUTE), 0);
+    EXPECT_EQ(changed, 0u);
+    EXPECT_EQ(live->TestAttribute(1, 0x0700C005), 1);
+
+    EXPECT_EQ(live->OnExtAttributeChange(incoming, changed, SECTION_EXT_ATTRIBUTE), 0);
+    EXPECT_EQ(changed, static_cast<std::uint32_t>(SECTION_EXT_ATTRIBUTE));
+    EXPECT_EQ(live->TestAttribute(1, 0x07001001), 1);  // changeable, added
+    EXPECT_EQ(live->TestAttribute(1, 0x0700C005), 0);  // changeable, removed
+    EXPECT_EQ(live->TestAttribute(3, 3), 1);           // not changeable, kept
+    EXPECT_EQ(live->TestAttribute(2, 5), 0);           // not changeable, not taken
+
+    // Differences outside the list change nothing and report nothing.
+    changed = 0;
+    EXPECT_EQ(live->OnExtAttributeChange(incoming, changed, SECTION_EXT_ATTRIBUTE), 0);
+    EXPECT_EQ(changed, 0u);
+
+    // A facet that belongs to no object takes the other map whole.
+    CNameObjectAttribute loose;
+    loose.AddAttribute(9, 9);
+    EXPECT_EQ(loose._OnExtAttributeChange(*incoming, changed, SECTION_EXT_ATTRIBUTE), 0);
+    EXPECT_EQ(changed, static_cast<std::uint32_t>(SECTION_EXT_ATTRIBUTE));
+    EXPECT_TRUE(loose.TestAttributeIsSame(*incoming));
+}
+
+// ---- properties --------------------------------------------------------------------------
+
+TEST(Property, SectionBytesAndVariantRoundTrips) {
+    CNameObjectProperty facet;
+    facet.SetProperty(2, 3, _variant_t(CString(u"hi")));
+    facet.SetProperty(2, 1, I4WithReservedWords(7));
+    const Bytes expected = Bytes()
+        .u32(56).u32(kVersion).u32(1)
+        .u32(2).u32(2)
+        .u32(1).u16(VT_I4).u16(0x1111).u16(0x2222).u16(0x3333).u32(7).u32(0)
+        .u32(3).u16(VT_BSTR).wstr(u"hi");
+    CBufferWriter writer;
+    EXPECT_EQ(facet.SaveExtProperty(writer), 1);
+    EXPECT_EQ(writer.bytes(), expected.vec());
+
+    CNameObjectProperty loaded;
+    loaded.SetProperty(50, 50, _variant_t(1.0));
+    CBufferReader reader(expected.data(), expected.size());
+    EXPECT_EQ(loaded.LoadExtProperty(reader), 1);
+    EXPECT_TRUE(loaded.TestPropertyIsSame(facet));
+    EXPECT_EQ(loaded.GetProperty(2, 3).vt, VT_BSTR);
+    EXPECT_EQ(loaded.GetProperty(2, 3).GetString(), CString(u"hi"));
+    std::uint8_t original[16], roundTripped[16];
+    facet.GetProperty(2, 1).GetRaw(original);
+    loaded.GetProperty(2, 1).GetRaw(roundTripped);
+    EXPECT_EQ(BytesOf(roundTripped, 16), BytesOf(original, 16));
+
+    CNameObjectProperty empty;
+    CBufferWriter emptyWriter;
+    empty.SaveExtProperty(emptyWriter);
+    EXPECT_EQ(emptyWriter.bytes(), Bytes().u32(12).u32(kVersion).u32(0).vec());
+}
+
+TEST(Property, CorruptedSectionsFailWithThePositionRestored) {
+    auto expectRejected = [](const Bytes& bytes) {
+        ExpectSectionRejected(bytes, &CNameObjectProperty::LoadExtProperty);
+    };
+    expectRejected(Bytes().u32(15).u32(kVersion).u32(0x7FFFFFFF).u8(1).u8(2).u8(3));
+    expectRejected(Bytes().u32(30).u32(kVersion).u32(1).u32(1).u32(0x7FFFFFFF).u32(0).u16(3));
+    // A variant cut inside its value area, and a string with a negative count.
+    expectRejected(Bytes().u32(36).u32(kVersion).u32(1).u32(1).u32(1).u32(1).u16(VT_I4).u32(0));
+    expectRejected(Bytes().u32(34).u32(kVersion).u32(1).u32(1).u32(1).u32(1).u16(VT_BSTR)
+                       .u32(0xFFFFFFFF));
+    expectRejected(Bytes().u32(13).u32(kVersion).u32(0));  // length mismatch
+
+    _variant_t value(1.5);
+    const Bytes shortVariant = Bytes().u16(VT_R8).u32(0);
+    CBufferReader reader(shortVariant.data(), shortVariant.size());
+    EXPECT_EQ(CNameObjectProperty::ReadVariant(reader, value), 0);
+    EXPECT_EQ(reader.GetPosition(), 0);
+    EXPECT_EQ(value.vt, VT_R8);
+}
+
+TEST(Property, GetAndConvert) {
+    CNameObjectProperty facet;
+    facet.SetProperty(1, 1, _variant_t(CString(u"12")));
+    facet.SetProperty(1, 2, _variant_t(CString(u"ab")));
+    facet.SetProperty(1, 3, _variant_t(7, VT_I4));
+    facet.SetProperty(1, 3, _variant_t(8, VT_I4));  // replaces
+    EXPECT_EQ(facet.GetInt32Property(1, 1, 99), 12u);
+    EXPECT_EQ(facet.GetInt32Property(1, 2, 99), 99u);
+    EXPECT_EQ(facet.GetInt32Property(1, 3, 99), 8u);
+    EXPECT_EQ(facet.GetInt32Property(1, 4, 99), 99u);
+    EXPECT_EQ(facet.GetInt32Property(2, 1, 99), 99u);
+
+    _variant_t out(5.0);
+    EXPECT_EQ(facet.GetProperty(1, 9, out), 0);
+    EXPECT_EQ(out.vt, VT_EMPTY);
+    EXPECT_EQ(facet.GetProperty(1, 9).vt, VT_EMPTY);
+    EXPECT_EQ(facet.GetProperty(1, 3, out), 1);
+    EXPECT_EQ(out.lVal, 8);
+    EXPECT_EQ(facet.GetObjectProperty(1).size(), 3u);
+    EXPECT_TRUE(facet.GetObjectProperty(2).empty());
+    EXPECT_EQ(facet.GetObjectPropertyPtr(2), nullptr);
+    ASSERT_NE(facet.GetObjectPropertyPtr(1), nullptr);
+}
+
+TEST(Property, SavePropertyTypedEncoding) {
+    CNameObjectProperty facet;
+    facet.SetProperty(0, 1, _variant_t(static_cast<signed char>(-1)));
+    facet.SetProperty(0, 2, _variant_t(static_cast<short>(-2)));
+    facet.SetProperty(0, 3, _variant_t(static_cast<unsigned short>(0xFFFF)));
+    facet.SetProperty(0, 4, _variant_t(true));
+    facet.SetProperty(0, 5, _variant_t(-5, VT_I4));
+    facet.SetProperty(0, 6, _variant_t(0x1122334455667788ll));
+    facet.SetProperty(0, 7, _variant_t(2.5f));
+    facet.SetProperty(0, 8, _variant_t(COleDateTime(3.75)));
+    facet.SetProperty(0, 9, _variant_t(CString(u"ok")));
+    facet.SetProperty(0, 10, _variant_t::Null());
+    facet.SetProperty(0, 11, _variant_t(0, VT_ERROR));
+    facet.SetProperty(0, 12, _variant_t(static_cast<unsigned char>(0xF0)));
+
+    EXPECT_EQ(SavedProperty(facet, 0, 1), Bytes().u32(VT_I1).u32(0xFF).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 12), Bytes().u32(VT_UI1).u32(0xF0).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 2), Bytes().u32(VT_I2).u32(0xFFFFFFFE).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 3), Bytes().u32(VT_UI2).u32(0xFFFFFFFF).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 4), Bytes().u32(VT_BOOL).u32(0xFFFFFFFF).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 5), Bytes().u32(VT_I4).i32(-5).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 6), Bytes().u32(VT_I8).u64(0x1122334455667788).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 7), Bytes().u32(VT_R4).f32(2.5f).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 8), Bytes().u32(VT_DATE).f64(3.75).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 9), Bytes().u32(VT_BSTR).wstr(u"ok").vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 10, 0), std::vector<std::uint8_t>{});  // VT_NULL: nothing
+    EXPECT_EQ(SavedProperty(facet, 0, 11), Bytes().u32(VT_ERROR).vec());
+    EXPECT_EQ(SavedProperty(facet, 0, 99), Bytes().u32(VT_EMPTY).vec());     // missing
+}
+
+TEST(Property, MergeOfChangeableProperties) {
+    SetIsServerMode(false);
+    auto live = std::make_shared<PropertyOwner>();
+    live->SetProperty(7, 1, _variant_t(4, VT_I4));
+    live->SetProperty(7, 2, _variant_t(9, VT_I4));
+    live->SetProperty(8, 1, _variant_t(CString(u"mine")));
+    auto incoming = std::make_shared<PropertyOwner>();
+    incoming->SetProperty(7, 1, _variant_t(5, VT_I4));
+    incoming->SetProperty(8, 1, _variant_t(CString(u"theirs")));
+
+    std::uint32_t changed = 0;
+    EXPECT_EQ(live->OnExtPropertyChange(incoming, changed, SECTION_ALL & ~SECTION_EXT_PROPERTY), 0);
+    EXPECT_EQ(changed, 0u);
+    EXPECT_EQ(live->GetInt32Property(7, 1, 0), 4u);
+
+    EXPECT_EQ(live->OnExtPropertyChange(incoming, changed, SECTION_EXT_PROPERTY), 0);
+    EXPECT_EQ(changed, static_cast<std::uint32_t>(SECTION_EXT_PROPERTY));
+    EXPECT_EQ(live->GetInt32Property(7, 1, 0), 5u);        // taken
+    EXPECT_EQ(live->GetProperty(7, 2).vt, VT_EMPTY);       // gone from the other copy
+    EXPECT_EQ(live->GetProperty(8, 1).GetString(), CString(u"mine"));  // not changeable
+
+    // The base object declares nothing changeable.
+    auto plain = CNameObject::CreateObj();
+    changed = 0;
+    EXPECT_EQ(plain->OnExtPropertyChange(incoming, changed, SECTION_EXT_PROPERTY), 0);
+    EXPECT_EQ(changed, 0u);
+    EXPECT_TRUE(plain->GetObjectProperty().empty());
+
+    // A facet that belongs to no object is left alone.
+    CNameObjectProperty loose;
+    EXPECT_EQ(loose._OnExtPropertyChange(*incoming, changed, SECTION_EXT_PROPERTY), 0);
+    EXPECT_EQ(changed, 0u);
+    EXPECT_TRUE(loose.GetObjectProperty().empty());
+}
+
+// ---- common attributes -------------------------------------------------------------------
+
+TEST(CommonAttribute, Table) {
+    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(62, 5), 0);
+    CNameObjectCommonAttribute::SetObjectCommonAttribute(62, 5);
+    CNameObjectCommonAttribute::SetObjectCommonAttribute(63, 5);
+    CNameObjectCommonAttribute::SetObjectCommonAttribute(62, 6);
+    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(62, 5), 1);
+    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(64, 5), 0);
+
+    std::set<std::uint32_t> out{1, 2};
+    EXPECT_EQ(CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(5, out), 1);
+    EXPECT_EQ(out, (std::set<std::uint32_t>{62, 63}));
+    EXPECT_EQ(CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(7, out), 0);
+    EXPECT_TRUE(out.empty());
+
+    CNameObjectCommonAttribute::InitObjectCommonAttribute();
+    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(62, 5), 0);
+    EXPECT_EQ(CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(6, out), 0);
+}

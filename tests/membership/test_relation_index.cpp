@@ -1,0 +1,287 @@
+// The relation index: paired insert/remove in both directions, the queries over derived
+// classes, the climb through containers, and the recursive owners query.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "membership/Container.h"
+#include "membership/RelationIndex.h"
+#include "registry/ClassRegistry.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "registry/Startup.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+using IDSet = CObjectParamRelatedObjectManager::IDSet;
+using KeySet = CObjectParamRelatedObjectManager::KeySet;
+using IDList = std::vector<std::uint32_t>;
+
+class RelationIndex : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/"))); }
+    void TearDown() override { DestroyAllObject(); }  // breaks the membership cycles
+
+    // A new object of the class, filed in the store under the current server.
+    static std::shared_ptr<CAccessObject> File(unsigned int classID, std::uint32_t id) {
+        auto object = std::dynamic_pointer_cast<CAccessObject>(CreateNewObject(classID));
+        EXPECT_TRUE(object) << classID;
+        if (!object) return object;
+        object->SetID(id);
+        object->SetServerNO(GetCurrentServerNO());
+        GDM_Add(classID, id, GetCurrentServerNO(), object);
+        return object;
+    }
+    static void Join(const std::shared_ptr<CAccessObject>& container,
+                     const std::shared_ptr<CAccessObject>& member) {
+        auto asContainer = std::dynamic_pointer_cast<CContainer>(container);
+        ASSERT_TRUE(asContainer);
+        ASSERT_EQ(0, asContainer->AddObject(member, 0));
+    }
+    // Files objects of the classes with IDs 1, 2, ...; each lies in the next one.
+    static void Chain(const std::vector<unsigned int>& classes) {
+        std::shared_ptr<CAccessObject> previous;
+        for (std::size_t i = 0; i < classes.size(); ++i) {
+            auto object = File(classes[i], static_cast<std::uint32_t>(i + 1));
+            if (previous) Join(object, previous);
+            previous = object;
+        }
+    }
+
+    CObjectParamRelatedObjectManager* index = CObjectParamRelatedObjectManager::GetInstance();
+    TestInstallation inst;
+    const MJOBJECT_KEY owner{1200, 1, 0};
+    const MJOBJECT_KEY other{1300, 2, 0};
+};
+
+TEST_F(RelationIndex, EmptyListsCreateNoEntries) {
+    index->InsertRecord(62, owner, IDSet{});
+    index->InsertRecord(62, owner, IDList{});
+    EXPECT_TRUE(index->OwnerObjects().empty());
+    EXPECT_TRUE(index->ObjectOwners().empty());
+}
+
+TEST_F(RelationIndex, BothDirectionsAreKeptAndRemovedTogether) {
+    index->InsertRecord(62, owner, IDSet{1, 2});
+    index->InsertRecord(62, other, IDList{2, 3});
+    EXPECT_EQ((IDSet{1, 2}), index->GetObjectParamRelatedObject(62, owner));
+    EXPECT_EQ((KeySet{owner, other}), index->GetObjectRelatedOwner(62, 2));
+
+    index->RemoveRecord(62, owner);
+    EXPECT_TRUE(index->GetObjectRelatedOwner(62, 1).empty());
+    EXPECT_EQ((KeySet{other}), index->GetObjectRelatedOwner(62, 2));
+    const IDSet& gone = index->GetObjectParamRelatedObject(62, owner);
+    EXPECT_TRUE(gone.empty());
+    EXPECT_EQ(&gone, &index->GetObjectParamRelatedObject(4242, other));  // the shared empty set
+    EXPECT_EQ(1u, index->ObjectOwners().at(62).count(1));                // emptied entries stay
+
+    // Removing one object from everybody, and part of a list.
+    index->RemoveRecord(62, static_cast<std::uint32_t>(3));
+    EXPECT_EQ((IDSet{2}), index->GetObjectParamRelatedObject(62, other));
+    EXPECT_TRUE(index->GetObjectRelatedOwner(62, 3).empty());
+    index->InsertRecord(62, owner, IDSet{4, 5, 6});
+    index->RemoveRecord(62, owner, IDList{4, 6});
+    EXPECT_EQ((IDSet{5}), index->GetObjectParamRelatedObject(62, owner));
+    EXPECT_EQ((KeySet{owner}), index->GetObjectRelatedOwner(62, 5));
+    EXPECT_TRUE(index->GetObjectRelatedOwner(62, 6).empty());
+}
+
+TEST_F(RelationIndex, OwnerRemovalFromAListStopsAtTheFirstUnknownID) {
+    index->InsertRecord(62, owner, IDSet{1, 2});
+    index->RemoveRecordFromObjectOwner(62, owner, IDList{5, 1});
+    EXPECT_EQ((KeySet{owner}), index->GetObjectRelatedOwner(62, 1));
+    index->RemoveRecordFromObjectOwner(62, owner, IDList{1, 5, 2});
+    EXPECT_TRUE(index->GetObjectRelatedOwner(62, 1).empty());
+    EXPECT_EQ((KeySet{owner}), index->GetObjectRelatedOwner(62, 2));
+    // The other direction is not touched by the one-sided operation.
+    EXPECT_EQ((IDSet{1, 2}), index->GetObjectParamRelatedObject(62, owner));
+}
+
+TEST_F(RelationIndex, IncludeDeriveQueriesCoverDerivedRelatedClasses) {
+    const MJOBJECT_KEY third{1, 3, 0};
+    index->InsertRecord(3, owner, IDSet{10});
+    index->InsertRecord(62, other, IDSet{10, 11});
+    index->InsertRecord(2, third, IDSet{10});  // 2 is a base of 3, not derived from it
+    index->InsertRecord(62, owner, IDSet{12});
+
+    KeySet owners{third};  // output sets are only added to
+    index->GetObjectRelatedOwnerIncludeDerive(3, 10, owners);
+    EXPECT_EQ((KeySet{owner, other, third}), owners);
+    owners.clear();
+    index->GetObjectRelatedOwnerIncludeDerive(62, 10, owners);
+    EXPECT_EQ((KeySet{other}), owners);
+
+    IDSet ids;
+    index->GetObjectParamRelatedObjectIncludeDerive(3, owner, ids);
+    EXPECT_EQ((IDSet{10, 12}), ids);
+}
+
+TEST_F(RelationIndex, RecursiveOwnersEndWhenOwnersReferToEachOther) {
+    const MJOBJECT_KEY a{1200, 1, 0}, b{1200, 2, 0}, c{1300, 3, 0};
+    index->InsertRecord(1200, b, IDSet{1});  // b names a
+    index->InsertRecord(1200, a, IDSet{2});  // a names b
+    index->InsertRecord(1200, c, IDSet{2});  // c names b
+    KeySet out;
+    index->GetObjectRelatedOwnerRecursive(a, out);
+    EXPECT_EQ((KeySet{a, b, c}), out);
+}
+
+TEST_F(RelationIndex, RecursiveOwnersClimbTheClassesBelowTheBaseClass) {
+    const MJOBJECT_KEY area{62, 7, 0};
+    const MJOBJECT_KEY viaContainer{1300, 1, 0}, viaAccess{1300, 2, 0}, viaRoot{1300, 3, 0};
+    index->InsertRecord(3, viaContainer, IDSet{7});
+    index->InsertRecord(2, viaAccess, IDSet{7});
+    index->InsertRecord(1, viaRoot, IDSet{7});  // class 1 is a base class: not searched
+    KeySet out;
+    index->GetObjectRelatedOwnerRecursive(area, out);
+    EXPECT_EQ((KeySet{viaContainer, viaAccess}), out);
+
+    // A class outside the tree has no parent: only its own class is searched.
+    const MJOBJECT_KEY outside{4242, 7, 0};
+    index->InsertRecord(4242, owner, IDSet{7});
+    out.clear();
+    index->GetObjectRelatedOwnerRecursive(outside, out);
+    EXPECT_EQ((KeySet{owner}), out);
+}
+
+TEST_F(RelationIndex, SubSetByClassWithOrWithoutDerivedClasses) {
+    const KeySet in{{3, 1, 0}, {62, 2, 0}, {63, 3, 0}, {2, 4, 0}, {1200, 5, 0}};
+    KeySet exact;
+    CObjectParamRelatedObjectManager::GetSubSet(in, exact, 3, 0);
+    EXPECT_EQ((KeySet{{3, 1, 0}}), exact);
+    KeySet derived{{1, 9, 0}};
+    CObjectParamRelatedObjectManager::GetSubSet(in, derived, 3, 1);
+    EXPECT_EQ((KeySet{{1, 9, 0}, {3, 1, 0}, {62, 2, 0}, {63, 3, 0}}), derived);
+}
+
+TEST_F(RelationIndex, AreaCollectsWhatRefersToItsGroupsUpTheChain) {
+    Chain({62, 63, 63});  // area 1 in group 2 in group 3
+    const MJOBJECT_KEY o1{1200, 11, 0}, o2{1200, 12, 0}, o3{1300, 13, 0}, o4{1200, 14, 0};
+    index->InsertRecord(62, o1, IDSet{1});
+    index->InsertRecord(63, o2, IDSet{2});
+    index->InsertRecord(63, o3, IDSet{3});
+    index->InsertRecord(63, o4, IDSet{1});  // names an area group 1, which is not our area
+
+    KeySet out;
+    index->GetAreaObjectAndParentRelatedOwnerIncludeDerive(1, out);
+    EXPECT_EQ((KeySet{o1, o2, o3}), out);
+
+    out.clear();
+    index->GetAreaObjectAndParentRelatedOwnerIncludeDerive(99, out);  // not filed
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(RelationIndex, StopClassEndsTheClimbAndWinsEqualDistance) {
+    Chain({2, 3, 63});
+    const MJOBJECT_KEY m{1200, 11, 0}, i{1200, 12, 0}, g{1200, 13, 0};
+    index->InsertRecord(2, m, IDSet{1});
+    index->InsertRecord(3, i, IDSet{2});
+    index->InsertRecord(63, g, IDSet{3});
+
+    // The group derives from both sets; it is nearer to the stop class 63 than to 3.
+    KeySet out;
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(2, 1, {3}, {63}, out);
+    EXPECT_EQ((KeySet{m, i}), out);
+    // Equal distance: the stop class wins.
+    out.clear();
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(2, 1, {3, 63}, {63}, out);
+    EXPECT_EQ((KeySet{m, i}), out);
+    // Nearer to the climb class: the climb goes on through the group.
+    out.clear();
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(2, 1, {3}, {2}, out);
+    EXPECT_EQ((KeySet{m, i, g}), out);
+    // No container of a climb class: only the object's own owners.
+    out.clear();
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(2, 1, {62}, {0}, out);
+    EXPECT_EQ((KeySet{m}), out);
+}
+
+TEST_F(RelationIndex, LaterClimbContainerOverridesAnEarlierStopContainer) {
+    auto member = File(2, 1);
+    auto stopper = File(63, 2);
+    auto climber = File(3, 3);
+    Join(stopper, member);  // joined first
+    Join(climber, member);
+    const MJOBJECT_KEY s{1200, 12, 0}, c{1200, 13, 0};
+    index->InsertRecord(63, s, IDSet{2});
+    index->InsertRecord(3, c, IDSet{3});
+
+    KeySet out;
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(2, 1, {3}, {63}, out);
+    EXPECT_EQ((KeySet{c}), out);
+}
+
+TEST_F(RelationIndex, EachLevelTakesTheFirstClimbClassThatHasOwners) {
+    Chain({2, 63, 63});
+    const MJOBJECT_KEY asArea{1200, 12, 0}, asGroup{1200, 13, 0}, topOwner{1200, 14, 0};
+    index->InsertRecord(62, asArea, IDSet{2});  // recorded under 62 for the group's ID
+    index->InsertRecord(63, asGroup, IDSet{2});
+    index->InsertRecord(63, topOwner, IDSet{3});
+
+    // Climb classes in ascending order: 62 answers for the group, so 63 is not asked there;
+    // for the top group 62 gives nothing and 63 answers.
+    KeySet out;
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(2, 1, {62, 63}, {0}, out);
+    EXPECT_EQ((KeySet{asArea, topOwner}), out);
+}
+
+TEST_F(RelationIndex, PlainObjectsAndTheCardHolderFormsUseTheirClasses) {
+    auto plain = CreateNewObject(1);
+    ASSERT_TRUE(plain);
+    plain->SetID(5);
+    plain->SetServerNO(GetCurrentServerNO());
+    GDM_Add(1, 5, GetCurrentServerNO(), plain);
+    index->InsertRecord(1, owner, IDSet{5});
+    KeySet out;
+    index->GetObjectAndParentRelatedOwnerIncludeDerive(1, 5, {1}, {0},
+                                                       out);  // not an access object
+    EXPECT_EQ((KeySet{owner}), out);
+
+    index->InsertRecord(501, owner, IDSet{7});
+    index->InsertRecord(59, other, IDSet{7});
+    out.clear();
+    index->GetCardHolderObjectAndParentRelatedOwnerIncludeDerive(7, out);
+    EXPECT_EQ((KeySet{owner}), out);
+    out.clear();
+    index->GetCardHolderGroupObjectAndParentRelatedOwnerIncludeDerive(7, out);
+    EXPECT_EQ((KeySet{other}), out);
+}
+
+// With the installation's class library loaded: card holders (501) in card holder groups (59)
+// in area groups (63).
+class CardHolderRelations : public RelationIndex {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(inst.dir() + "/lib");
+        std::filesystem::copy_file(std::string(NAMEOBJECT_CLASSLIB_DIR) + "/ServerObjects.so",
+                                   inst.dir() + "/lib/ServerObjects.so");
+        inst.WriteStationIni("[LoadTolveObject]\nCount=1\nDLL_1=lib/ServerObjects.so\nLevel_1=1\n");
+        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+        ASSERT_TRUE(CreateNewObject(501) && CreateNewObject(59));
+    }
+};
+
+TEST_F(CardHolderRelations, CardHolderClimbsThroughItsGroupsUpToTheAreaGroup) {
+    Chain({501, 59, 59, 63, 59});  // holder 1, groups 2 and 3, area group 4, group 5
+    const MJOBJECT_KEY h{1200, 11, 0}, g{1200, 12, 0}, pg{1200, 13, 0}, ag{1200, 14, 0},
+        og{1200, 15, 0};
+    index->InsertRecord(501, h, IDSet{1});
+    index->InsertRecord(59, g, IDSet{2});
+    index->InsertRecord(59, pg, IDSet{3});
+    index->InsertRecord(63, ag, IDSet{4});
+    index->InsertRecord(59, og, IDSet{5});
+
+    KeySet out;
+    index->GetCardHolderObjectAndParentRelatedOwnerIncludeDerive(1, out);
+    EXPECT_EQ((KeySet{h, g, pg}), out);
+    out.clear();
+    index->GetCardHolderGroupObjectAndParentRelatedOwnerIncludeDerive(2, out);
+    EXPECT_EQ((KeySet{g, pg}), out);
+    out.clear();
+    index->GetCardHolderObjectAndParentRelatedOwnerIncludeDerive(2, out);  // 2 is no holder
+    EXPECT_TRUE(out.empty());
+}
+
+}  // namespace

@@ -1,0 +1,243 @@
+// Server identity, the local ID counters and their ObjectID row, the alarm counter and the
+// server options, with a real installation database.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/NameObject.h"
+#include "core/ResultCodes.h"
+#include "platform/Database.h"
+#include "platform/StringFormat.h"
+#include "registry/IdAllocator.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "support/TestInstallation.h"
+
+namespace {
+
+constexpr std::uint32_t kServer = 0x01000000;
+constexpr std::uint32_t kMask = 0xFF000000;
+constexpr std::uint32_t kHighest = 0x01FFFFFF;
+
+void Execute(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
+
+// An installation whose ServerOption row names server 0x01000000 with mask 0xFF000000.
+class IdTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_inst.Connect();
+        Execute(StrPrintf("INSERT INTO ServerOption (nServerNO, nServerMask) VALUES (%d, %d)",
+                          static_cast<int>(kServer), static_cast<int>(kMask)));
+    }
+
+    void StoreObjectIDRow(std::uint32_t object, std::uint32_t point, std::uint32_t authorization,
+                          int overflow, std::uint64_t alarm) {
+        Execute(StrPrintf("INSERT INTO ObjectID VALUES (%d, %d, %d, %d, %d, %d, ",
+                          static_cast<int>(object), static_cast<int>(point),
+                          static_cast<int>(authorization), overflow & 1, (overflow >> 1) & 1,
+                          (overflow >> 2) & 1) +
+                std::to_string(alarm) + ")");
+    }
+
+    // The stored ObjectID row as text, one column after the other.
+    std::string StoredRow() {
+        CADORecordset rs(GetDatabase());
+        EXPECT_TRUE(rs.Open("SELECT * FROM ObjectID"));
+        std::string row;
+        int rows = 0;
+        for (; !rs.IsEOF(); rs.MoveNext(), ++rows) {
+            for (int i = 0; i < rs.GetFieldCount(); ++i) {
+                CString value;
+                rs.GetFieldValue(i, value);
+                row += (i ? "," : "") + value.ToUtf8();
+            }
+        }
+        EXPECT_EQ(rows, 1);
+        return row;
+    }
+
+    static std::uint32_t NextObjectID() {
+        std::uint32_t id = 0;
+        EXPECT_EQ(GetLocalNextObjectID(&id), 1);
+        return id;
+    }
+    static std::uint32_t NextPointID() {
+        std::uint32_t id = 0;
+        EXPECT_EQ(GetLocalNextPointID(&id), 1);
+        return id;
+    }
+
+    TestInstallation m_inst;
+};
+
+}  // namespace
+
+TEST_F(IdTest, SliceOfTheServer) {
+    EXPECT_EQ(GetCurrentServerNO(), kServer);
+    EXPECT_EQ(GetCurrentServerMask(), kMask);
+    EXPECT_EQ(GetCurrentServerID(), kServer);
+
+    EXPECT_EQ(SetLocalMaxObjectID(0x02000005), E_ID_NOT_LOCAL);
+    EXPECT_EQ(GetLocalIdCounters().nextObjectID, 0u);
+    EXPECT_EQ(SetLocalMaxObjectID(0x01000005), S_SUCCESS);
+    EXPECT_EQ(GetLocalIdCounters().nextObjectID, 0x01000100u);
+    EXPECT_EQ(NextObjectID(), 0x01000101u);
+    EXPECT_EQ(SetLocalMaxObjectID(0x01000200), S_SUCCESS);
+    EXPECT_EQ(SetLocalMaxObjectID(0x01000150), S_SUCCESS);  // never lowered
+    EXPECT_EQ(NextObjectID(), 0x01000201u);
+
+    EXPECT_EQ(SetLocalMaxAuthorizationRecordID(0x00000005), E_ID_NOT_LOCAL);
+    EXPECT_EQ(SetLocalMaxAuthorizationRecordID(0x01000005), S_SUCCESS);
+    std::uint32_t id = 0;
+    EXPECT_EQ(GetLocalNextAuthorizationRecordID(&id), 1);
+    EXPECT_EQ(id, 0x01000101u);
+
+    // Points know no slice.
+    EXPECT_EQ(SetLocalMaxPointID(5), S_SUCCESS);
+    EXPECT_EQ(NextPointID(), 257u);
+}
+
+TEST_F(IdTest, OverflowStopsAllocation) {
+    ASSERT_EQ(SetLocalMaxObjectID(kHighest - 1), S_SUCCESS);
+    EXPECT_EQ(NextObjectID(), kHighest);  // the last one is still handed out
+    EXPECT_TRUE(GetLocalIdCounters().objectOverflow);
+    std::uint32_t id = 77;
+    EXPECT_EQ(GetLocalNextObjectID(&id), 0);
+    EXPECT_EQ(id, 77u);
+    EXPECT_EQ(SetLocalMaxObjectID(0x01000200), E_ALLOC_OBJECT_ID);
+    EXPECT_EQ(GetLocalIdCounters().nextObjectID, kServer);  // reset to the slice's start
+    EXPECT_EQ(GetLocalNextObjectID(&id), 0);
+
+    ASSERT_EQ(SetLocalMaxPointID(0x7FFFFFFE), S_SUCCESS);
+    EXPECT_EQ(NextPointID(), 0x7FFFFFFFu);
+    EXPECT_EQ(GetLocalNextPointID(&id), 0);
+    EXPECT_EQ(SetLocalMaxPointID(300), E_ALLOC_OBJECT_ID);
+    EXPECT_EQ(GetLocalIdCounters().nextPointID, 256u);
+
+    // The other counters carry on.
+    EXPECT_FALSE(GetLocalIdCounters().authorizationRecordOverflow);
+    EXPECT_EQ(SetLocalMaxAuthorizationRecordID(kHighest - 5), S_SUCCESS);
+    EXPECT_EQ(GetLocalNextAuthorizationRecordID(&id), 1);
+    EXPECT_EQ(id, kHighest - 4);
+}
+
+TEST_F(IdTest, InitOnAnEmptyDatabaseWritesTheRow) {
+    ASSERT_EQ(InitLocalObjectID(), 1);
+    EXPECT_EQ(StoredRow(), std::to_string(0x01000100) + ",356," + std::to_string(0x01000100) +
+                               ",0,0,0,");  // the alarm counter is not written
+    EXPECT_EQ(NextObjectID(), 0x01000101u);
+    EXPECT_EQ(NextPointID(), 357u);
+    std::uint32_t id = 0;
+    EXPECT_EQ(GetLocalNextAuthorizationRecordID(&id), 1);
+    EXPECT_EQ(id, 0x01000101u);
+}
+
+TEST_F(IdTest, InitTakesTheHighestIDsInUse) {
+    Execute("INSERT INTO NameObject (nClassID, nID, nServerNO) VALUES (62, 16778496, 16777216)");
+    Execute("INSERT INTO NameObject (nClassID, nID, nServerNO) VALUES (62, 33554432, 33554432)");
+    ASSERT_EQ(InitLocalObjectID(), 1);
+    EXPECT_EQ(NextObjectID(), 0x01000501u);  // 16778496 = 0x01000500; server 2's row ignored
+}
+
+TEST_F(IdTest, InitTakesTheHighestServerMember) {
+    // Members of the server object (container class 0, ID = server ID).
+    Execute(StrPrintf("INSERT INTO Container VALUES (%d, %d, 0, 0, %d, %d)",
+                      static_cast<int>(kServer), 0x01000600, static_cast<int>(kServer),
+                      static_cast<int>(kServer)));
+    Execute(StrPrintf("INSERT INTO Container VALUES (%d, %d, 0, 62, %d, %d)",
+                      static_cast<int>(kServer), 0x01000900, static_cast<int>(kServer),
+                      static_cast<int>(kServer)));
+    ASSERT_EQ(InitLocalObjectID(), 1);
+    EXPECT_EQ(NextObjectID(), 0x01000601u);  // only members of class 0 count
+}
+
+TEST_F(IdTest, StoredRowRules) {
+    // Object counter outside the slice: ignored. Point and authorisation counters above the
+    // current ones: taken. Alarm: raised.
+    StoreObjectIDRow(0x05000000, 1000, 0x01000300, 0, 7);
+    ASSERT_EQ(InitLocalObjectID(), 1);
+    const LocalIdCounters counters = GetLocalIdCounters();
+    EXPECT_EQ(counters.nextObjectID, 0x01000100u);
+    EXPECT_EQ(counters.nextPointID, 1000u);
+    EXPECT_EQ(counters.nextAuthorizationRecordID, 0x01000300u);
+    EXPECT_EQ(GetNextLocalAlarmID(), 8u);
+    EXPECT_EQ(StoredRow(),
+              std::to_string(0x01000100) + ",1000," + std::to_string(0x01000300) + ",0,0,0,7");
+}
+
+TEST_F(IdTest, StoredRowAtTheLimitCountsAsWrapped) {
+    StoreObjectIDRow(kHighest, 0x7FFFFFFF, 0x01000100, 0, 0);
+    ASSERT_EQ(InitLocalObjectID(), 1);
+    EXPECT_EQ(GetLocalIdCounters().nextObjectID, 0x01000100u);
+    EXPECT_EQ(GetLocalIdCounters().nextPointID, 356u);
+}
+
+TEST_F(IdTest, StoredOverflowFlagsAreTakenOver) {
+    StoreObjectIDRow(0x01000100, 400, 0x01000100, 0b010, 0);  // points overflowed
+    ASSERT_EQ(InitLocalObjectID(), 1);
+    std::uint32_t id = 0;
+    EXPECT_EQ(GetLocalNextPointID(&id), 0);
+    EXPECT_EQ(GetLocalNextObjectID(&id), 1);
+}
+
+TEST_F(IdTest, SaveWritesTheCounters) {
+    ASSERT_EQ(SetLocalMaxObjectID(0x01000400), S_SUCCESS);
+    ASSERT_EQ(SetLocalMaxPointID(500), S_SUCCESS);
+    InitLocalAlarmID(0, 1);
+    EXPECT_EQ(SaveObjectIDToDatabase(), 1);  // adds the row
+    EXPECT_EQ(StoredRow(), std::to_string(0x01000400) + ",500,0,0,0,0,4294967296");
+    NextObjectID();
+    EXPECT_EQ(SaveObjectIDToDatabase(), 1);  // rewrites it
+    EXPECT_EQ(StoredRow(), std::to_string(0x01000401) + ",500,0,0,0,0,4294967296");
+
+    DisconnectDatabase();
+    EXPECT_EQ(SaveObjectIDToDatabase(), 0);
+    EXPECT_EQ(InitLocalObjectID(), 0);
+}
+
+TEST(AlarmID, CounterOnlyRises) {
+    EXPECT_EQ(GetNextLocalAlarmID(), 2u);
+    InitLocalAlarmID(7, 0);
+    EXPECT_EQ(GetNextLocalAlarmID(), 8u);
+    InitLocalAlarmID(3, 0);
+    EXPECT_EQ(GetNextLocalAlarmID(), 9u);
+    InitLocalAlarmID(5, 2);
+    EXPECT_EQ(GetNextLocalAlarmID(), 0x200000006u);
+}
+
+TEST(ServerIdentity, ServerIDIsFixedAtItsFirstUse) {
+    EXPECT_EQ(GetCurrentServerNO(), 0u);
+    EXPECT_EQ(GetCurrentServerID(), 0u);  // no connection yet
+    TestInstallation inst;
+    inst.Connect();
+    EXPECT_EQ(GetCurrentServerNO(), 0u);  // no row yet: tried again next time
+    ASSERT_TRUE(GetDatabase()->Execute("INSERT INTO ServerOption VALUES (16777216, -16777216)"));
+    EXPECT_EQ(GetCurrentServerNO(), kServer);
+    EXPECT_EQ(GetCurrentServerMask(), kMask);
+    EXPECT_EQ(GetCurrentServerID(), 0u);
+}
+
+TEST(ServerIdentity, OptionsOfTheServerObject) {
+    // No server object: the defaults.
+    EXPECT_EQ(GetServerAlarmDisplayTime(), 600u);
+    EXPECT_EQ(GetServerNeedConfirmAlarm(), 0);
+
+    // Server number and ID are 0 without a database.
+    auto server = std::make_shared<CNameObject>();
+    GDM_Add(0, 0, 0, server);
+    EXPECT_EQ(GetServerAlarmDisplayTime(), 600u);  // property absent
+    EXPECT_EQ(GetServerNeedConfirmAlarm(), 0);
+
+    const std::pair<int, std::uint32_t> cases[] = {
+        {5, 10}, {10, 10}, {700, 700}, {864000, 864000}, {1000000, 864000}};
+    for (const auto& [stored, expected] : cases) {
+        server->SetProperty(0, 0x7006001, _variant_t(stored));
+        EXPECT_EQ(GetServerAlarmDisplayTime(), expected) << "stored " << stored;
+    }
+    server->SetProperty(0, 0x7006001, _variant_t(u"not a number"));
+    EXPECT_EQ(GetServerAlarmDisplayTime(), 600u);
+
+    server->SetAttribute(0, 0x7008001, 1);
+    EXPECT_NE(GetServerNeedConfirmAlarm(), 0);
+}
