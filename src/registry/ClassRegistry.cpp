@@ -47,7 +47,7 @@ struct Registry {
     std::map<unsigned int, unsigned int> parents;
     std::map<unsigned int, ClassSet> descendants;
     std::map<unsigned int, ClassSet> ancestors;
-    const ClassSet noDescendants;
+    const ClassSet noDescendants{};
 };
 
 // Never destroyed: class questions may still be asked while the process exits.

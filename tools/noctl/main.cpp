@@ -296,7 +296,7 @@ int RunTree(const std::string& connection, const std::string& installation) {
     std::set<const CNameObject*> printed;
     std::function<void(const std::shared_ptr<CNameObject>&, int)> print = [&](const std::shared_ptr<CNameObject>& o,
                                                                                 int indent) {
-        std::printf("%*s%s \"%s\" (%u:%u:%u)\n", indent, "", ClassName(o->GetObjectClassID()).c_str(),
+        std::printf("%*s%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n", indent, "", ClassName(o->GetObjectClassID()).c_str(),
                     o->GetFullName().ToUtf8().c_str(), o->GetObjectClassID(), o->GetID(), o->GetServerNO());
         if (!printed.insert(o.get()).second) return;
         if (auto c = std::dynamic_pointer_cast<CContainer>(o)) {
