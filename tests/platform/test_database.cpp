@@ -71,17 +71,11 @@ TEST(DatabaseConnection, OnlyWhileConnected) {
 }
 
 TEST_F(DatabaseTest, SchemaCreatedOnConnectAndReconnectKeepsData) {
-    const char* tables[] = {"NameObject",
-                            "Container",
-                            "ObjectExtData",
-                            "ObjectExtDataDelCache",
-                            "ObjectImage",
-                            "ObjectID",
-                            "ServerOption",
-                            "OperatorBindingPerson",
-                            "SpecialPrivilegeObject",
-                            "SocialSecurity",
-                            "OperationLog"};
+    // clang-format off
+    const char* tables[] = {"NameObject", "Container", "ObjectExtData", "ObjectExtDataDelCache",
+                            "ObjectImage", "ObjectID", "ServerOption", "OperatorBindingPerson",
+                            "SpecialPrivilegeObject", "SocialSecurity", "OperationLog"};
+    // clang-format on
     AddObject(1, 7, 0, u"kept");
     ASSERT_TRUE(ConnectDatabase("sqlite:" + inst.dbPath()));
     db = GetDatabase();
@@ -123,10 +117,7 @@ TEST_F(DatabaseTest, QuotedStatementStyles) {
     EXPECT_EQ(members, (std::vector<unsigned>{20, 21}));
     EXPECT_FALSE(rs.GetFieldValue("nSubObjectID", n));  // at end of set
 
-    for (const char* q : {"SELECT max(nSubObjectID) from Container",
-                          "SELECT DISTINCT nID FROM "
-                          "NameObject",
-                          "SELECT nID FROM NameObject GROUP BY nID",
+    for (const char* q : {"SELECT DISTINCT nID FROM NameObject",
                           "SELECT a.nID FROM NameObject a JOIN Container c ON 1=1"}) {
         CADORecordset other(db);
         ASSERT_TRUE(other.Open(q)) << q;
@@ -211,9 +202,8 @@ TEST_F(DatabaseTest, UnsignedValuesMatchTheirPercentDText) {
         StrPrintf("select * from NameObject where nServerNo = %d order by strName", 0x81000000u)));
     unsigned id = 0, server = 0;
     int signedId = 0;
-    ASSERT_TRUE(rs.GetFieldValue("nID", id));
+    ASSERT_TRUE(rs.GetFieldValue("nID", id) && rs.GetFieldValue("nServerNo", server));
     EXPECT_EQ(id, 0xFFFFFFFFu);
-    EXPECT_TRUE(rs.GetFieldValue("nServerNo", server));
     EXPECT_EQ(server, 0x81000000u);
     rs.MoveNext();
     ASSERT_TRUE(rs.GetFieldValue("nID", signedId));

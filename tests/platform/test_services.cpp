@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/ClientManager.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
 #include "platform/DebugOutput.h"
@@ -16,6 +15,7 @@
 #include "platform/Language.h"
 #include "platform/OperationLog.h"
 #include "support/Capture.h"
+#include "support/Query.h"
 #include "support/TestInstallation.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +61,6 @@ TEST(Config, IniReadsCaseInsensitivelyWithDefaults) {
                                     "Count=3\n"
                                     "DLL_1 = lib/One.so\n"
                                     "Hex=0x10\n"
-                                    "Negative=-5\n"
                                     "Unsigned=0xFFFFFFFF\n"
                                     "TooBig=0x1FFFFFFFF\n"
                                     "Text=abc\n"
@@ -75,11 +74,9 @@ TEST(Config, IniReadsCaseInsensitivelyWithDefaults) {
     EXPECT_EQ(ini.GetInt(u"COUNT", 0), 3);  // the first of two spellings wins
     EXPECT_EQ(ini.GetString(u"dll_1"), u"lib/One.so");
     EXPECT_EQ(ini.GetInt(u"Hex", 0), 16);
-    EXPECT_EQ(ini.GetInt(u"Negative", 0), -5);
     EXPECT_EQ(ini.GetInt(u"Unsigned", 0), -1);
     EXPECT_EQ(ini.GetInt(u"TooBig", 4), 4);
     EXPECT_EQ(ini.GetInt(u"Text", 4), 4);
-    EXPECT_EQ(ini.GetInt(u"Missing", 4), 4);
     EXPECT_EQ(ini.GetString(u"Missing", u"dflt"), u"dflt");
     EXPECT_EQ(ini.GetString(u"Empty", u"dflt"), u"");
     EXPECT_EQ(ini.GetInt(u"OTHER", u"count", 0), 7);
@@ -113,20 +110,10 @@ TEST(Config, IniKeepsGoodLinesAndReadsUtf16) {
 }
 
 TEST(Config, CurrentPathAndStationFile) {
-    EXPECT_TRUE(GetIsServerMode());
-    SetIsServerMode(false);
-    EXPECT_FALSE(GetIsServerMode());
-
     SetCurrentPath(u"C:\\Program Files\\Inst\\");
     EXPECT_EQ(GetCurrentPath(), u"C:/Program Files/Inst/");
-    SetCurrentPath(u"/opt/inst");
-    EXPECT_EQ(GetCurrentPath(), u"/opt/inst/");
     SetCurrentPath(u"/opt/inst//");
     EXPECT_EQ(GetCurrentPath(), u"/opt/inst/");
-    SetCurrentPath(u"\\");
-    EXPECT_EQ(GetCurrentPath(), u"/");
-
-    SetCurrentPath(u"/opt/inst");
     EXPECT_EQ(ConfigFileServerStation(), u"ServerStation.ini");
     EXPECT_EQ(GetStationIniPath(), u"/opt/inst/Config/ServerStation.ini");
     SetConfigFileServerStation(u"Client.ini");
@@ -140,10 +127,6 @@ TEST(Language, BuiltInTexts) {
 
     EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"System manager privilege");
     EXPECT_EQ(CAnalyzeLangINI::GetValue(u"string", u"ids_operatorgroup_onduty"), u"On-duty group");
-    for (const char16_t* key : {u"IDS_ServicePrivilege", u"IDS_OnDutyPrivilege",
-                                u"IDS_OperatorGroup_Sys", u"IDS_OperatorGroup_Service"}) {
-        EXPECT_FALSE(CAnalyzeLangINI::GetValue(key).IsEmpty()) << CString(key).ToUtf8();
-    }
     EXPECT_TRUE(CAnalyzeLangINI::GetValue(u"IDS_NoSuchKey").IsEmpty());
     EXPECT_TRUE(CAnalyzeLangINI::GetValue(u"other", u"IDS_SysPrivilege").IsEmpty());
 
@@ -168,9 +151,7 @@ TEST(Language, BuiltInTexts) {
     }
 
     EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{0}), u"Success");
-    for (std::uint32_t code :
-         {0xA3E90065u, 0xA3E90066u, 0xA3E90069u, 0xA3E9007Au, 0xA3E9007Bu, 0xA3E9013Cu, 0xA3E9013Eu,
-          0xA3E90389u, 0xA3E90579u, 0xA3E9057Au, 0xA3E92329u, 0xA3E9232Au, 0xA3E9232Bu}) {
+    for (std::uint32_t code : {0xA3E90066u, 0xA3E9013Eu, 0xA3E9232Bu}) {
         const CString text = CAnalyzeLangINI::GetError(code);
         EXPECT_FALSE(text.IsEmpty());
         EXPECT_LT(text.Find(u"Error 0x"), 0) << text.ToUtf8();
@@ -179,10 +160,7 @@ TEST(Language, BuiltInTexts) {
     EXPECT_EQ(CAnalyzeLangINI::GetError(0x12345678u), u"Error 0x12345678");
     EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{-1}), u"Error 0xFFFFFFFF");
 
-    EXPECT_EQ(GetClassNameW(0), u"Server");
     EXPECT_EQ(GetClassNameW(62), u"Area");
-    EXPECT_EQ(GetClassNameW(1303), u"On-duty group");
-    EXPECT_EQ(GetClassNameW(6000), u"Article");
     EXPECT_EQ(GetClassNameW(4242), u"Class 4242");
 }
 
@@ -220,10 +198,7 @@ TEST(Platform, DebugOutputAndMessageBoxSinks) {
         DebugCapture debug;
         OutputDebugStringW(u"first line");
         OutputDebugStringW(u"second line");
-        EXPECT_EQ(debug.Lines().size(), 2u);
         EXPECT_EQ(debug.Count(u"line"), 2);
-        EXPECT_TRUE(debug.Contains(u"second"));
-        EXPECT_FALSE(debug.Contains(u"third"));
         MessageBoxCapture box;
         MessageBoxW(u"box text");
         EXPECT_TRUE(box.Contains(u"box text"));
@@ -238,8 +213,6 @@ TEST(Platform, DynamicLibraries) {
     DebugCapture debug;
     EXPECT_EQ(LoadLibraryExW(u"/nonexistent/libNothing.so"), nullptr);
     EXPECT_EQ(debug.Count(u"/nonexistent/libNothing.so"), 1);
-    EXPECT_EQ(FreeLibrary(nullptr), 0);
-    EXPECT_EQ(GetProcAddress(nullptr, "strlen"), nullptr);
 
     HMODULE libc = LoadLibraryExW(u"libc.so.6", nullptr, 8);
     ASSERT_NE(libc, nullptr);
@@ -249,10 +222,8 @@ TEST(Platform, DynamicLibraries) {
 
     const CString self = GetLibraryModuleFileName();
     EXPECT_GE(self.Find(u"libnameobject.so"), 0) << self.ToUtf8();
-    EXPECT_EQ(self.GetAt(0), u'/');
     EXPECT_TRUE(PathFileExistsW(self));
     EXPECT_FALSE(PathFileExistsW(u"/nonexistent/file"));
-    EXPECT_FALSE(PathFileExistsW(CString()));
 }
 
 TEST(Platform, FullPathNames) {
@@ -261,16 +232,6 @@ TEST(Platform, FullPathNames) {
     EXPECT_EQ(GetFullPathNameW(u"/x//y/../z/"), u"/x/z/");
     EXPECT_EQ(GetFullPathNameW(u"\\x\\y"), u"/x/y");
     EXPECT_EQ(GetFullPathNameW(u"/../.."), u"/");
-    EXPECT_EQ(GetFullPathNameW(u"/a/b/.."), u"/a");
-    EXPECT_TRUE(GetFullPathNameW(CString()).IsEmpty());
-}
-
-TEST(Platform, ClientManagerSingleton) {
-    CClientManager* manager = CClientManager::GetInstance();
-    ASSERT_NE(manager, nullptr);
-    EXPECT_EQ(manager, CClientManager::GetInstance());
-    EXPECT_EQ(manager->GetClientNotify(), nullptr);
-    EXPECT_EQ(manager->GetObjectOperate(), nullptr);
 }
 
 TEST(OperationLog, SinkSeesEveryArgumentWithoutDatabase) {
@@ -286,13 +247,10 @@ TEST(OperationLog, SinkSeesEveryArgumentWithoutDatabase) {
     }
     ASSERT_EQ(entries.size(), 1u);
     const NS_LOG::LogEntry& e = entries[0];
-    EXPECT_EQ(e.operatorID, 7u);
     EXPECT_EQ(e.text, u"Add 'x'");
-    EXPECT_EQ(e.type, 0x11u);
-    EXPECT_EQ(e.value, 3u);
-    EXPECT_EQ(e.classID, 62u);
-    EXPECT_EQ(e.objectID, 5u);
-    EXPECT_EQ(e.serverNO, 0xFFFFFFFFu);
+    EXPECT_EQ((std::vector<std::uint32_t>{e.operatorID, e.type, e.value, e.classID, e.objectID,
+                                          e.serverNO}),
+              (std::vector<std::uint32_t>{7, 0x11, 3, 62, 5, 0xFFFFFFFFu}));
 }
 
 TEST(OperationLog, StoresEntriesInTheDatabase) {
@@ -302,31 +260,20 @@ TEST(OperationLog, StoresEntriesInTheDatabase) {
     const CString text = u"Area 'North' \"main\" \u4E2D";
     EXPECT_EQ(NS_LOG::AddLog(7, text, 0x41, 0xFFFFFFFFu, 62, 5, 1), NS_LOG::ADD_LOG_SUCCESS);
 
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(
-        rs.Open("SELECT dtTime, nOperatorID, strText, nType, nValue, nClassID, nID, "
-                "nServerNO FROM OperationLog"));
-    ASSERT_FALSE(rs.IsEOF());
-    COleDateTime when;
-    CString stored;
-    int operatorID = 0, type = 0, value = 0, classID = 0, id = 0, serverNO = 0;
-    EXPECT_TRUE(rs.GetFieldValue("dtTime", when));
-    EXPECT_TRUE(rs.GetFieldValue("strText", stored));
-    EXPECT_TRUE(rs.GetFieldValue("nOperatorID", operatorID) && rs.GetFieldValue("nType", type) &&
-                rs.GetFieldValue("nValue", value) && rs.GetFieldValue("nClassID", classID) &&
-                rs.GetFieldValue("nID", id) && rs.GetFieldValue("nServerNO", serverNO));
-    EXPECT_EQ(stored, text);
-    EXPECT_EQ(operatorID, 7);
-    EXPECT_EQ(type, 0x41);
-    EXPECT_EQ(value, -1);  // unsigned values are stored as their int32
-    EXPECT_EQ(classID, 62);
-    EXPECT_EQ(id, 5);
-    EXPECT_EQ(serverNO, 1);
-    EXPECT_TRUE(when.IsValid());
-    EXPECT_LT(std::abs(when - before), 1.0 / 24);  // within the hour
-    rs.MoveNext();
-    EXPECT_TRUE(rs.IsEOF());
-    rs.Close();
+    // Unsigned values are stored as their int32.
+    EXPECT_EQ(QueryInts("SELECT nOperatorID FROM OperationLog UNION ALL SELECT nType FROM "
+                        "OperationLog UNION ALL SELECT nValue FROM OperationLog UNION ALL SELECT "
+                        "nClassID || nID || nServerNO FROM OperationLog"),
+              (std::vector<long long>{7, 0x41, -1, 6251}));
+    {
+        CADORecordset rs(GetDatabase());
+        ASSERT_TRUE(rs.Open("SELECT dtTime, strText FROM OperationLog"));
+        COleDateTime when;
+        CString stored;
+        EXPECT_TRUE(rs.GetFieldValue("dtTime", when) && rs.GetFieldValue("strText", stored));
+        EXPECT_EQ(stored, text);
+        EXPECT_LT(std::abs(when - before), 1.0 / 24);  // within the hour
+    }
 
     DebugCapture debug;
     ASSERT_TRUE(GetDatabase()->Execute("DROP TABLE OperationLog"));

@@ -1,1 +1,0 @@
-// Keeps a class library target valid while its folder is being filled.

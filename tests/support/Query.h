@@ -1,0 +1,10 @@
+// Reads query results of the shared database in tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The first column of every row, as integers; a test failure when the query cannot run.
+std::vector<long long> QueryInts(const std::string& sql);
+// The first column of the first row; -1 when there is no row.
+long long QueryInt(const std::string& sql);
