@@ -27,6 +27,8 @@ protected:
         inst.Connect();
         ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
     }
+    // Memberships hold objects in cycles; releasing them is shutdown's job.
+    void TearDown() override { DestroyAllObject(); }
     static void Exec(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
     static int StoredObjects() {
         int n = 0;
