@@ -21,6 +21,7 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kBlobChunkBytes = 10240;
+constexpr std::size_t kRememberedLookups = 16;
 constexpr int kBlobStagingCapacity = 128;
 constexpr std::string_view kMemoryPath = ":memory:";
 
@@ -219,7 +220,11 @@ int CADODatabase::Open(const std::string& connection) {
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     // WAL lets readers in other processes go on while this one writes; with WAL, NORMAL
     // synchronisation keeps the file consistent and spares a sync per statement.
-    const char* wal = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+    // The start-up load reads the whole NameObject table: pages are mapped rather than copied,
+    // and a larger page cache keeps the tables the later steps read again.
+    const char* wal =
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456; "
+        "PRAGMA cache_size=-16384;";
     for (const char* sql : {path == kMemoryPath ? "" : wal, kInstallationSchemaSql}) {
         char* message = nullptr;
         if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
@@ -335,6 +340,7 @@ struct CADORecordset::Pending {
     };
 
     std::vector<std::string> names;             // as the result names them
+    std::vector<std::pair<std::string, int>> lookups;  // names asked for, and their index
     std::vector<std::string> tableColumns;      // the table's own column names, for writing
     std::vector<std::pair<int, Value>> values;  // column index, value; in setting order
     bool onAddedRow = false;  // the current record is the one the last AddNew stored
@@ -357,6 +363,7 @@ struct CADORecordset::Pending {
 
     void Reset() {
         names.clear();
+        lookups.clear();
         tableColumns.clear();
         values.clear();
         onAddedRow = false;
@@ -485,11 +492,21 @@ CString CADORecordset::GetFieldName(int index) const {
 int CADORecordset::GetFieldIndex(const std::string& name) const { return ColumnIndex(name); }
 
 int CADORecordset::ColumnIndex(const std::string& name) const {
-    const auto& names = m_pending->names;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (EqualsNoCase(names[i], name)) return static_cast<int>(i);
+    // Rows are read by the same names over and over: the last lookups are remembered.
+    auto& cache = m_pending->lookups;
+    for (const auto& [known, index] : cache) {
+        if (known == name) return index;
     }
-    return -1;
+    const auto& names = m_pending->names;
+    int found = -1;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (EqualsNoCase(names[i], name)) {
+            found = static_cast<int>(i);
+            break;
+        }
+    }
+    if (cache.size() < kRememberedLookups) cache.emplace_back(name, found);
+    return found;
 }
 
 // ---- reading -------------------------------------------------------------------------------

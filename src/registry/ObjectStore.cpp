@@ -23,8 +23,13 @@ public:
     void Add(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
              std::shared_ptr<CNameObject> object) {
         ObjectIDMap& ids = m_servers[serverNO][classID];
-        if (ids.count(id) != 0) OutputDebugStringW(m_duplicateLine);
-        ids.emplace(id, std::move(object));
+        // Loading files IDs mostly in ascending order: a new greatest ID goes in at the end.
+        if (ids.empty() || ids.rbegin()->first < id) {
+            ids.emplace_hint(ids.end(), id, std::move(object));
+            return;
+        }
+        // An ID already filed keeps its object.
+        if (!ids.try_emplace(id, std::move(object)).second) OutputDebugStringW(m_duplicateLine);
     }
 
     std::shared_ptr<CNameObject> Remove(std::uint32_t classID, std::uint32_t id,
