@@ -41,6 +41,7 @@
 #include "membership/RelationIndex.h"
 
 #include "areas/Area.h"
+#include "areas/AreaAlarmLinkageAction.h"
 #include "areas/AreaGroup.h"
 
 #include "operators/AdminActor.h"
