@@ -142,12 +142,10 @@ TEST_F(NotifyManager, UnregisteredLevelsAreSkipped) {
 }
 
 TEST_F(NotifyManager, NegativeResultStopsTheDispatchOtherwiseTheLastResultCounts) {
-    Recorder veto("62", log, -5), containers("3", log, 7), groups("63", log, 3),
-        ops("1200", log, 3);
+    Recorder veto("62", log, -5), containers("3", log, 7), groups("63", log, 3);
     manager->RegisterObjectDeleteNotify(62, &veto);
     manager->RegisterObjectDeleteNotify(3, &containers);
     manager->RegisterObjectDeleteNotify(63, &groups);
-    manager->RegisterObjectDeleteNotify(1200, &ops);
 
     EXPECT_EQ(-5, manager->OnBeforeObjectDelete(Make(62)));
     EXPECT_EQ((Log{"62:BeforeDelete"}), log);
@@ -158,20 +156,6 @@ TEST_F(NotifyManager, NegativeResultStopsTheDispatchOtherwiseTheLastResultCounts
     log.clear();
     EXPECT_EQ(7, manager->OnBeforeObjectDelete(Make(63)));  // 3 lets the next one run
     EXPECT_EQ((Log{"63:BeforeDelete", "3:BeforeDelete"}), log);
-
-    log.clear();
-    EXPECT_EQ(3, manager->OnBeforeObjectDelete(Make(1200)));  // the last observer's result
-    EXPECT_EQ((Log{"1200:BeforeDelete"}), log);
-}
-
-TEST_F(NotifyManager, VetoWithinOneClassFollowsPointerOrder) {
-    Recorder a("a", log, -5), b("b", log, 1);
-    manager->RegisterObjectDeleteNotify(3, &a);
-    manager->RegisterObjectDeleteNotify(3, &b);
-    EXPECT_EQ(-5, manager->OnBeforeObjectDelete(Make(3)));
-    const bool aFirst =
-        static_cast<CObjectDeleteNotify*>(&a) < static_cast<CObjectDeleteNotify*>(&b);
-    EXPECT_EQ(aFirst ? (Log{"a:BeforeDelete"}) : (Log{"b:BeforeDelete", "a:BeforeDelete"}), log);
 }
 
 TEST_F(NotifyManager, ChangeBetweenDifferentClassesCallsNobody) {
@@ -180,7 +164,6 @@ TEST_F(NotifyManager, ChangeBetweenDifferentClassesCallsNobody) {
 
     EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), Make(63), 4));
     EXPECT_EQ(0, manager->OnAfterObjectChange(Make(62), Make(63), 4, 8));
-    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), nullptr, 4));
     EXPECT_TRUE(log.empty());
 
     EXPECT_EQ(9, manager->OnBeforeObjectChange(Make(62), Make(62), 4));
@@ -223,10 +206,8 @@ TEST_F(NotifyManager, EveryDispatchReachesItsOwnKindAndSlot) {
 TEST_F(NotifyManager, IsMjObjectClassFollowsTheRegisteredAncestry) {
     Recorder r("r", log);
     EXPECT_EQ(0, manager->IsMjObjectClass(777));  // outside the class tree, nothing registered
-    EXPECT_EQ(0, manager->IsMjObjectClass(4242));
     manager->RegisterObjectInsertNotify(777, &r);
     EXPECT_EQ(1, manager->IsMjObjectClass(777));
-    EXPECT_EQ(0, manager->IsMjObjectClass(4242));
     // The library registers its change observer for class 1 at load: the whole tree counts.
     EXPECT_EQ(1, manager->IsMjObjectClass(1302));
     EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));  // no delete observers anywhere
@@ -276,9 +257,6 @@ TEST_F(NotifyManager, LibraryObserverRebuildsTheRelationsOfTheFiledObject) {
     stray->SetServerNO(server);
     EXPECT_EQ(0, manager->OnAfterObjectChange(stray, stray, 0, 0xFF));
     EXPECT_TRUE(index->GetObjectRelatedOwner(1200, 1).empty());
-    CNameObjectChangeNotify observer;
-    EXPECT_EQ(0, observer.OnAfterObjectChange(nullptr, live, 0, 0));
-    EXPECT_EQ(0, observer.OnAfterObjectChange(live, nullptr, 0, 0));
     GDM_Remove(62, 5, server);
 }
 
