@@ -1,0 +1,27 @@
+# noctl end to end on a fresh installation: init, sample, load and tree, checking what they
+# print. Run by ctest with -DNOCTL=<noctl> -DCLASSLIB=<ServerObjects.so> -DWORK=<directory>.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/Config)
+# Class libraries are named relative to the installation directory.
+file(RELATIVE_PATH classlib ${WORK} ${CLASSLIB})
+file(WRITE ${WORK}/Config/ServerStation.ini "[LoadTolveObject]\nCount=1\nDLL_1=${classlib}\nLevel_1=1\n")
+
+function(noctl expect)
+  execute_process(COMMAND ${NOCTL} --db ${WORK}/installation.db --installation ${WORK} ${ARGN}
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "noctl ${ARGN} failed (${rc}): ${out}${err}")
+  endif()
+  if(NOT out MATCHES "${expect}")
+    message(FATAL_ERROR "noctl ${ARGN}: expected /${expect}/ in:\n${out}")
+  endif()
+endfunction()
+
+noctl("initialised" init --server-no 0x01000000 --server-mask 0xFF000000)
+noctl("added 10 objects and 9 memberships" sample)
+noctl("NameObject +10" info)
+noctl("CServerObject +3 +3" classes)
+noctl("object ID counter +0x01000109" ids)
+noctl("objects 10, containers 5, memberships 9\nmissing containers: 0\nmissing members: 0" load)
+noctl("CServerObject \"Server\"[^\n]*\n  CAreaGroup \"Site\"[^\n]*\n    CArea \"Hall\"" tree)
+file(REMOVE_RECURSE ${WORK})
