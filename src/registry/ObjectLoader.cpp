@@ -105,16 +105,16 @@ std::int32_t CAccessObject::InitObjectMap() {
             OutputDebugStringW(u"SetLocalMaxObjectID错误 \r\n");
         }
 
-        CString text;
         COleDateTime time;
         rs.GetFieldValue(kAttr, attribute);
         object->SetAttribute(attribute);
-        rs.GetFieldValue(kName, text);
-        object->SetShortName(text);
-        rs.GetFieldValue(kFullName, text);
-        object->SetFullName(text);
-        rs.GetFieldValue(kDescription, text);
-        object->SetDescription(text);
+        CString shortName, fullName, description;
+        rs.GetFieldValue(kName, shortName);
+        object->SetShortName(std::move(shortName));
+        rs.GetFieldValue(kFullName, fullName);
+        object->SetFullName(std::move(fullName));
+        rs.GetFieldValue(kDescription, description);
+        object->SetDescription(std::move(description));
         rs.GetFieldValue(kCreateTime, time);
         object->SetCreateTime(time);
         rs.GetFieldValue(kModifyTime, time);
