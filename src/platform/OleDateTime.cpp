@@ -293,15 +293,7 @@ COleDateTime COleDateTime::GetCurrentTime() {
 }
 
 int COleDateTime::SetDateTime(int year, int month, int day, int hour, int minute, int second) {
-    Fields f;
-    f.year = year;
-    f.month = month;
-    f.day = day;
-    f.hour = hour;
-    f.minute = minute;
-    f.second = second;
-    f.millisecond = 0;
-    return SetDateTime(f);
+    return SetDateTime(Fields{year, month, day, hour, minute, second, 0});
 }
 
 int COleDateTime::SetDateTime(const Fields& f) {

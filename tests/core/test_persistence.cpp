@@ -12,6 +12,7 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
+#include "support/Query.h"
 #include "support/TestInstallation.h"
 
 // An access object whose rest data is as large as asked: a count and that many words.
@@ -47,24 +48,15 @@ protected:
         ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
     }
 
-    // Reads one integer column of the object's row; -1 when there is no row.
+    // One integer column of the object's row; -1 when there is no row.
     static long long RowInt(const std::string& column, std::uint32_t classID, std::uint32_t id,
                             std::uint32_t serverNO) {
-        CADORecordset rs(GetDatabase());
-        EXPECT_TRUE(rs.Open(StrPrintf("SELECT %s FROM NameObject WHERE nClassID=%d AND nID=%d AND nServerNO=%d",
-                                      column.c_str(), static_cast<int>(classID), static_cast<int>(id),
-                                      static_cast<int>(serverNO))));
-        if (rs.IsEOF()) return -1;
-        std::int64_t v = 0;
-        rs.GetFieldValue(0, v);
-        return v;
+        return QueryInt(StrPrintf("SELECT %s FROM NameObject WHERE nClassID=%d AND nID=%d AND nServerNO=%d",
+                                  column.c_str(), static_cast<int>(classID), static_cast<int>(id),
+                                  static_cast<int>(serverNO)));
     }
-    static int RowCount(const std::string& where = "1=1") {
-        CADORecordset rs(GetDatabase());
-        EXPECT_TRUE(rs.Open("select count(*) as NUMBER_Count from NameObject where " + where));
-        int n = 0;
-        rs.GetFieldValue(0, n);
-        return n;
+    static long long RowCount(const std::string& where = "1=1") {
+        return QueryInt("select count(*) from NameObject where " + where);
     }
 
     TestInstallation inst;
@@ -136,11 +128,8 @@ TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
     again->SetFullName(u"second");
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(again));
     EXPECT_EQ(1, RowCount(StrPrintf("nServerNO=%d", static_cast<int>(other))));
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open(StrPrintf("select strFullName from NameObject where nServerNO=%d", static_cast<int>(other))));
-    CString name;
-    rs.GetFieldValue(0, name);
-    EXPECT_EQ(CString(u"second"), name);
+    EXPECT_EQ(CString(u"second"),
+              QueryText(StrPrintf("select strFullName from NameObject where nServerNO=%d", static_cast<int>(other))));
     EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
 }
 
@@ -211,12 +200,7 @@ TEST_F(Persistence, UpdateRecordLeavesUnloadedExtensionDataAlone) {
     GDM_Remove(2, object->GetID(), object->GetServerNO());
     ASSERT_EQ(S_SUCCESS, client->UpdateRecord());
 
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open("select V_String from ObjectExtData where strFieldName='colour'"));
-    ASSERT_FALSE(rs.IsEOF());
-    CString value;
-    rs.GetFieldValue(0, value);
-    EXPECT_EQ(CString(u"red"), value);
+    EXPECT_EQ(CString(u"red"), QueryText("select V_String from ObjectExtData where strFieldName='colour'"));
 }
 
 TEST_F(Persistence, FacetUpdatesKeepTheModificationTime) {
@@ -253,21 +237,9 @@ TEST_F(Persistence, DeleteRemovesRowExtensionDataImagesAndStoreEntry) {
     ASSERT_EQ(S_SUCCESS, CNameObject::DeleteObject(object));
     EXPECT_EQ(0, RowCount());
     EXPECT_FALSE(GDM_Find(2, id, serverNO));
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open("select count(*) from ObjectExtData"));
-    int n = -1;
-    rs.GetFieldValue(0, n);
-    EXPECT_EQ(0, n);
-    rs.Close();
-    ASSERT_TRUE(rs.Open("select count(*) from ObjectImage"));
-    rs.GetFieldValue(0, n);
-    EXPECT_EQ(0, n);
-    rs.Close();
-    ASSERT_TRUE(rs.Open("select valueStr from ObjectExtDataDelCache"));
-    ASSERT_FALSE(rs.IsEOF());
-    CString kept;
-    rs.GetFieldValue(0, kept);
-    EXPECT_EQ(CString(u"7"), kept);
+    EXPECT_EQ(0, QueryInt("select count(*) from ObjectExtData"));
+    EXPECT_EQ(0, QueryInt("select count(*) from ObjectImage"));
+    EXPECT_EQ(CString(u"7"), QueryText("select valueStr from ObjectExtDataDelCache"));
 }
 
 TEST(PersistenceWithoutDatabase, EveryOperationReportsTheMissingConnection) {

@@ -12,16 +12,8 @@ namespace {
 std::string Text(const COleDateTime& d) { return d.Format().ToUtf8(); }
 
 COleDateTime FromFields(int y, int mo, int d, int h, int mi, int s, int ms) {
-    COleDateTime::Fields f;
-    f.year = y;
-    f.month = mo;
-    f.day = d;
-    f.hour = h;
-    f.minute = mi;
-    f.second = s;
-    f.millisecond = ms;
     COleDateTime dt;
-    EXPECT_EQ(dt.SetDateTime(f), 0);
+    EXPECT_EQ(dt.SetDateTime(COleDateTime::Fields{y, mo, d, h, mi, s, ms}), 0);
     return dt;
 }
 

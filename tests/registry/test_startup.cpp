@@ -12,6 +12,7 @@
 #include "registry/ServerIdentity.h"
 #include "registry/Startup.h"
 #include "support/Capture.h"
+#include "support/Query.h"
 #include "support/TestInstallation.h"
 
 namespace {
@@ -164,12 +165,7 @@ TEST_F(Startup, ContainerRowsBecomeMemberships) {
     EXPECT_EQ(loadedMember, loadedGroup->GetObjectW(2, memberKey.nID, memberKey.nServerNO));
     ASSERT_EQ(1, loadedMember->GetContainerCount());
     EXPECT_EQ(loadedGroup, loadedMember->GetContainers()[0]);
-    // Rebuilding wrote no rows.
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open("select count(*) from [Container]"));
-    int rows = 0;
-    rs.GetFieldValue(0, rows);
-    EXPECT_EQ(2, rows);
+    EXPECT_EQ(2, QueryInt("select count(*) from [Container]"));  // rebuilding wrote no rows
 }
 
 TEST_F(Startup, EmptyContainerTableNeedsNoRowQuery) {

@@ -22,3 +22,11 @@ long long QueryInt(const std::string& sql) {
     const std::vector<long long> values = QueryInts(sql);
     return values.empty() ? -1 : values.front();
 }
+
+CString QueryText(const std::string& sql) {
+    CADORecordset rs(GetDatabase());
+    EXPECT_TRUE(rs.Open(sql)) << sql;
+    CString value;
+    if (!rs.IsEOF()) rs.GetFieldValue(0, value);
+    return value;
+}

@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/CString.h"
+
 // The first column of every row, as integers; a test failure when the query cannot run.
 std::vector<long long> QueryInts(const std::string& sql);
 // The first column of the first row; -1 when there is no row.
 long long QueryInt(const std::string& sql);
+// The first column of the first row as text; empty when there is no row.
+CString QueryText(const std::string& sql);
