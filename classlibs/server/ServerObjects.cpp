@@ -5,23 +5,23 @@
 
 #include "registry/ClassRegistry.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CServerObject, CContainer, 0, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CDeviceObject, CAccessObject, 12, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CPlatformLinkage, CAccessObject, 13, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CExternalObject, CAccessObject, 14, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CCardHolderGroup, CContainer, 59, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CCardHolder, CAccessObject, 501, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CAlarmHost, CAccessObject, 73, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CAlarmObject, CAccessObject, 350, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CServerObject, CContainer)
+NO_IMPLEMENT_OBJECT_CLASS(CDeviceObject, CAccessObject)
+NO_IMPLEMENT_OBJECT_CLASS(CPlatformLinkage, CAccessObject)
+NO_IMPLEMENT_OBJECT_CLASS(CExternalObject, CAccessObject)
+NO_IMPLEMENT_OBJECT_CLASS(CCardHolderGroup, CContainer)
+NO_IMPLEMENT_OBJECT_CLASS(CCardHolder, CAccessObject)
+NO_IMPLEMENT_OBJECT_CLASS(CAlarmHost, CAccessObject)
+NO_IMPLEMENT_OBJECT_CLASS(CAlarmObject, CAccessObject)
 
-CServerObject::CServerObject() { m_nClassID = GetClassID(); }
-CDeviceObject::CDeviceObject() { m_nClassID = GetClassID(); }
-CPlatformLinkage::CPlatformLinkage() { m_nClassID = GetClassID(); }
-CExternalObject::CExternalObject() { m_nClassID = GetClassID(); }
-CCardHolderGroup::CCardHolderGroup() { m_nClassID = GetClassID(); }
-CCardHolder::CCardHolder() { m_nClassID = GetClassID(); }
-CAlarmHost::CAlarmHost() { m_nClassID = GetClassID(); }
-CAlarmObject::CAlarmObject() { m_nClassID = GetClassID(); }
+CServerObject::CServerObject() { m_nClassID = kClassID; }
+CDeviceObject::CDeviceObject() { m_nClassID = kClassID; }
+CPlatformLinkage::CPlatformLinkage() { m_nClassID = kClassID; }
+CExternalObject::CExternalObject() { m_nClassID = kClassID; }
+CCardHolderGroup::CCardHolderGroup() { m_nClassID = kClassID; }
+CCardHolder::CCardHolder() { m_nClassID = kClassID; }
+CAlarmHost::CAlarmHost() { m_nClassID = kClassID; }
+CAlarmObject::CAlarmObject() { m_nClassID = kClassID; }
 
 void CServerObject::SetAlarmDisplayTime(std::uint32_t seconds) {
     SetProperty(0, kAlarmDisplayTimeProperty, _variant_t(seconds));

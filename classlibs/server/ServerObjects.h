@@ -11,7 +11,7 @@
 // The server object (class 0): one per server, ID = server ID, filed under the server number.
 // A container at the top of the installation's tree; it carries the server's options.
 class CServerObject : public CContainer {
-    NO_DECLARE_OBJECT_CLASS(CServerObject)
+    NO_DECLARE_OBJECT_CLASS(CServerObject, 0, 0x83000100)
 
 public:
     static constexpr std::uint32_t kAlarmDisplayTimeProperty = 0x7006001;   // property class 0
@@ -25,7 +25,7 @@ public:
 
 // A device (class 12): its changes are not passed on to related objects.
 class CDeviceObject : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CDeviceObject)
+    NO_DECLARE_OBJECT_CLASS(CDeviceObject, 12, 0x83000100)
 
 public:
     CDeviceObject();
@@ -33,7 +33,7 @@ public:
 
 // A platform linkage (class 13), collected by the area groups it belongs to.
 class CPlatformLinkage : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CPlatformLinkage)
+    NO_DECLARE_OBJECT_CLASS(CPlatformLinkage, 13, 0x83000100)
 
 public:
     CPlatformLinkage();
@@ -41,7 +41,7 @@ public:
 
 // The base of the classes whose objects are kept outside the NameObject table (class 14).
 class CExternalObject : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CExternalObject)
+    NO_DECLARE_OBJECT_CLASS(CExternalObject, 14, 0x83000100)
 
 public:
     CExternalObject();
@@ -49,7 +49,7 @@ public:
 
 // A card holder group (class 59): a container of card holders.
 class CCardHolderGroup : public CContainer {
-    NO_DECLARE_OBJECT_CLASS(CCardHolderGroup)
+    NO_DECLARE_OBJECT_CLASS(CCardHolderGroup, 59, 0x83000100)
 
 public:
     CCardHolderGroup();
@@ -57,7 +57,7 @@ public:
 
 // A card holder (class 501).
 class CCardHolder : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CCardHolder)
+    NO_DECLARE_OBJECT_CLASS(CCardHolder, 501, 0x83000100)
 
 public:
     CCardHolder();
@@ -66,7 +66,7 @@ public:
 // An alarm host (class 73): an alarm-bearing object counted by the area groups above the
 // areas it lies in, not by the areas themselves.
 class CAlarmHost : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CAlarmHost)
+    NO_DECLARE_OBJECT_CLASS(CAlarmHost, 73, 0x83000100)
 
 public:
     CAlarmHost();
@@ -74,7 +74,7 @@ public:
 
 // An alarm-bearing object (class 350), counted by its areas and their area groups.
 class CAlarmObject : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CAlarmObject)
+    NO_DECLARE_OBJECT_CLASS(CAlarmObject, 350, 0x83000100)
 
 public:
     CAlarmObject();

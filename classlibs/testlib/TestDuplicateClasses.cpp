@@ -12,29 +12,29 @@
 #include "registry/ClassRegistry.h"
 
 class CTestDuplicateArea : public CContainer {
-    NO_DECLARE_OBJECT_CLASS(CTestDuplicateArea)
+    NO_DECLARE_OBJECT_CLASS(CTestDuplicateArea, 62, 0x83000100)
 
 public:
-    CTestDuplicateArea() { m_nClassID = GetClassID(); }
+    CTestDuplicateArea() { m_nClassID = kClassID; }
 };
 
 class CTestDuplicateAlarm : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CTestDuplicateAlarm)
+    NO_DECLARE_OBJECT_CLASS(CTestDuplicateAlarm, 350, 0x83000100)
 
 public:
-    CTestDuplicateAlarm() { m_nClassID = GetClassID(); }
+    CTestDuplicateAlarm() { m_nClassID = kClassID; }
 };
 
 class CTestExtraObject : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CTestExtraObject)
+    NO_DECLARE_OBJECT_CLASS(CTestExtraObject, 9001, 0x83000100)
 
 public:
-    CTestExtraObject() { m_nClassID = GetClassID(); }
+    CTestExtraObject() { m_nClassID = kClassID; }
 };
 
-NO_IMPLEMENT_OBJECT_CLASS(CTestDuplicateArea, CContainer, 62, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CTestDuplicateAlarm, CAccessObject, 350, 0x83000100)
-NO_IMPLEMENT_OBJECT_CLASS(CTestExtraObject, CAccessObject, 9001, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CTestDuplicateArea, CContainer)
+NO_IMPLEMENT_OBJECT_CLASS(CTestDuplicateAlarm, CAccessObject)
+NO_IMPLEMENT_OBJECT_CLASS(CTestExtraObject, CAccessObject)
 
 namespace {
 

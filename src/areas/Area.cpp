@@ -2,9 +2,9 @@
 
 #include <set>
 
-NO_IMPLEMENT_OBJECT_CLASS(CArea, CContainer, 62, 0x83020200)
+NO_IMPLEMENT_OBJECT_CLASS(CArea, CContainer)
 
-CArea::CArea() { m_nClassID = 62; }
+CArea::CArea() { m_nClassID = kClassID; }
 
 CArea::~CArea() = default;
 

@@ -7,10 +7,9 @@
 #include "membership/Container.h"
 
 class CArea : public CContainer {
-    NO_DECLARE_OBJECT_CLASS(CArea)
+    NO_DECLARE_OBJECT_CLASS(CArea, 62, 0x83020200)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83020200 & 0x7FFFFFFF;
 
     // The objects that lie in this area (they name it in their area IDs), by key.
     using ObjectsInArea = std::map<MJOBJECT_KEY, std::shared_ptr<CAccessObject>>;

@@ -1,7 +1,7 @@
 #include "areas/AreaGroup.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CAreaGroup, CContainer, 63, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CAreaGroup, CContainer)
 
-CAreaGroup::CAreaGroup() { m_nClassID = 63; }
+CAreaGroup::CAreaGroup() { m_nClassID = kClassID; }
 
 CAreaGroup::~CAreaGroup() = default;

@@ -4,10 +4,9 @@
 #include "membership/Container.h"
 
 class CAreaGroup : public CContainer {
-    NO_DECLARE_OBJECT_CLASS(CAreaGroup)
+    NO_DECLARE_OBJECT_CLASS(CAreaGroup, 63, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CAreaGroup();
     ~CAreaGroup() override;

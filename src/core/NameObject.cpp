@@ -8,9 +8,9 @@
 #include "registry/ClassRegistry.h"
 #include "registry/ServerIdentity.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CNameObject, CObject, 1, 0x83000200)
+NO_IMPLEMENT_OBJECT_CLASS(CNameObject, CObject)
 
-CNameObject::CNameObject() : m_nClassID(1) {
+CNameObject::CNameObject() : m_nClassID(kClassID) {
     // A server holds every section of its objects; a client fetches them on demand.
     if (GetIsServerMode()) {
         m_nServerNO = GetCurrentServerNO();

@@ -39,7 +39,7 @@ class CNameObject : public CObject,
                     public CNameObjectCommonAttribute,
                     public CNameObjectProperty,
                     public CNameObjectLog {
-    NO_DECLARE_OBJECT_CLASS(CNameObject)
+    NO_DECLARE_OBJECT_CLASS(CNameObject, 1, 0x83000200)
 
 public:
     // One image of the object: its index, when it last changed, its bytes (opaque).

@@ -10,7 +10,7 @@
 #include "platform/Database.h"
 #include "registry/ObjectStore.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CAccessObject, CNameObject, 2, 0x83000200)
+NO_IMPLEMENT_OBJECT_CLASS(CAccessObject, CNameObject)
 
 namespace {
 
@@ -38,7 +38,7 @@ std::shared_ptr<CArea> FirstAreaContainer(const CAccessObject::ContainerList& co
 
 }  // namespace
 
-CAccessObject::CAccessObject() { m_nClassID = 2; }
+CAccessObject::CAccessObject() { m_nClassID = kClassID; }
 
 CAccessObject::~CAccessObject() = default;
 

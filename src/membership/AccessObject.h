@@ -14,10 +14,9 @@ class CArea;
 class COperator;
 
 class CAccessObject : public CNameObject {
-    NO_DECLARE_OBJECT_CLASS(CAccessObject)
+    NO_DECLARE_OBJECT_CLASS(CAccessObject, 2, 0x83000200)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x03000200;
 
     using ContainerList = std::vector<std::shared_ptr<CContainer>>;
     using AreaSet = std::set<std::shared_ptr<CArea>>;

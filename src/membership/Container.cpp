@@ -5,7 +5,7 @@
 #include "platform/StringFormat.h"
 #include "registry/ClassRegistry.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CContainer, CAccessObject, 3, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CContainer, CAccessObject)
 
 namespace {
 
@@ -22,7 +22,7 @@ int Int(std::uint32_t v) { return static_cast<int>(v); }
 
 }  // namespace
 
-CContainer::CContainer() { m_nClassID = kContainerClassID; }
+CContainer::CContainer() { m_nClassID = kClassID; }
 
 CContainer::~CContainer() = default;
 

@@ -9,10 +9,9 @@
 #include "membership/AccessObject.h"
 
 class CContainer : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CContainer)
+    NO_DECLARE_OBJECT_CLASS(CContainer, 3, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x03000100;
 
     using MemberMap = std::map<MJOBJECT_KEY, std::shared_ptr<CAccessObject>>;
 

@@ -1,7 +1,7 @@
 #include "misc/ArticleBase.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CArticleBase, CAccessObject, 6000, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CArticleBase, CAccessObject)
 
-CArticleBase::CArticleBase() { m_nClassID = 6000; }
+CArticleBase::CArticleBase() { m_nClassID = kClassID; }
 
 CArticleBase::~CArticleBase() = default;

@@ -4,10 +4,9 @@
 #include "membership/AccessObject.h"
 
 class CArticleBase : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CArticleBase)
+    NO_DECLARE_OBJECT_CLASS(CArticleBase, 6000, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CArticleBase();
     ~CArticleBase() override;

@@ -1,7 +1,7 @@
 #include "misc/OptionBase.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(COptionBase, CAccessObject, 1800, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(COptionBase, CAccessObject)
 
-COptionBase::COptionBase() { m_nClassID = 1800; }
+COptionBase::COptionBase() { m_nClassID = kClassID; }
 
 COptionBase::~COptionBase() = default;

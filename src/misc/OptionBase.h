@@ -4,10 +4,9 @@
 #include "membership/AccessObject.h"
 
 class COptionBase : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(COptionBase)
+    NO_DECLARE_OBJECT_CLASS(COptionBase, 1800, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     COptionBase();
     ~COptionBase() override;

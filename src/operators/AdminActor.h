@@ -4,10 +4,9 @@
 #include "operators/Operator.h"
 
 class CAdminActor : public COperator {
-    NO_DECLARE_OBJECT_CLASS(CAdminActor)
+    NO_DECLARE_OBJECT_CLASS(CAdminActor, 1201, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CAdminActor();
     ~CAdminActor() override;

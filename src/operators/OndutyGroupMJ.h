@@ -4,10 +4,9 @@
 #include "operators/OperatorGroup.h"
 
 class COndutyGroupMJ : public COperatorGroup {
-    NO_DECLARE_OBJECT_CLASS(COndutyGroupMJ)
+    NO_DECLARE_OBJECT_CLASS(COndutyGroupMJ, 1303, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     COndutyGroupMJ();
     ~COndutyGroupMJ() override;

@@ -1,7 +1,7 @@
 #include "operators/OndutyPrivilege.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(COndutyPrivilege, CPrivilegeObject, 855, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(COndutyPrivilege, CPrivilegeObject)
 
-COndutyPrivilege::COndutyPrivilege() { m_nClassID = 855; }
+COndutyPrivilege::COndutyPrivilege() { m_nClassID = kClassID; }
 
 COndutyPrivilege::~COndutyPrivilege() = default;

@@ -4,10 +4,9 @@
 #include "operators/PrivilegeObject.h"
 
 class COndutyPrivilege : public CPrivilegeObject {
-    NO_DECLARE_OBJECT_CLASS(COndutyPrivilege)
+    NO_DECLARE_OBJECT_CLASS(COndutyPrivilege, 855, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     COndutyPrivilege();
     ~COndutyPrivilege() override;

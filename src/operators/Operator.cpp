@@ -1,8 +1,8 @@
 #include "operators/Operator.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(COperator, CAccessObject, 1200, 0x83000500)
+NO_IMPLEMENT_OBJECT_CLASS(COperator, CAccessObject)
 
-COperator::COperator() { m_nClassID = 1200; }
+COperator::COperator() { m_nClassID = kClassID; }
 
 COperator::~COperator() = default;
 

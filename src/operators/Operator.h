@@ -7,10 +7,9 @@
 #include "membership/AccessObject.h"
 
 class COperator : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(COperator)
+    NO_DECLARE_OBJECT_CLASS(COperator, 1200, 0x83000500)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000500 & 0x7FFFFFFF;
 
     COperator();
     ~COperator() override;

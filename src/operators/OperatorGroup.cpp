@@ -1,7 +1,7 @@
 #include "operators/OperatorGroup.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(COperatorGroup, CContainer, 1300, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(COperatorGroup, CContainer)
 
-COperatorGroup::COperatorGroup() { m_nClassID = 1300; }
+COperatorGroup::COperatorGroup() { m_nClassID = kClassID; }
 
 COperatorGroup::~COperatorGroup() = default;

@@ -4,10 +4,9 @@
 #include "membership/Container.h"
 
 class COperatorGroup : public CContainer {
-    NO_DECLARE_OBJECT_CLASS(COperatorGroup)
+    NO_DECLARE_OBJECT_CLASS(COperatorGroup, 1300, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     COperatorGroup();
     ~COperatorGroup() override;

@@ -1,7 +1,7 @@
 #include "operators/PrivilegeBase.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CPrivilegeBase, CAccessObject, 850, 0x03000100)
+NO_IMPLEMENT_OBJECT_CLASS(CPrivilegeBase, CAccessObject)
 
-CPrivilegeBase::CPrivilegeBase() { m_nClassID = 850; }
+CPrivilegeBase::CPrivilegeBase() { m_nClassID = kClassID; }
 
 CPrivilegeBase::~CPrivilegeBase() = default;

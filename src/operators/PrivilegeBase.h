@@ -4,10 +4,9 @@
 #include "membership/AccessObject.h"
 
 class CPrivilegeBase : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CPrivilegeBase)
+    NO_DECLARE_OBJECT_CLASS(CPrivilegeBase, 850, 0x03000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x03000100 & 0x7FFFFFFF;
 
     CPrivilegeBase();
     ~CPrivilegeBase() override;

@@ -1,7 +1,7 @@
 #include "operators/PrivilegeLock.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CPrivilegeLock, CPrivilegeBase, 852, 0x03000100)
+NO_IMPLEMENT_OBJECT_CLASS(CPrivilegeLock, CPrivilegeBase)
 
-CPrivilegeLock::CPrivilegeLock() { m_nClassID = 852; }
+CPrivilegeLock::CPrivilegeLock() { m_nClassID = kClassID; }
 
 CPrivilegeLock::~CPrivilegeLock() = default;

@@ -4,10 +4,9 @@
 #include "operators/PrivilegeBase.h"
 
 class CPrivilegeLock : public CPrivilegeBase {
-    NO_DECLARE_OBJECT_CLASS(CPrivilegeLock)
+    NO_DECLARE_OBJECT_CLASS(CPrivilegeLock, 852, 0x03000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x03000100 & 0x7FFFFFFF;
 
     CPrivilegeLock();
     ~CPrivilegeLock() override;

@@ -1,7 +1,7 @@
 #include "operators/PrivilegeObject.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CPrivilegeObject, CPrivilegeBase, 851, 0x03000100)
+NO_IMPLEMENT_OBJECT_CLASS(CPrivilegeObject, CPrivilegeBase)
 
-CPrivilegeObject::CPrivilegeObject() { m_nClassID = 851; }
+CPrivilegeObject::CPrivilegeObject() { m_nClassID = kClassID; }
 
 CPrivilegeObject::~CPrivilegeObject() = default;

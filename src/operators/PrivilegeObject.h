@@ -4,10 +4,9 @@
 #include "operators/PrivilegeBase.h"
 
 class CPrivilegeObject : public CPrivilegeBase {
-    NO_DECLARE_OBJECT_CLASS(CPrivilegeObject)
+    NO_DECLARE_OBJECT_CLASS(CPrivilegeObject, 851, 0x03000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x03000100 & 0x7FFFFFFF;
 
     CPrivilegeObject();
     ~CPrivilegeObject() override;

@@ -1,7 +1,7 @@
 #include "operators/ServiceGroupMJ.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CServiceGroupMJ, COperatorGroup, 1302, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CServiceGroupMJ, COperatorGroup)
 
-CServiceGroupMJ::CServiceGroupMJ() { m_nClassID = 1302; }
+CServiceGroupMJ::CServiceGroupMJ() { m_nClassID = kClassID; }
 
 CServiceGroupMJ::~CServiceGroupMJ() = default;

@@ -4,10 +4,9 @@
 #include "operators/OperatorGroup.h"
 
 class CServiceGroupMJ : public COperatorGroup {
-    NO_DECLARE_OBJECT_CLASS(CServiceGroupMJ)
+    NO_DECLARE_OBJECT_CLASS(CServiceGroupMJ, 1302, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CServiceGroupMJ();
     ~CServiceGroupMJ() override;

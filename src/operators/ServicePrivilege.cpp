@@ -1,7 +1,7 @@
 #include "operators/ServicePrivilege.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CServicePrivilege, CPrivilegeObject, 854, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CServicePrivilege, CPrivilegeObject)
 
-CServicePrivilege::CServicePrivilege() { m_nClassID = 854; }
+CServicePrivilege::CServicePrivilege() { m_nClassID = kClassID; }
 
 CServicePrivilege::~CServicePrivilege() = default;

@@ -4,10 +4,9 @@
 #include "operators/PrivilegeObject.h"
 
 class CServicePrivilege : public CPrivilegeObject {
-    NO_DECLARE_OBJECT_CLASS(CServicePrivilege)
+    NO_DECLARE_OBJECT_CLASS(CServicePrivilege, 854, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CServicePrivilege();
     ~CServicePrivilege() override;

@@ -4,10 +4,9 @@
 #include "operators/OperatorGroup.h"
 
 class CSysManagerGroupMJ : public COperatorGroup {
-    NO_DECLARE_OBJECT_CLASS(CSysManagerGroupMJ)
+    NO_DECLARE_OBJECT_CLASS(CSysManagerGroupMJ, 1301, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CSysManagerGroupMJ();
     ~CSysManagerGroupMJ() override;

@@ -1,7 +1,7 @@
 #include "operators/SysManagerPrivilege.h"
 
-NO_IMPLEMENT_OBJECT_CLASS(CSysManagerPrivilege, CPrivilegeObject, 853, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CSysManagerPrivilege, CPrivilegeObject)
 
-CSysManagerPrivilege::CSysManagerPrivilege() { m_nClassID = 853; }
+CSysManagerPrivilege::CSysManagerPrivilege() { m_nClassID = kClassID; }
 
 CSysManagerPrivilege::~CSysManagerPrivilege() = default;

@@ -4,10 +4,9 @@
 #include "operators/PrivilegeObject.h"
 
 class CSysManagerPrivilege : public CPrivilegeObject {
-    NO_DECLARE_OBJECT_CLASS(CSysManagerPrivilege)
+    NO_DECLARE_OBJECT_CLASS(CSysManagerPrivilege, 853, 0x83000100)
 
 public:
-    static constexpr std::int32_t kDataVersion = 0x83000100 & 0x7FFFFFFF;
 
     CSysManagerPrivilege();
     ~CSysManagerPrivilege() override;

@@ -87,7 +87,7 @@ std::int32_t CAccessObject::InitObjectMap() {
     const std::uint32_t currentServerNO = GetCurrentServerNO();
     while (opened && !rs.IsEOF()) {
         unsigned int classID = 0;
-        rs.GetFieldValue(kClassID, classID);
+        rs.GetFieldValue(Column::kClassID, classID);
         std::shared_ptr<CNameObject> object = CreateNewObject(classID);
         if (!object) {
             OutputDebugStringW(

@@ -17,7 +17,7 @@
 
 // An access object whose rest data is as large as asked: a count and that many words.
 class CBulkyObject : public CAccessObject {
-    NO_DECLARE_OBJECT_CLASS(CBulkyObject)
+    NO_DECLARE_OBJECT_CLASS(CBulkyObject, 7101, 0x83000100)
 
 public:
     CBulkyObject() { m_nClassID = 7101; }
@@ -33,7 +33,7 @@ public:
     using CAccessObject::SaveRestData;
     std::vector<std::uint32_t> words;
 };
-NO_IMPLEMENT_OBJECT_CLASS(CBulkyObject, CAccessObject, 7101, 0x83000100)
+NO_IMPLEMENT_OBJECT_CLASS(CBulkyObject, CAccessObject)
 
 namespace {
 
