@@ -6,7 +6,7 @@
 
 #include "membership/Container.h"
 
-class CArea : public CContainer {
+class NAMEOBJECT_API CArea : public CContainer {
     NO_DECLARE_OBJECT_CLASS(CArea, 62, 0x83020200)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "membership/Container.h"
 
-class CAreaGroup : public CContainer {
+class NAMEOBJECT_API CAreaGroup : public CContainer {
     NO_DECLARE_OBJECT_CLASS(CAreaGroup, 63, 0x83000100)
 
 public:

@@ -32,7 +32,7 @@ enum : int {
     RELATED_OP_BUILD = 2,   // the object was loaded or inserted
 };
 
-class CNameObject : public CObject,
+class NAMEOBJECT_API CNameObject : public CObject,
                     public std::enable_shared_from_this<CNameObject>,
                     public CNameObjectAttribute,
                     public CNameObjectExtData,

@@ -13,7 +13,7 @@ class CContainer;
 class CArea;
 class COperator;
 
-class CAccessObject : public CNameObject {
+class NAMEOBJECT_API CAccessObject : public CNameObject {
     NO_DECLARE_OBJECT_CLASS(CAccessObject, 2, 0x83000200)
 
 public:

@@ -8,7 +8,7 @@
 
 #include "membership/AccessObject.h"
 
-class CContainer : public CAccessObject {
+class NAMEOBJECT_API CContainer : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(CContainer, 3, 0x83000100)
 
 public:

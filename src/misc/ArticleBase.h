@@ -3,7 +3,7 @@
 
 #include "membership/AccessObject.h"
 
-class CArticleBase : public CAccessObject {
+class NAMEOBJECT_API CArticleBase : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(CArticleBase, 6000, 0x83000100)
 
 public:

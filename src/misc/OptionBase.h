@@ -3,7 +3,7 @@
 
 #include "membership/AccessObject.h"
 
-class COptionBase : public CAccessObject {
+class NAMEOBJECT_API COptionBase : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(COptionBase, 1800, 0x83000100)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "operators/Operator.h"
 
-class CAdminActor : public COperator {
+class NAMEOBJECT_API CAdminActor : public COperator {
     NO_DECLARE_OBJECT_CLASS(CAdminActor, 1201, 0x83000100)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "operators/OperatorGroup.h"
 
-class COndutyGroupMJ : public COperatorGroup {
+class NAMEOBJECT_API COndutyGroupMJ : public COperatorGroup {
     NO_DECLARE_OBJECT_CLASS(COndutyGroupMJ, 1303, 0x83000100)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "operators/PrivilegeObject.h"
 
-class COndutyPrivilege : public CPrivilegeObject {
+class NAMEOBJECT_API COndutyPrivilege : public CPrivilegeObject {
     NO_DECLARE_OBJECT_CLASS(COndutyPrivilege, 855, 0x83000100)
 
 public:

@@ -6,7 +6,7 @@
 
 #include "membership/AccessObject.h"
 
-class COperator : public CAccessObject {
+class NAMEOBJECT_API COperator : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(COperator, 1200, 0x83000500)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "membership/Container.h"
 
-class COperatorGroup : public CContainer {
+class NAMEOBJECT_API COperatorGroup : public CContainer {
     NO_DECLARE_OBJECT_CLASS(COperatorGroup, 1300, 0x83000100)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "membership/AccessObject.h"
 
-class CPrivilegeBase : public CAccessObject {
+class NAMEOBJECT_API CPrivilegeBase : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(CPrivilegeBase, 850, 0x03000100)
 
 public:

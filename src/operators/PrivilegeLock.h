@@ -3,7 +3,7 @@
 
 #include "operators/PrivilegeBase.h"
 
-class CPrivilegeLock : public CPrivilegeBase {
+class NAMEOBJECT_API CPrivilegeLock : public CPrivilegeBase {
     NO_DECLARE_OBJECT_CLASS(CPrivilegeLock, 852, 0x03000100)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "operators/PrivilegeBase.h"
 
-class CPrivilegeObject : public CPrivilegeBase {
+class NAMEOBJECT_API CPrivilegeObject : public CPrivilegeBase {
     NO_DECLARE_OBJECT_CLASS(CPrivilegeObject, 851, 0x03000100)
 
 public:

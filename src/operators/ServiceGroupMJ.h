@@ -3,7 +3,7 @@
 
 #include "operators/OperatorGroup.h"
 
-class CServiceGroupMJ : public COperatorGroup {
+class NAMEOBJECT_API CServiceGroupMJ : public COperatorGroup {
     NO_DECLARE_OBJECT_CLASS(CServiceGroupMJ, 1302, 0x83000100)
 
 public:

@@ -3,7 +3,7 @@
 
 #include "operators/PrivilegeObject.h"
 
-class CServicePrivilege : public CPrivilegeObject {
+class NAMEOBJECT_API CServicePrivilege : public CPrivilegeObject {
     NO_DECLARE_OBJECT_CLASS(CServicePrivilege, 854, 0x83000100)
 
 public:

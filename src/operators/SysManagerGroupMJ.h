@@ -3,7 +3,7 @@
 
 #include "operators/OperatorGroup.h"
 
-class CSysManagerGroupMJ : public COperatorGroup {
+class NAMEOBJECT_API CSysManagerGroupMJ : public COperatorGroup {
     NO_DECLARE_OBJECT_CLASS(CSysManagerGroupMJ, 1301, 0x83000100)
 
 public:

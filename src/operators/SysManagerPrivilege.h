@@ -3,7 +3,7 @@
 
 #include "operators/PrivilegeObject.h"
 
-class CSysManagerPrivilege : public CPrivilegeObject {
+class NAMEOBJECT_API CSysManagerPrivilege : public CPrivilegeObject {
     NO_DECLARE_OBJECT_CLASS(CSysManagerPrivilege, 853, 0x83000100)
 
 public:

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/Export.h"
+
 class CObject;
 class CArchive;  // the framework archive; the library's objects never use it
 
