@@ -35,6 +35,14 @@ public:
         m_used += n;
         return true;
     }
+    // A little-endian 32-bit value; false (nothing consumed) when fewer than 4 bytes remain.
+    bool ReadU32(std::uint32_t& v) {
+        if (Remaining() < 4) return false;
+        v = 0;
+        for (int i = 3; i >= 0; --i) v = (v << 8) | m_p[m_used + i];
+        m_used += 4;
+        return true;
+    }
     const std::uint8_t* Current() const { return m_p + m_used; }
     int Used() const { return m_used; }
     int Remaining() const { return m_available - m_used; }

@@ -54,11 +54,8 @@ const OBJECT_CLASS_INFO kLibraryClasses[] = {
     // Replaced by CAdminActor's own InsertObject, DeleteObject and InitObjectMap.
     CLASS_RECORD(CAdminActor, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
                  &CAccessObject::InitObjectMap),
-    // Replaced by CArea::InsertObject and CArea::DeleteObject.
-    CLASS_RECORD(CArea, &CNameObject::InsertObject, &CContainer::DeleteObject,
-                 &CContainer::InitObjectMap),
-    // Replaced by CAreaGroup::InsertObject and CAreaGroup::DeleteObject.
-    CLASS_RECORD(CAreaGroup, &CNameObject::InsertObject, &CContainer::DeleteObject,
+    CLASS_RECORD(CArea, &CArea::InsertObject, &CArea::DeleteObject, &CContainer::InitObjectMap),
+    CLASS_RECORD(CAreaGroup, &CAreaGroup::InsertObject, &CAreaGroup::DeleteObject,
                  &CContainer::InitObjectMap),
     // The three privilege classes: delete replaced by CPrivilegeBase::DeleteObject.
     CLASS_RECORD(CPrivilegeBase, &CNameObject::InsertObject, &CAccessObject::DeleteObject,

@@ -47,7 +47,7 @@ CBufferWriter Words(const std::vector<std::uint32_t>& words) {
 }
 
 bool InArea(const CArea& area, const CAccessObject& object) {
-    return area.GetObjectsInArea().count(object.GetObjectUniqueID()) != 0;
+    return area.GetObjectInArea().count(object.GetObjectUniqueID()) != 0;
 }
 
 TEST_F(AccessObject, AddAndRemoveAreaUpdateBothSides) {
@@ -167,7 +167,7 @@ TEST_F(AccessObject, BuildRewritesTheStoredAreaIDs) {
 
     EXPECT_EQ(CAccessObject::DeleteObject(m), 0);  // leaves the area it lay in
     EXPECT_TRUE(GDM_Find(62, 101)->IsKindOf(RUNTIME_CLASS(CArea)));
-    EXPECT_TRUE(std::static_pointer_cast<CArea>(GDM_Find(62, 101))->GetObjectsInArea().empty());
+    EXPECT_TRUE(std::static_pointer_cast<CArea>(GDM_Find(62, 101))->GetObjectInArea().empty());
 }
 
 TEST_F(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {

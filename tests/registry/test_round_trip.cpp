@@ -77,7 +77,7 @@ std::string DumpStore() {
                 }
                 if (auto area = std::dynamic_pointer_cast<CArea>(o)) {
                     out << "  placed";
-                    for (auto& [key, m] : area->GetObjectsInArea()) out << ' ' << key.nClassID << ':' << key.nID;
+                    for (auto& [key, m] : area->GetObjectInArea()) out << ' ' << key.nClassID << ':' << key.nID;
                     out << '\n';
                 }
             }
