@@ -129,7 +129,9 @@ int WriteInstallation(const TestInstallation& inst, const std::string& dumpFile)
     if (hall->AddObject(staff, 1) != 0) return 9;
     if (SaveObjectIDToDatabase() != 1) return 10;
 
-    // What this process holds, after the relations are built as a fresh start would build them.
+    // What this process holds, after the relations are built as a fresh start would build them
+    // (loading also publishes the areas' states and counters as properties).
+    for (auto& o : std::initializer_list<std::shared_ptr<CNameObject>>{site, hall, office}) o->OnLoad(0);
     InitAllObjectRelation();
     std::ofstream(dumpFile) << DumpStore();
     DestroyAllObject();

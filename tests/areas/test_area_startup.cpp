@@ -1,0 +1,128 @@
+// A whole start-up of an installation with areas, groups and alarm-bearing objects: a forked
+// process writes it, this one loads it through the start-up sequence; both hold the same
+// parameters, states and counters, and every area and group has its full count once.
+//
+//   A ── B ── area 1 ── x (350), h (73)
+//     ── area 2 ── x, y (350)
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "areas/AreaFixture.h"
+#include "platform/Database.h"
+#include "registry/IdAllocator.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "registry/Startup.h"
+
+namespace {
+
+std::string Hex(const CBufferWriter& w) {
+    std::string s;
+    char buf[3];
+    for (int i = 0; i < w.GetLength(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", w.GetData()[i]);
+        s += buf;
+    }
+    return s;
+}
+
+// Every area and group: rest data, attribute and property facets, and the total counter.
+std::string DumpAreas() {
+    std::ostringstream out;
+    for (std::uint32_t cls : {62u, 63u}) {
+        for (auto& [id, o] : GDM_GetMapCopy(cls, GetCurrentServerNO())) {
+            CBufferWriter rest, attributes, properties;
+            o->SaveRestData(rest);
+            o->SaveExtAttribute(attributes);
+            o->SaveExtProperty(properties);
+            out << cls << ':' << o->GetFullName().ToUtf8() << ' ' << Hex(rest) << ' '
+                << Hex(attributes) << ' ' << Hex(properties) << '\n';
+        }
+    }
+    return out.str();
+}
+
+// A new object that receives its ID from this server when inserted.
+template <class T>
+std::shared_ptr<T> Local(std::shared_ptr<T> object) {
+    object->SetID(0xFFFFFFFF);
+    object->SetServerNO(GetCurrentServerNO());
+    return object;
+}
+
+class AreaStartup : public AreaTest {
+protected:
+    // The writing process: returns an exit code, 0 on success.
+    int Write() {
+        if (InitLocalObjectID() != 1) return 2;
+        auto a = Local(Make<CAreaGroup>(0)), b = Local(Make<CAreaGroup>(0));
+        auto area1 = Local(Make<CArea>(0)), area2 = Local(Make<CArea>(0));
+        a->SetFullName(u"A");
+        b->SetFullName(u"B");
+        area1->SetFullName(u"area 1");
+        area2->SetFullName(u"area 2");
+        area1->SetArmingState(1);
+        area1->SetAreaPersons({5, 3});
+        area1->SetSmsReplyTimeout(90);
+        area1->SetLinkage(2, {AREA_ALARM_LINKAGE_ACTION(1, 2, 3, 4, 5)});
+        area2->SetDefenseMode({4, 4});
+        auto x = Local(Alarm(350, 0, 1)), y = Local(Alarm(350, 0, 20)), h = Local(Alarm(73, 0, 100));
+        for (auto& o : std::vector<std::shared_ptr<CNameObject>>{x, y, h, b, a}) {
+            if (CNameObject::InsertObject(o) != 0) return 3;
+        }
+        for (auto& o : {area1, area2}) {
+            if (CArea::InsertObject(o) != 0) return 4;
+        }
+        const std::pair<std::shared_ptr<CContainer>, std::shared_ptr<CAccessObject>> rows[] = {
+            {area1, x}, {area1, h}, {area2, x}, {area2, y}, {b, area1}, {a, b}, {a, area2}};
+        for (auto& [container, member] : rows) {
+            if (container->AddObject(member, 1) != 0) return 5;
+        }
+        // What a fresh start makes of it: published states, counters from zero, one count each.
+        for (auto& o : std::vector<std::shared_ptr<CNameObject>>{area1, area2, a, b}) o->OnLoad(0);
+        InitAllObjectRelation();
+        std::ofstream(inst.dir() + "/written.txt") << DumpAreas();
+        return 0;
+    }
+};
+
+TEST_F(AreaStartup, AFreshLoaderCountsEveryAreaAndGroupOnceAndAgreesWithTheWriter) {
+    const pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) _exit(Write());
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(0, WEXITSTATUS(status)) << "the writing process failed";
+
+    ASSERT_EQ(1, InitAllObject());
+    ASSERT_EQ(1, InitContainer(nullptr, nullptr));
+    client.calls.clear();
+    ASSERT_EQ(1, InitAllObjectRelation());
+    // Each group reports each of its fifteen counters once: no area pushed into it.
+    EXPECT_EQ(30, std::count_if(client.calls.begin(), client.calls.end(),
+                                [](const std::string& s) { return s.rfind("prop 3f,", 0) == 0; }));
+    std::ifstream in(inst.dir() + "/written.txt");
+    std::stringstream written;
+    written << in.rdbuf();
+    EXPECT_EQ(written.str(), DumpAreas());
+
+    std::map<std::string, int> totals, urgent;
+    for (std::uint32_t cls : {62u, 63u}) {
+        for (auto& [id, o] : GDM_GetMapCopy(cls, GetCurrentServerNO())) {
+            const std::uint32_t first = cls == 62 ? kAreaCounterProperty : kAreaGroupCounterProperty;
+            totals[o->GetFullName().ToUtf8()] = static_cast<int>(o->GetInt32Property(cls, first, 0));
+            urgent[o->GetFullName().ToUtf8()] = static_cast<int>(o->GetInt32Property(cls, first + 14, 0));
+        }
+    }
+    // x = 1, y = 20, h = 100 in the first counter, 14 more in the last; x lies in both areas.
+    EXPECT_EQ((std::map<std::string, int>{{"A", 121}, {"B", 101}, {"area 1", 1}, {"area 2", 21}}), totals);
+    EXPECT_EQ((std::map<std::string, int>{{"A", 163}, {"B", 129}, {"area 1", 15}, {"area 2", 49}}), urgent);
+    DestroyAllObject();
+}
+
+}  // namespace
