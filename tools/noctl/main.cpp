@@ -7,6 +7,7 @@
 //   noctl --db PATH sample                                  add a small sample installation
 //   noctl --db PATH load                                    run the start-up sequence, report it
 //   noctl --db PATH tree                                    containment tree from the server object
+//   noctl --db PATH show CLASS ID                           one object: parameters, facets, counters
 //
 // The installation directory (for Config/ServerStation.ini) is --installation DIR, by default
 // the folder of the database file.
@@ -24,6 +25,7 @@
 #include <map>
 #include <set>
 
+#include "AreaCommands.h"
 #include "nameobject.h"
 #include "platform/Database.h"
 #include "platform/DebugOutput.h"
@@ -296,8 +298,9 @@ int RunTree(const std::string& connection, const std::string& installation) {
     std::set<const CNameObject*> printed;
     std::function<void(const std::shared_ptr<CNameObject>&, int)> print = [&](const std::shared_ptr<CNameObject>& o,
                                                                                 int indent) {
-        std::printf("%*s%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n", indent, "", ClassName(o->GetObjectClassID()).c_str(),
-                    o->GetFullName().ToUtf8().c_str(), o->GetObjectClassID(), o->GetID(), o->GetServerNO());
+        std::printf("%*s%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)%s\n", indent, "", ClassName(o->GetObjectClassID()).c_str(),
+                    o->GetFullName().ToUtf8().c_str(), o->GetObjectClassID(), o->GetID(), o->GetServerNO(),
+                    AlarmTotal(*o).c_str());
         if (!printed.insert(o.get()).second) return;
         if (auto c = std::dynamic_pointer_cast<CContainer>(o)) {
             for (auto& [key, member] : c->GetMemberObjects()) print(member, indent + 2);
@@ -356,6 +359,8 @@ int main(int argc, char** argv) {
     CLI::App* sample = app.add_subcommand("sample", "add a small sample installation");
     CLI::App* load = app.add_subcommand("load", "run the start-up sequence and report what it loaded");
     CLI::App* tree = app.add_subcommand("tree", "print the containment tree from the server object down");
+    ShowRequest show;
+    AddAreaCommands(app, show);
 
     CLI11_PARSE(app, argc, argv);
     if (installation.empty()) {
@@ -373,5 +378,12 @@ int main(int argc, char** argv) {
     if (sample->parsed()) return RunSample(connection, installation);
     if (load->parsed()) return RunLoad(connection, installation);
     if (tree->parsed()) return RunTree(connection, installation);
+    if (show.command->parsed()) {
+        return RunShow(show, [&] {
+            if (int rc = OpenInstallation(connection, installation)) return rc;
+            std::set<std::uint64_t> missingContainers, missingMembers;
+            return StartUp(missingContainers, missingMembers);
+        });
+    }
     return Fail("no command");
 }

@@ -1,4 +1,4 @@
-# noctl end to end on a fresh installation: init, sample, load and tree, checking what they
+# noctl end to end on a fresh installation: init, sample, load, tree and show, checking what they
 # print. Run by ctest with -DNOCTL=<noctl> -DCLASSLIB=<ServerObjects.so> -DWORK=<directory>.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/Config)
@@ -15,6 +15,7 @@ function(noctl expect)
   if(NOT out MATCHES "${expect}")
     message(FATAL_ERROR "noctl ${ARGN}: expected /${expect}/ in:\n${out}")
   endif()
+  set(CMAKE_MATCH_1 "${CMAKE_MATCH_1}" PARENT_SCOPE)  # for a caller that captures a value
 endfunction()
 
 noctl("initialised" init --server-no 0x01000000 --server-mask 0xFF000000)
@@ -23,5 +24,7 @@ noctl("NameObject +10" info)
 noctl("CServerObject +3 +3" classes)
 noctl("object ID counter +0x01000109" ids)
 noctl("objects 10, containers 5, memberships 9\nmissing containers: 0\nmissing members: 0" load)
-noctl("CServerObject \"Server\"[^\n]*\n  CAreaGroup \"Site\"[^\n]*\n    CArea \"Hall\"" tree)
+noctl("CServerObject \"Server\"[^\n]*\n  CAreaGroup \"Site\"[^\n]*\\[total alarms 0\\]\n    CArea \"Hall\" \\(class 62, ID (0x[0-9A-F]+)[^\n]*\\[total alarms 0\\]" tree)
+set(hall ${CMAKE_MATCH_1})
+noctl("CArea \"Hall\" \\(class 62, ID ${hall}.*SmsReplyTimeout +60\n.*objects in area +3\n.*alarm counters:\n  TotalAlarmCount +0\n" show 62 ${hall})
 file(REMOVE_RECURSE ${WORK})
