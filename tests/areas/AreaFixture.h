@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,43 +19,35 @@
 #include "support/TestInstallation.h"
 #include "support/TrackedObjects.h"
 
+// Records each call as "name a,b,..." with the numbers in hexadecimal (the forward call: ID,
+// server, first and last difference, propagate).
 class RecordingClient : public CClientNotify, public CObjectOperate {
 public:
-    void OnPropertyChange(std::uint32_t cls, std::uint32_t id, std::uint32_t server,
-                          std::uint32_t propClass, std::uint32_t prop) override {
-        Add("prop", {cls, id, server, propClass, prop});
+    using u32 = std::uint32_t;
+    void OnPropertyChange(u32 c, u32 id, u32 s, u32 pc, u32 p) override { Add("prop", {c, id, s, pc, p}); }
+    void OnObjectChange(u32 c, u32 id, u32 s, u32 a, u32 b) override { Add("change", {c, id, s, a, b}); }
+    void RefreshObject(u32 id, u32 s, u32 a, u32 b) override { Add("refresh", {id, s, a, b}); }
+    void UpdatePersonnelCount(u32 id, u32 s) override { Add("personnel", {id, s}); }
+    void StatisticsAlarmForward(u32 id, u32 s, const u32 d[15], int propagate) override {
+        Add("forward", {id, s, d[0], d[14], static_cast<u32>(propagate)});
     }
-    void OnObjectChange(std::uint32_t cls, std::uint32_t id, std::uint32_t server, std::uint32_t a,
-                        std::uint32_t b) override {
-        Add("change", {cls, id, server, a, b});
-    }
-    void RefreshObject(std::uint32_t id, std::uint32_t server, std::uint32_t a,
-                       std::uint32_t b) override {
-        Add("refresh", {id, server, a, b});
-    }
-    void UpdatePersonnelCount(std::uint32_t id, std::uint32_t server) override {
-        Add("personnel", {id, server});
-    }
-    void StatisticsAlarmForward(std::uint32_t id, std::uint32_t server, const std::uint32_t d[15],
-                                int propagate) override {
-        Add("forward", {id, server, d[0], d[14], static_cast<std::uint32_t>(propagate)});
+    int Count(const std::string& prefix) const {
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
+            return c.rfind(prefix, 0) == 0;
+        }));
     }
 
-    // Each call as "name a,b,c" with the numbers in hexadecimal.
     std::vector<std::string> calls;
 
 private:
-    void Add(const char* name, std::initializer_list<std::uint32_t> args) {
-        std::string s = name;
-        char sep = ' ';
-        for (std::uint32_t v : args) {
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "%x", v);
-            s += sep;
-            s += buf;
+    void Add(std::string call, std::initializer_list<u32> args) {
+        char sep = ' ', buf[16];
+        for (u32 v : args) {
+            std::snprintf(buf, sizeof buf, "%c%x", sep, v);
+            call += buf;
             sep = ',';
         }
-        calls.push_back(s);
+        calls.push_back(call);
     }
 };
 
@@ -79,6 +73,7 @@ protected:
     // A tracked object of a class of the class library.
     static std::shared_ptr<CAccessObject> MakeOf(std::uint32_t classID, std::uint32_t id) {
         auto object = Track(std::dynamic_pointer_cast<CAccessObject>(CreateNewObject(classID)));
+        EXPECT_TRUE(object) << "class " << classID << " is not registered";
         if (object) {
             object->SetID(id);
             object->SetServerNO(1);
