@@ -72,15 +72,16 @@ int RecountAlarms(CNameObject& owner, std::uint32_t propClass, std::uint32_t fir
     return 1;
 }
 
-void ApplyAlarmDifferences(CNameObject& owner, std::uint32_t propClass,
-                           std::uint32_t firstProperty, const AlarmCounts& differences) {
+void ApplyAlarmDifferences(CNameObject& owner, std::uint32_t propClass, std::uint32_t firstProperty,
+                           const AlarmCounts& differences) {
     for (int i = 0; i < kAlarmCounterCount; ++i) {
         if (differences[i] == 0) continue;
         const std::uint32_t property = firstProperty + i;
-        const std::int64_t value =
-            static_cast<std::int64_t>(static_cast<std::int32_t>(owner.GetInt32Property(propClass, property, 0))) +
-            static_cast<std::int32_t>(differences[i]);
-        WriteCounter(owner, propClass, property, value < 0 ? 0u : static_cast<std::uint32_t>(value));
+        const std::int64_t value = static_cast<std::int64_t>(static_cast<std::int32_t>(
+                                       owner.GetInt32Property(propClass, property, 0))) +
+                                   static_cast<std::int32_t>(differences[i]);
+        WriteCounter(owner, propClass, property,
+                     value < 0 ? 0u : static_cast<std::uint32_t>(value));
         ReportCounter(owner, propClass, property);
     }
 }

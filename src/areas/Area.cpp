@@ -227,7 +227,8 @@ void CArea::GetAreaGroups(const std::set<std::shared_ptr<CArea>>& areas,
     for (const auto& group : groups) groupIDs.insert(group->GetID());
 }
 
-void CArea::GetAreaGroups(const std::set<std::uint32_t>& areaIDs, std::set<std::uint32_t>& groupIDs) {
+void CArea::GetAreaGroups(const std::set<std::uint32_t>& areaIDs,
+                          std::set<std::uint32_t>& groupIDs) {
     std::set<std::shared_ptr<CArea>> areas;
     for (std::uint32_t id : areaIDs) {
         auto object = GDM_Find(kClassID, id);
@@ -351,7 +352,8 @@ void CArea::GetChangeableAttribute(CNameObjectAttribute& attributes) {
 void CArea::GetChangeableExtProperty(std::map<std::uint32_t, std::set<std::uint32_t>>& properties) {
     auto& ids = properties[kClassID];
     ids.insert({kPersonnelCountProperty, kArmingStateProperty, kBypassStateProperty});
-    for (std::uint32_t id = kSortCabinetCountProperty; id <= kLastCapacityProperty; ++id) ids.insert(id);
+    for (std::uint32_t id = kSortCabinetCountProperty; id <= kLastCapacityProperty; ++id)
+        ids.insert(id);
     CContainer::GetChangeableExtProperty(properties);
 }
 

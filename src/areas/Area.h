@@ -98,10 +98,10 @@ public:
     ~CArea() override;
 
     // ---- plain parameters: the getter returns the field, the setter assigns it ----
-#define NO_AREA_PARAM(type, stem, field) \
+#define NO_AREA_PARAM(type, stem, field)         \
     type Get##stem() const { return m_p.field; } \
     void Set##stem(type value) { m_p.field = value; }
-#define NO_AREA_BYTE_PARAM(stem, field) \
+#define NO_AREA_BYTE_PARAM(stem, field)                  \
     unsigned int Get##stem() const { return m_p.field; } \
     void Set##stem(unsigned int value) { m_p.field = static_cast<std::uint8_t>(value); }
     NO_AREA_PARAM(unsigned int, MostCapability, m_nMostCapability)
@@ -171,7 +171,9 @@ public:
     void ClearCertificate() { m_p.m_setCertificate.clear(); }
     void GetCertificate(std::set<std::uint8_t>& out) const { out = m_p.m_setCertificate; }
     std::vector<std::uint32_t> GetAreaPersons() const { return m_p.m_vecAreaPersons; }
-    void SetAreaPersons(std::vector<std::uint32_t> persons) { m_p.m_vecAreaPersons = std::move(persons); }
+    void SetAreaPersons(std::vector<std::uint32_t> persons) {
+        m_p.m_vecAreaPersons = std::move(persons);
+    }
     std::set<std::uint32_t> GetPhoneAuthPerson() const { return m_p.m_setPhoneAuthPerson; }
     void SetPhoneAuthPerson(std::set<std::uint32_t> persons) {
         m_p.m_setPhoneAuthPerson = std::move(persons);
@@ -184,7 +186,9 @@ public:
     // Replaces the actions of one alarm type; an empty set erases the type.
     void SetLinkage(unsigned int alarmType, const ActionSet& actions);
     _DEFENSE_BUTTON_MODE GetDefenseButtonMode() const { return m_p.m_DefenseButtonMode; }
-    void SetDefenseButtonMode(_DEFENSE_BUTTON_MODE mode) { m_p.m_DefenseButtonMode = std::move(mode); }
+    void SetDefenseButtonMode(_DEFENSE_BUTTON_MODE mode) {
+        m_p.m_DefenseButtonMode = std::move(mode);
+    }
     std::vector<std::uint32_t> GetDefenseMode() const { return m_p.m_vecDefenseMode; }
     void SetDefenseMode(std::vector<std::uint32_t> mode) { m_p.m_vecDefenseMode = std::move(mode); }
     const ObjectsInArea& GetObjectInArea() const { return m_mapObjectsInArea; }
@@ -211,7 +215,8 @@ public:
     // The area groups above the given objects (crossing only area groups).
     static void GetAreaGroups(const std::set<std::shared_ptr<CAccessObject>>& objects,
                               std::set<std::shared_ptr<CAccessObject>>& groups);
-    static void GetAreaGroups(const std::set<std::uint32_t>& areaIDs, std::set<std::uint32_t>& groupIDs);
+    static void GetAreaGroups(const std::set<std::uint32_t>& areaIDs,
+                              std::set<std::uint32_t>& groupIDs);
     static void GetAreaGroups(const std::set<std::shared_ptr<CArea>>& areas,
                               std::set<std::shared_ptr<CAreaGroup>>& groups);
     static void GetAreaGroups(const std::set<std::shared_ptr<CArea>>& areas,
@@ -230,13 +235,14 @@ public:
     void InitObjectRelation() override;
     std::int32_t OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
                                 std::uint32_t sections) override;
-    using CNameObject::SaveRestData;
     using CNameObject::LoadRestData;
+    using CNameObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
     int LoadRestData_V2(const void* data, int* size, int version) override;
     void GetChangeableAttribute(CNameObjectAttribute& attributes) override;
-    void GetChangeableExtProperty(std::map<std::uint32_t, std::set<std::uint32_t>>& properties) override;
+    void GetChangeableExtProperty(
+        std::map<std::uint32_t, std::set<std::uint32_t>>& properties) override;
     void GetRelativeObject(std::uint32_t classID, std::set<std::uint32_t>& ids) override;
     void GetRelativeObjectClassID(std::set<std::uint32_t>& classIDs) override;
     // E_AREA_MEMBER_NULL for an empty member; platform linkages are also listed apart.

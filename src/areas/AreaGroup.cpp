@@ -103,7 +103,8 @@ void CAreaGroup::ApplyAlarmOffsets(const AlarmCounts& differences, int propagate
                                    AlarmHandledSet& handled) {
     handled.insert(GetObjectUniqueID());
     ApplyAlarmDifferences(*this, kClassID, kAreaGroupCounterProperty, differences);
-    if (propagate) PropagateAlarmDifferences(m_vecContainers, differences, propagate, true, handled);
+    if (propagate)
+        PropagateAlarmDifferences(m_vecContainers, differences, propagate, true, handled);
 }
 
 // ---- membership ---------------------------------------------------------------------

@@ -62,8 +62,8 @@ public:
     using CContainer::RemoveObject;
     std::int32_t RemoveObject(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
                               std::shared_ptr<CAccessObject>& removed, int write) override;
-    using CNameObject::SaveRestData;
     using CNameObject::LoadRestData;
+    using CNameObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
     int LoadRestData_V2(const void* data, int* size, int version) override;

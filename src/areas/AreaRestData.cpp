@@ -27,7 +27,9 @@ public:
     bool ok = true;
 
     template <class T>
-    void Value(const T& v) { ok = ok && m_w.Write(v); }
+    void Value(const T& v) {
+        ok = ok && m_w.Write(v);
+    }
     template <class C>
     void List(const C& values) {  // count, then the values in container order
         Value(static_cast<std::uint32_t>(values.size()));
@@ -62,7 +64,9 @@ public:
     bool ok = true;
 
     template <class T>
-    void Value(T& v) { ok = ok && m_r.Read(v); }
+    void Value(T& v) {
+        ok = ok && m_r.Read(v);
+    }
     template <class C>
     void List(C& values) {
         values.clear();
@@ -204,7 +208,8 @@ int CArea::LoadRestData(CBufferReader& reader, int restArg) {
     bool personsRead = false;
     const int ok = LoadRestLevel(
         reader, [this, restArg](CBufferReader& r) { return CContainer::LoadRestData(r, restArg); },
-        kDataVersion, [&](CBufferReader& r, std::int32_t version) {
+        kDataVersion,
+        [&](CBufferReader& r, std::int32_t version) {
             // The versions between these two were never a released layout.
             if (version > kDefenseTimeoutVersion && version < kDefenseModeVersion) return 0;
             RestIn in(r);

@@ -24,17 +24,21 @@
 class RecordingClient : public CClientNotify, public CObjectOperate {
 public:
     using u32 = std::uint32_t;
-    void OnPropertyChange(u32 c, u32 id, u32 s, u32 pc, u32 p) override { Add("prop", {c, id, s, pc, p}); }
-    void OnObjectChange(u32 c, u32 id, u32 s, u32 a, u32 b) override { Add("change", {c, id, s, a, b}); }
+    void OnPropertyChange(u32 c, u32 id, u32 s, u32 pc, u32 p) override {
+        Add("prop", {c, id, s, pc, p});
+    }
+    void OnObjectChange(u32 c, u32 id, u32 s, u32 a, u32 b) override {
+        Add("change", {c, id, s, a, b});
+    }
     void RefreshObject(u32 id, u32 s, u32 a, u32 b) override { Add("refresh", {id, s, a, b}); }
     void UpdatePersonnelCount(u32 id, u32 s) override { Add("personnel", {id, s}); }
     void StatisticsAlarmForward(u32 id, u32 s, const u32 d[15], int propagate) override {
         Add("forward", {id, s, d[0], d[14], static_cast<u32>(propagate)});
     }
     int Count(const std::string& prefix) const {
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
-            return c.rfind(prefix, 0) == 0;
-        }));
+        return static_cast<int>(
+            std::count_if(calls.begin(), calls.end(),
+                          [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
     }
 
     std::vector<std::string> calls;
@@ -85,7 +89,8 @@ protected:
                                                 std::uint32_t first) {
         auto object = MakeOf(classID, id);
         for (int i = 0; i < kAlarmCounterCount; ++i) {
-            object->SetProperty(kAlarmSourceClassID, kAlarmSourceProperty + i, _variant_t(int(first + i)));
+            object->SetProperty(kAlarmSourceClassID, kAlarmSourceProperty + i,
+                                _variant_t(int(first + i)));
         }
         return object;
     }

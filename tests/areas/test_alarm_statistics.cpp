@@ -36,7 +36,8 @@ TEST_F(AlarmStatistics, AreaRecountCountsItsAlarmObjectsAndPushesTheDifferencesU
     EXPECT_EQ(1, area1->StatisticsAlarm(0, 1));
     EXPECT_EQ(1, area1->GetTotalAlarmCount());  // the alarm host is not the area's
     EXPECT_EQ(15, area1->GetUrgentTotalAlarmCount());
-    for (auto& group : {b, c, a}) EXPECT_EQ(15, group->GetUrgentTotalAlarmCount()) << group->GetID();
+    for (auto& group : {b, c, a})
+        EXPECT_EQ(15, group->GetUrgentTotalAlarmCount()) << group->GetID();
     ASSERT_EQ(1 + 4 * 15, static_cast<int>(client.calls.size()));
     EXPECT_EQ("refresh b,1,0,0", client.calls[0]);
     EXPECT_EQ("prop 3e,1,1,3e,7007101", client.calls[1]);

@@ -29,8 +29,8 @@ Bytes Action(std::uint32_t first, std::uint16_t second) {
 Bytes Fields(std::uint32_t v) {
     Bytes b;
     b.u32(0x11).u32(0x12).u8(1).u8(2).u8(0xA1).u8(0xA2).u32(0x13).u32(0x14).u32(0x15);
-    b.u32(2).u8(3).u8(7);  // certificates
-    b.u32(2);              // personnel count
+    b.u32(2).u8(3).u8(7);                         // certificates
+    b.u32(2);                                     // personnel count
     if (v >= 0x03000200) b.u32(2).u32(9).u32(4);  // area persons, in entry order
     if (v >= 0x03000300) b.u32(2).u32(5).u32(6).u32(0x21).u32(0x22).u32(0x23).u32(0x24);
     if (v >= 0x03000400) {
@@ -79,7 +79,8 @@ TEST(AreaRestData, OlderVersionsReadTheirFieldsAndLeaveTheRestAtTheDefaults) {
     CArea older;
     ASSERT_EQ(1, Load(older, Level(0x03000500, Fields(0x03000500))));
     // Pairs become actions with the record defaults; the second word keeps its low 16 bits.
-    EXPECT_EQ((CArea::ActionSet{{0x0001, 4, 10, 1, 0}, {0x0100, 3, 10, 1, 0}}), older.GetLinkage().at(7));
+    EXPECT_EQ((CArea::ActionSet{{0x0001, 4, 10, 1, 0}, {0x0100, 3, 10, 1, 0}}),
+              older.GetLinkage().at(7));
     EXPECT_EQ(0x41u, older.GetPhoneAlarmMode());
     EXPECT_EQ(10, older.GetCloseDoorAutoArmingTime());
 
@@ -106,8 +107,10 @@ TEST(AreaRestData, OlderVersionsReadTheirFieldsAndLeaveTheRestAtTheDefaults) {
 TEST(AreaRestData, RefusedVersionsAndDamagedBlocksLoadNothing) {
     const Bytes whole = Level(0x03020200, Fields(0x03020200));
     const Bytes refused[] = {
-        Level(0x03000A01, Fields(0x03020200)), Level(0x03020000, Fields(0x03020200)),
-        Level(0x03020201, Fields(0x03020200)), Bytes(whole).truncate(whole.size() - 1),
+        Level(0x03000A01, Fields(0x03020200)),
+        Level(0x03020000, Fields(0x03020200)),
+        Level(0x03020201, Fields(0x03020200)),
+        Bytes(whole).truncate(whole.size() - 1),
         Level(0x03020200, Bytes(Fields(0x03020200)).patch32(24, 0xFFFFFFF0)),  // certificates
         ContainerLevel(),  // a row written when the area had no level of its own
     };
@@ -147,7 +150,8 @@ TEST(AreaRestData, OlderRawForms) {
     int size = raw.size();
     ASSERT_EQ(1, group.LoadRestData_V2(raw.data(), &size, 0x02000000));
     EXPECT_EQ(raw.size(), size);
-    EXPECT_EQ((std::vector<std::uint8_t>{7, 8, 9}), group.GetAllImageInfo().at(0).m_imgData.bytes());
+    EXPECT_EQ((std::vector<std::uint8_t>{7, 8, 9}),
+              group.GetAllImageInfo().at(0).m_imgData.bytes());
     const Bytes none = RawPrefix().u32(0).i32(-1);
     CAreaGroup empty;
     size = none.size();

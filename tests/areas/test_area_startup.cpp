@@ -57,7 +57,8 @@ protected:
         area1->SetSmsReplyTimeout(90);
         area1->SetLinkage(2, {AREA_ALARM_LINKAGE_ACTION(1, 2, 3, 4, 5)});
         area2->SetDefenseMode({4, 4});
-        auto x = Local(Alarm(350, 0, 1)), y = Local(Alarm(350, 0, 20)), h = Local(Alarm(73, 0, 100));
+        auto x = Local(Alarm(350, 0, 1)), y = Local(Alarm(350, 0, 20)),
+             h = Local(Alarm(73, 0, 100));
         for (auto& o : std::vector<std::shared_ptr<CNameObject>>{x, y, h, b, a}) {
             if (CNameObject::InsertObject(o) != 0) return 3;
         }
@@ -100,12 +101,15 @@ TEST_F(AreaStartup, AFreshLoaderCountsEveryAreaAndGroupOnceAndAgreesWithTheWrite
     std::map<std::string, int> totals;
     for (std::uint32_t cls : {62u, 63u}) {
         for (auto& [id, o] : GDM_GetMapCopy(cls, GetCurrentServerNO())) {
-            const std::uint32_t first = cls == 62 ? kAreaCounterProperty : kAreaGroupCounterProperty;
-            totals[o->GetFullName().ToUtf8()] = static_cast<int>(o->GetInt32Property(cls, first, 0));
+            const std::uint32_t first =
+                cls == 62 ? kAreaCounterProperty : kAreaGroupCounterProperty;
+            totals[o->GetFullName().ToUtf8()] =
+                static_cast<int>(o->GetInt32Property(cls, first, 0));
         }
     }
     // x = 1, y = 20, h = 100; x lies in both areas, h counts for the groups only.
-    EXPECT_EQ((std::map<std::string, int>{{"A", 121}, {"B", 101}, {"area 1", 1}, {"area 2", 21}}), totals);
+    EXPECT_EQ((std::map<std::string, int>{{"A", 121}, {"B", 101}, {"area 1", 1}, {"area 2", 21}}),
+              totals);
     DestroyAllObject();
 }
 

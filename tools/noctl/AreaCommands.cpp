@@ -9,14 +9,21 @@
 
 namespace {
 
-const char* const kCounterNames[kAlarmCounterCount] = {
-    "TotalAlarmCount", "UnConfirmedAlarmCount", "ConfirmedAlarmCount",
-    "NormalUnConfirmedUnClearedAlarmCount", "NormalConfirmedUnClearedAlarmCount",
-    "NormalUnConfirmedClearedAlarmCount", "NormalTotalAlarmCount",
-    "ImportantUnConfirmedUnClearedAlarmCount", "ImportantConfirmedUnClearedAlarmCount",
-    "ImportantUnConfirmedClearedAlarmCount", "ImportantTotalAlarmCount",
-    "UrgentUnConfirmedUnClearedAlarmCount", "UrgentConfirmedUnClearedAlarmCount",
-    "UrgentUnConfirmedClearedAlarmCount", "UrgentTotalAlarmCount"};
+const char* const kCounterNames[kAlarmCounterCount] = {"TotalAlarmCount",
+                                                       "UnConfirmedAlarmCount",
+                                                       "ConfirmedAlarmCount",
+                                                       "NormalUnConfirmedUnClearedAlarmCount",
+                                                       "NormalConfirmedUnClearedAlarmCount",
+                                                       "NormalUnConfirmedClearedAlarmCount",
+                                                       "NormalTotalAlarmCount",
+                                                       "ImportantUnConfirmedUnClearedAlarmCount",
+                                                       "ImportantConfirmedUnClearedAlarmCount",
+                                                       "ImportantUnConfirmedClearedAlarmCount",
+                                                       "ImportantTotalAlarmCount",
+                                                       "UrgentUnConfirmedUnClearedAlarmCount",
+                                                       "UrgentConfirmedUnClearedAlarmCount",
+                                                       "UrgentUnConfirmedClearedAlarmCount",
+                                                       "UrgentTotalAlarmCount"};
 
 template <class C>
 std::string List(const C& values) {
@@ -87,8 +94,10 @@ void PrintObject(const CNameObject& o) {
                 o.GetAttribute());
     if (const auto* access = dynamic_cast<const CAccessObject*>(&o)) {
         std::printf("  containers");
-        for (const auto& c : access->GetContainers()) std::printf(" %u:%u", c->GetObjectClassID(), c->GetID());
-        std::printf("\n  area IDs %s\n", List(const_cast<CAccessObject*>(access)->GetAreaID()).c_str());
+        for (const auto& c : access->GetContainers())
+            std::printf(" %u:%u", c->GetObjectClassID(), c->GetID());
+        std::printf("\n  area IDs %s\n",
+                    List(const_cast<CAccessObject*>(access)->GetAreaID()).c_str());
     }
     if (const auto* area = dynamic_cast<const CArea*>(&o)) {
         std::printf("parameters:\n");
@@ -115,7 +124,8 @@ void PrintObject(const CNameObject& o) {
     if (!area && !group) return;
     std::printf("alarm counters:\n");
     for (int i = 0; i < kAlarmCounterCount; ++i) {
-        std::printf("  %-40s %d\n", kCounterNames[i], area ? area->GetAlarmCounter(i) : group->GetAlarmCounter(i));
+        std::printf("  %-40s %d\n", kCounterNames[i],
+                    area ? area->GetAlarmCounter(i) : group->GetAlarmCounter(i));
     }
 }
 
