@@ -275,7 +275,6 @@ std::int32_t CArea::RemoveObject(std::uint32_t classID, std::uint32_t id, std::u
 void CArea::FinalRelease() {
     // The placed objects keep their area sets; only this area's references go.
     m_mapObjectsInArea.clear();
-    m_mapPlatformLinkages.clear();
     CContainer::FinalRelease();
 }
 
