@@ -181,16 +181,9 @@ TEST(NameObject, OnObjectChangeMergesBasicFields) {
     EXPECT_EQ(changed, static_cast<std::uint32_t>(SECTION_EXT_ATTRIBUTE | SECTION_EXT_DATA));
 }
 
-TEST(NameObject, ChangeableAttributesAndRelations) {
+TEST(NameObject, RelationsFollowTheParameters) {
     SetIsServerMode(false);
-    auto object = CNameObject::CreateObj();
-    CNameObjectAttribute changeable;
-    object->GetChangeableAttribute(changeable);
-    ASSERT_EQ(changeable.GetObjectAttribute().size(), 1u);
-    EXPECT_EQ(changeable.GetObjectAttribute(1).size(), 2u + 0xFFFu);
-    EXPECT_EQ(changeable.TestAttribute(1, 0x0700CFFE), 1);
-    EXPECT_EQ(changeable.TestAttribute(1, 0x0700CFFF), 0);
-    EXPECT_EQ(object->IsRelativeObject(500, 11), 0);
+    EXPECT_EQ(CNameObject::CreateObj()->IsRelativeObject(500, 11), 0);
 
     auto related = std::make_shared<RelatedObject>();
     related->SetID(77);
