@@ -21,6 +21,8 @@ using Log = std::vector<std::string>;
 
 using Obj = std::shared_ptr<CNameObject>;
 using Box = std::shared_ptr<CContainer>;
+using R = std::int32_t;
+using U = std::uint32_t;
 using std::to_string;
 
 // One observer of every kind; notes "name:operation" and answers a fixed result.
@@ -31,33 +33,27 @@ class Recorder final : public CObjectChangeNotify,
                        public CObjectRemoveFromContainerNotify,
                        public CObjectRelationChangeNotify {
 public:
-    Recorder(std::string name, Log& log, std::int32_t result = 0)
+    Recorder(std::string name, Log& log, R result = 0)
         : m_name(std::move(name)), m_log(log), m_result(result) {}
 
-    std::int32_t OnBeforeObjectChange(Obj, Obj, std::uint32_t f) override {
-        return Note("BeforeChange/" + to_string(f));
-    }
-    std::int32_t OnAfterObjectChange(Obj, Obj, std::uint32_t f, std::uint32_t m) override {
+    R OnBeforeObjectChange(Obj, Obj, U f) override { return Note("BeforeChange/" + to_string(f)); }
+    R OnAfterObjectChange(Obj, Obj, U f, U m) override {
         return Note("AfterChange/" + to_string(f) + "/" + to_string(m));
     }
-    std::int32_t OnBeforeObjectInsert(Obj, Box c) override {
+    R OnBeforeObjectInsert(Obj, Box c) override {
         return Note(c ? "BeforeInsert+c" : "BeforeInsert");
     }
-    std::int32_t OnAfterObjectInsert(Obj, Box c) override {
-        return Note(c ? "AfterInsert+c" : "AfterInsert");
-    }
-    std::int32_t OnBeforeObjectDelete(Obj) override { return Note("BeforeDelete"); }
-    std::int32_t OnAfterObjectDelete(Obj) override { return Note("AfterDelete"); }
-    std::int32_t OnBeforeObjectAddToContainer(Obj, Box) override { return Note("BeforeAdd"); }
-    std::int32_t OnAfterObjectAddToContainer(Obj, Box) override { return Note("AfterAdd"); }
-    std::int32_t OnBeforeObjectRemoveFromContainer(Obj, Box) override {
-        return Note("BeforeRemove");
-    }
-    std::int32_t OnAfterObjectRemoveFromContainer(Obj, Box) override { return Note("AfterRemove"); }
-    std::int32_t OnBeforeObjectRelationChange(Obj, Obj, std::uint32_t f) override {
+    R OnAfterObjectInsert(Obj, Box c) override { return Note(c ? "AfterInsert+c" : "AfterInsert"); }
+    R OnBeforeObjectDelete(Obj) override { return Note("BeforeDelete"); }
+    R OnAfterObjectDelete(Obj) override { return Note("AfterDelete"); }
+    R OnBeforeObjectAddToContainer(Obj, Box) override { return Note("BeforeAdd"); }
+    R OnAfterObjectAddToContainer(Obj, Box) override { return Note("AfterAdd"); }
+    R OnBeforeObjectRemoveFromContainer(Obj, Box) override { return Note("BeforeRemove"); }
+    R OnAfterObjectRemoveFromContainer(Obj, Box) override { return Note("AfterRemove"); }
+    R OnBeforeObjectRelationChange(Obj, Obj, U f) override {
         return Note("BeforeRelation/" + to_string(f));
     }
-    std::int32_t OnAfterObjectRelationChange(Obj, Obj, std::uint32_t f) override {
+    R OnAfterObjectRelationChange(Obj, Obj, U f) override {
         return Note("AfterRelation/" + to_string(f));
     }
 
