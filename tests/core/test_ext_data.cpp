@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ByteBuilder.h"
 #include "core/NameObject.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
@@ -14,44 +15,26 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Raw = std::vector<std::uint8_t>;  // bytes as read
 
-Bytes BytesOf(const CBufferWriter& w) { return Bytes(w.GetData(), w.GetData() + w.GetLength()); }
+Raw RawOf(const CBufferWriter& w) { return Raw(w.GetData(), w.GetData() + w.GetLength()); }
 
-// One field of every value encoding, two masks (one without a value); written by hand from
-// the section layout.
+// One field of every value encoding, two masks (one without a value), laid down by hand: each
+// field is its name, its type word and its value.
 // clang-format off
-const Bytes kFullSection = {
-    0xC8, 0x00, 0x00, 0x00,  // length 200
-    0x00, 0x02, 0x00, 0x03,  // version 0x03000200
-    0x09, 0x00, 0x00, 0x00,  // 9 fields
-    // "b": BOOL true, sign-extended
-    0x02, 0x00, 0x00, 0x00, 0x62, 0x00, 0x00, 0x00, 0x0B, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
-    // "c": CY has no encoding: the type word only
-    0x02, 0x00, 0x00, 0x00, 0x63, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00,
-    // "d": R8 1.5
-    0x02, 0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F,
-    // "f": R4 1.5
-    0x02, 0x00, 0x00, 0x00, 0x66, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x3F,
-    // "i": I8 -5
-    0x02, 0x00, 0x00, 0x00, 0x69, 0x00, 0x00, 0x00, 0x14, 0x00, 0x00, 0x00,
-    0xFB, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    // "n": I1 -1, zero-extended
-    0x02, 0x00, 0x00, 0x00, 0x6E, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00,
-    // "s": BSTR "xy"
-    0x02, 0x00, 0x00, 0x00, 0x73, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,
-    0x03, 0x00, 0x00, 0x00, 0x78, 0x00, 0x79, 0x00, 0x00, 0x00,
-    // "t": DATE 2.5
-    0x02, 0x00, 0x00, 0x00, 0x74, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x40,
-    // "w": I2 -2, sign-extended
-    0x02, 0x00, 0x00, 0x00, 0x77, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0xFE, 0xFF, 0xFF, 0xFF,
-    // masks: "b" = 1, "zz" = 0x80000001
-    0x02, 0x00, 0x00, 0x00,
-    0x02, 0x00, 0x00, 0x00, 0x62, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
-    0x03, 0x00, 0x00, 0x00, 0x7A, 0x00, 0x7A, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x80,
-};
+const Raw kFullSection = Bytes()
+    .u32s({200, 0x03000200, 9})
+    .wstr(u"b").u32s({VT_BOOL, 0xFFFFFFFF})  // sign-extended
+    .wstr(u"c").u32(VT_CY)                   // no encoding: the type word only
+    .wstr(u"d").u32(VT_R8).f64(1.5)
+    .wstr(u"f").u32(VT_R4).f32(1.5f)
+    .wstr(u"i").u32(VT_I8).u64(static_cast<std::uint64_t>(-5))
+    .wstr(u"n").u32s({VT_I1, 0xFF})          // zero-extended
+    .wstr(u"s").u32(VT_BSTR).wstr(u"xy")
+    .wstr(u"t").u32(VT_DATE).f64(2.5)
+    .wstr(u"w").u32s({VT_I2, 0xFFFFFFFE})    // sign-extended
+    .u32(2).wstr(u"b").u32(1).wstr(u"zz").u32(0x80000001)  // masks
+    .vec();
 // clang-format on
 
 void FillFullFacet(CNameObjectExtData& f) {
@@ -137,7 +120,7 @@ TEST(ExtDataSection, WritesTheLayoutAndReadsItBack) {
     FillFullFacet(f);
     CBufferWriter w;
     ASSERT_EQ(f.SaveExtData(w), 1);
-    EXPECT_EQ(BytesOf(w), kFullSection);
+    EXPECT_EQ(RawOf(w), kFullSection);
 
     CNameObjectExtData g = KeepFacet();
     CBufferReader r(kFullSection.data(), static_cast<int>(kFullSection.size()));
@@ -155,7 +138,7 @@ TEST(ExtDataSection, WritesTheLayoutAndReadsItBack) {
 
 TEST(ExtDataSection, OlderVersionHasNoMasks) {
     // clang-format off
-    const Bytes old = {
+    const Raw old = {
         0x1C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x03, 0x01, 0x00, 0x00, 0x00,
         0x02, 0x00, 0x00, 0x00, 0x61, 0x00, 0x00, 0x00,  // "a"
         0x16, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00,  // INT 5
@@ -173,7 +156,7 @@ TEST(ExtDataSection, OlderVersionHasNoMasks) {
 }
 
 TEST(ExtDataSection, ApplyZeroSkipsAndBadInputIsRefused) {
-    Bytes padded = kFullSection;
+    Raw padded = kFullSection;
     padded.insert(padded.end(), {0xDE, 0xAD, 0xBE, 0xEF});
     CNameObjectExtData f = KeepFacet();
     CBufferReader r(padded.data(), static_cast<int>(padded.size()));
@@ -181,10 +164,10 @@ TEST(ExtDataSection, ApplyZeroSkipsAndBadInputIsRefused) {
     EXPECT_EQ(r.GetPosition(), 200);
     ExpectSameFacet(f, KeepFacet());
 
-    // Bytes written at an offset, the size read (0: all), the apply flag, 4 bytes appended.
+    // Raw written at an offset, the size read (0: all), the apply flag, 4 bytes appended.
     struct Case {
         int offset;
-        Bytes patch;
+        Raw patch;
         int size;
         int apply;
         bool grow = false;
@@ -203,7 +186,7 @@ TEST(ExtDataSection, ApplyZeroSkipsAndBadInputIsRefused) {
     };
     ASSERT_EQ(CNameObject::m_nMinVersion, 0);
     for (const Case& c : cases) {
-        Bytes data = kFullSection;
+        Raw data = kFullSection;
         std::copy(c.patch.begin(), c.patch.end(), data.begin() + c.offset);
         if (c.grow) data.insert(data.end(), {0, 0, 0, 0});
         CNameObjectExtData g = KeepFacet();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ByteBuilder.h"
 #include "core/NameObject.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
@@ -15,24 +16,19 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Raw = std::vector<std::uint8_t>;  // bytes as read
 
-// Image 1 (changed at 2.5, three bytes) and image 3 (changed at 0.0, no bytes).
+// Image 1 (changed at 2.5, three bytes) and image 3 (changed at 0.0, no bytes): key, index,
+// time, byte count, bytes.
 // clang-format off
-const Bytes kSection = {
-    0x37, 0x00, 0x00, 0x00,  // length 55
-    0x00, 0x02, 0x00, 0x03,  // version 0x03000200
-    0x02, 0x00, 0x00, 0x00,  // 2 images
-    0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,  // key, index
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x40,  // 2.5
-    0x03, 0x00, 0x00, 0x00, 0xAA, 0xBB, 0xCC,
-    0x03, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00,
-};
+const Raw kSection = Bytes()
+    .u32s({55, 0x03000200, 2})
+    .u32s({1, 1}).f64(2.5).u32(3).u8(0xAA).u8(0xBB).u8(0xCC)
+    .u32s({3, 3}).f64(0.0).u32(0)
+    .vec();
 // clang-format on
 
-CBufferWriter Data(const Bytes& bytes) {
+CBufferWriter Data(const Raw& bytes) {
     CBufferWriter w;
     w.WriteByte(bytes.data(), static_cast<int>(bytes.size()));
     return w;
@@ -82,7 +78,7 @@ TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
     object->SetPhotoImage(3, COleDateTime(), CBufferWriter());
     CBufferWriter w;
     ASSERT_EQ(object->SaveObjectImage(w), 1);
-    EXPECT_EQ(Bytes(w.GetData(), w.GetData() + w.GetLength()), kSection);
+    EXPECT_EQ(Raw(w.GetData(), w.GetData() + w.GetLength()), kSection);
 
     std::shared_ptr<CNameObject> copy = MakeObject(2);
     copy->SetPhotoImage(8, COleDateTime(1.0), Data({1}));  // replaced by the load
@@ -103,7 +99,7 @@ TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
     EXPECT_EQ(copy->GetPhotoImage(3), nullptr);
 
     // Key and index travel separately.
-    Bytes data = kSection;
+    Raw data = kSection;
     data[16] = 0x05;  // index field of the first entry; its key stays 1
     CBufferReader r5(data.data(), static_cast<int>(data.size()));
     ASSERT_EQ(copy->LoadObjectImage(r5, 1), 1);
@@ -119,7 +115,7 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
         EXPECT_NE(object->GetPhotoImage(4), nullptr);
     };
 
-    Bytes padded = kSection;
+    Raw padded = kSection;
     padded.insert(padded.end(), {0x11, 0x22});
     CBufferReader skip(padded.data(), static_cast<int>(padded.size()));
     EXPECT_EQ(object->LoadObjectImage(skip, 0), 1);
@@ -128,7 +124,7 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
 
     struct Case {
         int offset;
-        Bytes patch;
+        Raw patch;
         int size;  // 0: all
         bool grow = false;
     };
@@ -141,7 +137,7 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
         {4, {0x01}, 0},                     // version 0x03000201
     };
     for (const Case& c : cases) {
-        Bytes bytes = kSection;
+        Raw bytes = kSection;
         std::copy(c.patch.begin(), c.patch.end(), bytes.begin() + c.offset);
         if (c.grow) bytes.insert(bytes.end(), {0, 0, 0, 0});
         for (int apply : {1, 0}) {
@@ -156,7 +152,7 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
 }
 
 TEST_F(ImageDatabase, RowsStoreEveryByteAndSkipEmptyImages) {
-    Bytes big(50000);
+    Raw big(50000);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     const COleDateTime when(2023, 7, 8, 9, 10, 11);
