@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@ public:
     }
     Bytes& u16(std::uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
     Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Bytes& u16s(std::initializer_list<std::uint16_t> vs) {
+        for (std::uint16_t v : vs) u16(v);
+        return *this;
+    }
+    Bytes& u32s(std::initializer_list<std::uint32_t> vs) {
+        for (std::uint32_t v : vs) u32(v);
+        return *this;
+    }
     Bytes& i32(std::int32_t v) { return u32(static_cast<std::uint32_t>(v)); }
     Bytes& u64(std::uint64_t v) { return u32(static_cast<std::uint32_t>(v)).u32(v >> 32); }
     Bytes& f64(double v) {

@@ -7,31 +7,28 @@
 #include <string>
 #include <vector>
 
+#include "ByteBuilder.h"
 #include "core/NameObject.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
+#include "support/Query.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Raw = std::vector<std::uint8_t>;  // bytes as read
 
-// Image 1 (changed at 2.5, three bytes) and image 3 (changed at 0.0, no bytes).
+// Image 1 (changed at 2.5, three bytes) and image 3 (changed at 0.0, no bytes): key, index,
+// time, byte count, bytes.
 // clang-format off
-const Bytes kSection = {
-    0x37, 0x00, 0x00, 0x00,  // length 55
-    0x00, 0x02, 0x00, 0x03,  // version 0x03000200
-    0x02, 0x00, 0x00, 0x00,  // 2 images
-    0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,  // key, index
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x40,  // 2.5
-    0x03, 0x00, 0x00, 0x00, 0xAA, 0xBB, 0xCC,
-    0x03, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00,
-};
+const Raw kSection = Bytes()
+    .u32s({55, 0x03000200, 2})
+    .u32s({1, 1}).f64(2.5).u32(3).u8(0xAA).u8(0xBB).u8(0xCC)
+    .u32s({3, 3}).f64(0.0).u32(0)
+    .vec();
 // clang-format on
 
-CBufferWriter Data(const Bytes& bytes) {
+CBufferWriter Data(const Raw& bytes) {
     CBufferWriter w;
     w.WriteByte(bytes.data(), static_cast<int>(bytes.size()));
     return w;
@@ -45,21 +42,9 @@ std::shared_ptr<CNameObject> MakeObject(std::uint32_t id) {
     return object;
 }
 
-std::vector<int> Ints(const std::string& sql) {
-    std::vector<int> out;
-    CADORecordset rs(GetDatabase());
-    EXPECT_TRUE(rs.Open(sql)) << sql;
-    for (; !rs.IsEOF(); rs.MoveNext()) {
-        int v = 0;
-        rs.GetFieldValue(0, v);
-        out.push_back(v);
-    }
-    return out;
-}
-
-std::vector<int> StoredIndexes(std::uint32_t id) {
-    return Ints("select nIndex from ObjectImage where nID=" + std::to_string(id) +
-                " order by nIndex");
+std::vector<long long> StoredIndexes(std::uint32_t id) {
+    return QueryInts("select nIndex from ObjectImage where nID=" + std::to_string(id) +
+                     " order by nIndex");
 }
 
 // Records every row inserted into or deleted from ObjectImage, as +index / -index.
@@ -74,15 +59,14 @@ void LogImageRowChanges() {
                     "INSERT INTO ImageLog(change) VALUES(-old.nIndex); END"));
 }
 
-std::vector<int> ImageLog() { return Ints("select change from ImageLog order by seq"); }
+std::vector<long long> ImageLog() { return QueryInts("select change from ImageLog order by seq"); }
 
-class ImageDatabase : public ::testing::Test {
+class ImageDatabase : public ConnectedInstallation {
 protected:
     void SetUp() override {
+        ConnectedInstallation::SetUp();
         SetIsServerMode(false);
-        m_installation.Connect();
     }
-    TestInstallation m_installation;
 };
 
 }  // namespace
@@ -94,7 +78,7 @@ TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
     object->SetPhotoImage(3, COleDateTime(), CBufferWriter());
     CBufferWriter w;
     ASSERT_EQ(object->SaveObjectImage(w), 1);
-    EXPECT_EQ(Bytes(w.GetData(), w.GetData() + w.GetLength()), kSection);
+    EXPECT_EQ(Raw(w.GetData(), w.GetData() + w.GetLength()), kSection);
 
     std::shared_ptr<CNameObject> copy = MakeObject(2);
     copy->SetPhotoImage(8, COleDateTime(1.0), Data({1}));  // replaced by the load
@@ -110,19 +94,16 @@ TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
     EXPECT_EQ(copy->GetPhotoImage(3)->GetLength(), 0);
     EXPECT_EQ(copy->GetPhotoLastChangeTime(8).m_dt, 0.0);  // absent
 
-    copy->CheckImageInfo();
+    copy->CheckImageInfo();  // drops images without bytes
     EXPECT_EQ(copy->GetAllImageInfo().size(), 1u);
     EXPECT_EQ(copy->GetPhotoImage(3), nullptr);
-}
 
-TEST(ImageSection, KeyAndIndexTravelSeparately) {
-    SetIsServerMode(false);
-    Bytes data = kSection;
+    // Key and index travel separately.
+    Raw data = kSection;
     data[16] = 0x05;  // index field of the first entry; its key stays 1
-    std::shared_ptr<CNameObject> object = MakeObject(1);
-    CBufferReader r(data.data(), static_cast<int>(data.size()));
-    ASSERT_EQ(object->LoadObjectImage(r, 1), 1);
-    EXPECT_EQ(object->GetAllImageInfo().at(1).m_nIndex, 5u);
+    CBufferReader r5(data.data(), static_cast<int>(data.size()));
+    ASSERT_EQ(copy->LoadObjectImage(r5, 1), 1);
+    EXPECT_EQ(copy->GetAllImageInfo().at(1).m_nIndex, 5u);
 }
 
 TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
@@ -134,55 +115,68 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
         EXPECT_NE(object->GetPhotoImage(4), nullptr);
     };
 
-    Bytes padded = kSection;
+    Raw padded = kSection;
     padded.insert(padded.end(), {0x11, 0x22});
     CBufferReader skip(padded.data(), static_cast<int>(padded.size()));
     EXPECT_EQ(object->LoadObjectImage(skip, 0), 1);
     EXPECT_EQ(skip.GetPosition(), 55);
     untouched();
 
-    const auto expectRejected = [&](const Bytes& bytes, int size, int apply) {
-        CBufferReader r(bytes.data(), size);
-        EXPECT_EQ(object->LoadObjectImage(r, apply), 0) << "size " << size;
-        EXPECT_EQ(r.GetPosition(), 0) << "size " << size;
-        untouched();
+    struct Case {
+        int offset;
+        Raw patch;
+        int size;  // 0: all
+        bool grow = false;
     };
-    for (int size : {11, 54}) {  // inside the header, the last image cut short
-        expectRejected(kSection, size, 1);
-        expectRejected(kSection, size, 0);
+    const Case cases[] = {
+        {0, {}, 11},                        // inside the header
+        {0, {}, 54},                        // the last image cut short
+        {11, {0x7F}, 0},                    // huge image count
+        {28, {0xFF, 0xFF, 0xFF, 0xFF}, 0},  // negative byte count of the first image
+        {0, {0x3B}, 0, true},               // length word beyond the content
+        {4, {0x01}, 0},                     // version 0x03000201
+    };
+    for (const Case& c : cases) {
+        Raw bytes = kSection;
+        std::copy(c.patch.begin(), c.patch.end(), bytes.begin() + c.offset);
+        if (c.grow) bytes.insert(bytes.end(), {0, 0, 0, 0});
+        for (int apply : {1, 0}) {
+            if (apply == 0 && !c.patch.empty()) continue;  // a skip needs only the whole section
+            CBufferReader r(bytes.data(), c.size ? c.size : static_cast<int>(bytes.size()));
+            EXPECT_EQ(object->LoadObjectImage(r, apply), 0) << "offset " << c.offset;
+            EXPECT_EQ(r.GetPosition(), 0);
+            untouched();
+        }
     }
-    Bytes count = kSection;  // huge image count
-    count[11] = 0x7F;
-    expectRejected(count, static_cast<int>(count.size()), 1);
-    Bytes bytes = kSection;  // negative byte count of the first image
-    bytes[28] = bytes[29] = bytes[30] = bytes[31] = 0xFF;
-    expectRejected(bytes, static_cast<int>(bytes.size()), 1);
-    Bytes longer = kSection;  // length word beyond the content
-    longer[0] = 0x3B;
-    longer.insert(longer.end(), {0, 0, 0, 0});
-    expectRejected(longer, static_cast<int>(longer.size()), 1);
-    Bytes newer = kSection;  // version 0x03000201
-    newer[4] = 0x01;
-    expectRejected(newer, static_cast<int>(newer.size()), 1);
     EXPECT_EQ(CNameObject::m_nMinVersion, 0);  // only extension data records it
 }
 
-TEST_F(ImageDatabase, EmptyDataIsNotStored) {
+TEST_F(ImageDatabase, RowsStoreEveryByteAndSkipEmptyImages) {
+    Raw big(50000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    const COleDateTime when(2023, 7, 8, 9, 10, 11);
     std::shared_ptr<CNameObject> object = MakeObject(1);
-    object->SetPhotoImage(1, COleDateTime(2024, 1, 2, 3, 4, 5), Data({1, 2, 3}));
-    object->SetPhotoImage(2, COleDateTime(2024, 1, 2, 3, 4, 5), CBufferWriter());
+    object->SetPhotoImage(1, when, Data(big));
+    object->SetPhotoImage(2, when, CBufferWriter());
     EXPECT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
-    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{1}));
+    EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{1}));
 
     std::shared_ptr<CNameObject> loaded = MakeObject(1);
-    EXPECT_EQ(loaded->LoadDatabaseImage(GetDatabase()), S_SUCCESS);
-    EXPECT_EQ(loaded->GetAllImageInfo().size(), 1u);
+    ASSERT_EQ(loaded->LoadDatabaseImage(GetDatabase()), S_SUCCESS);
     EXPECT_TRUE(loaded->GetObjectInitState() & SECTION_OBJECT_IMAGE);
+    ASSERT_EQ(loaded->GetAllImageInfo().size(), 1u);
+    COleDateTime time;
+    const CBufferWriter* image = loaded->GetPhotoImage(1, time);
+    ASSERT_NE(image, nullptr);
+    EXPECT_TRUE(*image == Data(big));
+    EXPECT_EQ(loaded->GetAllImageInfo().at(1).m_nIndex, 1u);
+    EXPECT_EQ(time.Format(), when.Format());
 
     // Update rewrites the rows; the empty image still is not stored.
     object->SetPhotoImage(5, COleDateTime(1.0), Data({7}));
     EXPECT_EQ(object->UpdateDatabaseImage(GetDatabase()), S_SUCCESS);
-    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{1, 5}));
+    EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{1, 5}));
 }
 
 TEST_F(ImageDatabase, DeleteByObjectAndByIndexList) {
@@ -200,32 +194,13 @@ TEST_F(ImageDatabase, DeleteByObjectAndByIndexList) {
 
     const std::vector<std::uint32_t> list = {1, 3, 7};
     EXPECT_EQ(CNameObject::DeleteDatabaseImage(GetDatabase(), 9, 1, 0, list), S_SUCCESS);
-    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{13, 37}));
+    EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{13, 37}));
     EXPECT_EQ(StoredIndexes(2).size(), 5u);  // another object's rows stay
 
     std::shared_ptr<CNameObject> with = MakeObject(2);
     with->SetPhotoImage(99, COleDateTime(), Data({1}));
     EXPECT_EQ(with->DeleteDatabaseImage(GetDatabase()), S_SUCCESS);
     EXPECT_TRUE(StoredIndexes(2).empty());
-}
-
-TEST_F(ImageDatabase, LargeImageLoadsByteExact) {
-    Bytes big(50000);
-    for (std::size_t i = 0; i < big.size(); ++i)
-        big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
-    const COleDateTime when(2023, 7, 8, 9, 10, 11);
-    std::shared_ptr<CNameObject> object = MakeObject(1);
-    object->SetPhotoImage(2, when, Data(big));
-    ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
-
-    std::shared_ptr<CNameObject> loaded = MakeObject(1);
-    ASSERT_EQ(loaded->LoadDatabaseImage(GetDatabase()), S_SUCCESS);
-    COleDateTime time;
-    const CBufferWriter* image = loaded->GetPhotoImage(2, time);
-    ASSERT_NE(image, nullptr);
-    EXPECT_TRUE(*image == Data(big));
-    EXPECT_EQ(loaded->GetAllImageInfo().at(2).m_nIndex, 2u);
-    EXPECT_EQ(time.Format(), when.Format());
 }
 
 TEST(ImageLazyLoad, ServerSavesImagesNotYetLoaded) {
@@ -265,7 +240,7 @@ TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRows) {
     const double before = COleDateTime::GetCurrentTime().m_dt;
     EXPECT_EQ(object->CheckImageChanged(newer), 1);
     const double after = COleDateTime::GetCurrentTime().m_dt;
-    EXPECT_EQ(ImageLog(), (std::vector<int>{-2, 2}));
+    EXPECT_EQ(ImageLog(), (std::vector<long long>{-2, 2}));
     COleDateTime stamped;
     ASSERT_NE(object->GetPhotoImage(2, stamped), nullptr);
     EXPECT_EQ(*object->GetPhotoImage(2), Data({2, 2}));
@@ -296,7 +271,7 @@ TEST_F(ImageDatabase, ChangeCheckWalksBothMaps) {
     LogImageRowChanges();
 
     EXPECT_EQ(object->CheckImageChanged(incoming), 1);
-    EXPECT_EQ(StoredIndexes(1), (std::vector<int>{2, 3, 5, 9}));
+    EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{2, 3, 5, 9}));
     // Index 1 only in memory: dropped. 2 and 5 are stamped now; 9, after the old map ran
     // out, keeps its own time; 3 is untouched.
     const auto& images = object->GetAllImageInfo();
@@ -307,7 +282,7 @@ TEST_F(ImageDatabase, ChangeCheckWalksBothMaps) {
     EXPECT_EQ(images.at(3).m_dtLastChangeTime, old);
     EXPECT_EQ(*object->GetPhotoImage(3), Data({1}));
     EXPECT_EQ(*object->GetPhotoImage(5), Data({5}));
-    const std::vector<int> log = ImageLog();
+    const std::vector<long long> log = ImageLog();
     EXPECT_EQ(std::count(log.begin(), log.end(), 3), 0);
     EXPECT_EQ(std::count(log.begin(), log.end(), -3), 0);
 }

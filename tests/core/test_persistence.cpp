@@ -12,8 +12,8 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
+#include "support/Fixtures.h"
 #include "support/Query.h"
-#include "support/TestInstallation.h"
 
 // An access object whose rest data is as large as asked: a count and that many words.
 class CBulkyObject : public CAccessObject {
@@ -37,29 +37,21 @@ NO_IMPLEMENT_OBJECT_CLASS(CBulkyObject, CAccessObject)
 
 namespace {
 
-std::shared_ptr<CAccessObject> NewAccessObject() {
-    return std::dynamic_pointer_cast<CAccessObject>(CAccessObject::CreateObj());
-}
+std::shared_ptr<CAccessObject> NewAccessObject() { return New<CAccessObject>(); }
 
-class Persistence : public ::testing::Test {
+class Persistence : public ConnectedInstallation {
 protected:
-    void SetUp() override {
-        inst.Connect();
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
-    }
-
     // One integer column of the object's row; -1 when there is no row.
     static long long RowInt(const std::string& column, std::uint32_t classID, std::uint32_t id,
                             std::uint32_t serverNO) {
-        return QueryInt(StrPrintf("SELECT %s FROM NameObject WHERE nClassID=%d AND nID=%d AND nServerNO=%d",
-                                  column.c_str(), static_cast<int>(classID), static_cast<int>(id),
-                                  static_cast<int>(serverNO)));
+        return QueryInt(
+            StrPrintf("SELECT %s FROM NameObject WHERE nClassID=%d AND nID=%d AND nServerNO=%d",
+                      column.c_str(), static_cast<int>(classID), static_cast<int>(id),
+                      static_cast<int>(serverNO)));
     }
     static long long RowCount(const std::string& where = "1=1") {
         return QueryInt("select count(*) from NameObject where " + where);
     }
-
-    TestInstallation inst;
 };
 
 TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
@@ -77,8 +69,9 @@ TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
     EXPECT_EQ(object, GDM_Find(2, object->GetID(), object->GetServerNO()));
     EXPECT_EQ(-1, RowInt("nID", 2, 42, object->GetServerNO()));
     EXPECT_EQ(0x03000200, RowInt("nVersion", 2, object->GetID(), object->GetServerNO()));
-    EXPECT_EQ(static_cast<std::int32_t>(0x80000001u),
-              static_cast<std::int32_t>(RowInt("nAttr", 2, object->GetID(), object->GetServerNO())));
+    EXPECT_EQ(
+        static_cast<std::int32_t>(0x80000001u),
+        static_cast<std::int32_t>(RowInt("nAttr", 2, object->GetID(), object->GetServerNO())));
 
     // Creation and modification times were 0.0: both are now, and the object carries them.
     EXPECT_GT(object->GetCreateTime().m_dt, 40000.0);
@@ -87,9 +80,10 @@ TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
 
     // The facets and names come back from the row.
     CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open(StrPrintf("select strFullName, strDescription, ObjectAttribute, ObjectProperty, "
-                                  "dtCreateTime from NameObject where nID=%d",
-                                  static_cast<int>(object->GetID()))));
+    ASSERT_TRUE(
+        rs.Open(StrPrintf("select strFullName, strDescription, ObjectAttribute, ObjectProperty, "
+                          "dtCreateTime from NameObject where nID=%d",
+                          static_cast<int>(object->GetID()))));
     ASSERT_FALSE(rs.IsEOF());
     CString text;
     rs.GetFieldValue(0, text);
@@ -129,7 +123,8 @@ TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(again));
     EXPECT_EQ(1, RowCount(StrPrintf("nServerNO=%d", static_cast<int>(other))));
     EXPECT_EQ(CString(u"second"),
-              QueryText(StrPrintf("select strFullName from NameObject where nServerNO=%d", static_cast<int>(other))));
+              QueryText(StrPrintf("select strFullName from NameObject where nServerNO=%d",
+                                  static_cast<int>(other))));
     EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
 }
 
@@ -138,25 +133,13 @@ TEST_F(Persistence, RestDataLargerThanTheFirstTryIsStoredWhole) {
     for (std::uint32_t i = 0; i < 3000; ++i) object->words.push_back(i * 7);  // ~12 KB
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
 
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open(StrPrintf("select varData from NameObject where nID=%d", static_cast<int>(object->GetID()))));
-    ASSERT_FALSE(rs.IsEOF());
-    CBufferReader stored;
-    ASSERT_TRUE(ReadBlobColumn(rs, 0, stored));
+    CBufferReader stored = QueryBlob(StrPrintf("select varData from NameObject where nID=%d",
+                                               static_cast<int>(object->GetID())));
     CBufferWriter expected;
     object->SaveRestData(expected);
     ASSERT_GT(expected.GetLength(), 4096);
-    EXPECT_EQ(expected.bytes(), std::vector<std::uint8_t>(stored.GetData(), stored.GetData() + stored.GetLength()));
-}
-
-TEST_F(Persistence, UpdatesOfAMissingRow) {
-    auto object = NewAccessObject();
-    object->SetID(999);
-    EXPECT_EQ(E_DATABASE_OPERATION, object->UpdateRecord());
-    EXPECT_EQ(E_DATABASE_OPERATION, object->UpdateAttributeData());
-    EXPECT_EQ(E_DATABASE_OPERATION, object->UpdatePropertyData());
-    EXPECT_EQ(S_SUCCESS, object->UpdateRecordOfModifyTime());  // the statement's result is not checked
-    EXPECT_EQ(0, RowCount());
+    EXPECT_EQ(expected.bytes(),
+              std::vector<std::uint8_t>(stored.GetData(), stored.GetData() + stored.GetLength()));
 }
 
 TEST_F(Persistence, UpdateRecordRewritesColumnsAndFacets) {
@@ -171,15 +154,12 @@ TEST_F(Persistence, UpdateRecordRewritesColumnsAndFacets) {
     ASSERT_EQ(S_SUCCESS, object->UpdateRecord());
     EXPECT_GE(object->GetModifyTime().m_dt, inserted.m_dt);
 
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open(StrPrintf("select strFullName, ObjectAttribute, varData from NameObject where nID=%d",
-                                  static_cast<int>(object->GetID()))));
-    CString name;
-    rs.GetFieldValue(0, name);
-    EXPECT_EQ(CString(u"renamed"), name);
-    EXPECT_EQ(0, rs.GetFieldActualSize(1));
-    CBufferReader rest;
-    ASSERT_TRUE(ReadBlobColumn(rs, 2, rest));
+    const int id = static_cast<int>(object->GetID());
+    EXPECT_EQ(CString(u"renamed"),
+              QueryText(StrPrintf("select strFullName from NameObject where nID=%d", id)));
+    EXPECT_EQ(
+        0, QueryInt(StrPrintf("select length(ObjectAttribute) from NameObject where nID=%d", id)));
+    CBufferReader rest = QueryBlob(StrPrintf("select varData from NameObject where nID=%d", id));
     auto loaded = NewAccessObject();
     ASSERT_EQ(1, loaded->LoadRestData(rest, 0x03000200));
     EXPECT_EQ(std::set<std::uint32_t>{77}, loaded->GetAreaID());
@@ -200,24 +180,31 @@ TEST_F(Persistence, UpdateRecordLeavesUnloadedExtensionDataAlone) {
     GDM_Remove(2, object->GetID(), object->GetServerNO());
     ASSERT_EQ(S_SUCCESS, client->UpdateRecord());
 
-    EXPECT_EQ(CString(u"red"), QueryText("select V_String from ObjectExtData where strFieldName='colour'"));
+    EXPECT_EQ(CString(u"red"),
+              QueryText("select V_String from ObjectExtData where strFieldName='colour'"));
 }
 
-TEST_F(Persistence, FacetUpdatesKeepTheModificationTime) {
+TEST_F(Persistence, FacetUpdatesKeepTheModificationTimeAndNeedTheRow) {
+    auto missing = NewAccessObject();
+    missing->SetID(999);
+    EXPECT_EQ(E_DATABASE_OPERATION, missing->UpdateRecord());
+    EXPECT_EQ(E_DATABASE_OPERATION, missing->UpdateAttributeData());
+    EXPECT_EQ(E_DATABASE_OPERATION, missing->UpdatePropertyData());
+    EXPECT_EQ(S_SUCCESS, missing->UpdateRecordOfModifyTime());  // its result is not checked
+    EXPECT_EQ(0, RowCount());
+
     auto object = NewAccessObject();
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
     object->SetModifyTime(COleDateTime(2020, 1, 2, 3, 4, 5));
     object->SetProperty(1, 1, _variant_t(5));
     ASSERT_EQ(S_SUCCESS, object->UpdatePropertyData());
 
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open(StrPrintf("select dtModifyTime, ObjectProperty from NameObject where nID=%d",
-                                  static_cast<int>(object->GetID()))));
-    COleDateTime stored;
-    rs.GetFieldValue(0, stored);
-    EXPECT_EQ(CString(u"2020-01-02 03:04:05"), stored.Format());
-    CBufferReader blob;
-    ASSERT_TRUE(ReadBlobColumn(rs, 1, blob));
+    const int id = static_cast<int>(object->GetID());
+    EXPECT_EQ(CString(u"2020-01-02 03:04:05"),
+              QueryText(StrPrintf("select substr(dtModifyTime, 1, 19) from NameObject where nID=%d",
+                                  id)));
+    CBufferReader blob =
+        QueryBlob(StrPrintf("select ObjectProperty from NameObject where nID=%d", id));
     auto copy = NewAccessObject();
     ASSERT_EQ(1, copy->LoadExtProperty(blob));
     EXPECT_EQ(_variant_t(5), copy->GetProperty(1, 1));

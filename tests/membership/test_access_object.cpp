@@ -50,22 +50,21 @@ bool InArea(const CArea& area, const CAccessObject& object) {
     return area.GetObjectInArea().count(object.GetObjectUniqueID()) != 0;
 }
 
-TEST_F(AccessObject, AddAndRemoveAreaUpdateBothSides) {
+TEST_F(AccessObject, AreasAndTheFirstArea) {
     auto m = Make<CAccessObject>(1);
     auto a = Make<CArea>(7);
     auto b = Make<CArea>(8);
     m->AddArea(a);
     m->AddArea(b);
-    EXPECT_TRUE(InArea(*a, *m));
     EXPECT_EQ(m->GetAreaID(), (IDs{7, 8}));
     m->RemoveArea(a);
     EXPECT_FALSE(InArea(*a, *m));
     EXPECT_TRUE(InArea(*b, *m));
     EXPECT_EQ(m->GetArea(), (CAccessObject::AreaSet{b}));
-}
+    m->RemoveArea(b);
+    m->SetAreaID({});
 
-TEST_F(AccessObject, FirstAreaFallsBackToAreaContainersOnlyOnTheServer) {
-    auto m = Make<CAccessObject>(1);
+    // Without named areas the first area falls back to area containers, on the server only.
     auto plain = Make<CContainer>(4);
     auto area = Make<CArea>(6);
     ASSERT_EQ(plain->AddObject(m, 0), 0);
@@ -88,60 +87,39 @@ TEST_F(AccessObject, FirstAreaFallsBackToAreaContainersOnlyOnTheServer) {
     }
 }
 
-TEST_F(AccessObject, BuildJoinsNamedAreasAndForgetsMissingOnes) {
-    auto a1 = FiledArea(101);
-    auto a2 = FiledArea(102);
-    auto m = Track(std::make_shared<SpyMember>());
-    m->SetID(5);
-    m->SetAreaID({101, 102, 999});
-
-    m->UpdateObjectRelated(RELATED_OP_BUILD, m, 0xFFFFFFFF, m->GetObjectInitState());
-    EXPECT_TRUE(InArea(*a2, *m));
-    EXPECT_EQ(m->GetArea(), (CAccessObject::AreaSet{a1, a2}));
-    EXPECT_EQ(m->updates, 1);
-
-    m->InitObjectRelation();  // the same build again: nothing to rewrite
-    EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
-    EXPECT_EQ(m->GetArea().size(), 2u);
-    EXPECT_EQ(m->updates, 1);
-}
-
-TEST_F(AccessObject, ChangeMovesBetweenAreasOnlyWithRestData) {
+TEST_F(AccessObject, RelationsFollowBuildChangeAndDelete) {
     auto a1 = FiledArea(101);
     auto a2 = FiledArea(102);
     auto a3 = FiledArea(103);
     auto m = Track(std::make_shared<SpyMember>());
     m->SetID(5);
-    m->SetAreaID({101, 102});
-    m->InitObjectRelation();
+    m->SetAreaID({101, 102, 999});
 
+    // Build joins the named areas, forgets the missing one and rewrites the row once.
+    m->UpdateObjectRelated(RELATED_OP_BUILD, m, 0xFFFFFFFF, m->GetObjectInitState());
+    EXPECT_EQ(m->GetArea(), (CAccessObject::AreaSet{a1, a2}));
+    EXPECT_TRUE(InArea(*a2, *m));
+    EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
+    m->InitObjectRelation();  // the same build again: nothing to rewrite
+    EXPECT_EQ(m->updates, 1);
+
+    // A change moves between areas only when the rest data changed.
     auto earlier = Make<CAccessObject>(5);
     earlier->SetAreaID({101, 102});
     m->SetAreaID({102, 103});
     m->UpdateObjectRelated(RELATED_OP_CHANGE, earlier, 0xFFFFFFFF, SECTION_BASIC_DATA);
-    EXPECT_TRUE(InArea(*a1, *m));  // rest data not among the changed sections
+    EXPECT_TRUE(InArea(*a1, *m));
     EXPECT_FALSE(InArea(*a3, *m));
-
     m->UpdateObjectRelated(RELATED_OP_CHANGE, earlier, 0xFFFFFFFF, SECTION_REST_DATA);
     EXPECT_FALSE(InArea(*a1, *m));
-    EXPECT_TRUE(InArea(*a3, *m));
     EXPECT_EQ(m->GetArea(), (CAccessObject::AreaSet{a2, a3}));
-    EXPECT_EQ(m->updates, 0);
-}
+    EXPECT_EQ(m->updates, 1);
 
-TEST_F(AccessObject, DeleteLeavesEveryAreaButKeepsTheIDs) {
-    auto a1 = FiledArea(101);
-    auto a2 = FiledArea(102);
-    auto m = Make<CAccessObject>(5);
-    m->SetAreaID({101, 102});
-    m->InitObjectRelation();
-    ASSERT_TRUE(InArea(*a1, *m));
-
+    // Delete leaves every area but keeps the IDs.
     m->UpdateObjectRelated(RELATED_OP_DELETE, m, 0xFFFFFFFF, m->GetObjectInitState());
-    EXPECT_FALSE(InArea(*a1, *m));
-    EXPECT_FALSE(InArea(*a2, *m));
+    EXPECT_FALSE(InArea(*a2, *m) || InArea(*a3, *m));
     EXPECT_TRUE(m->GetArea().empty());
-    EXPECT_EQ(m->GetAreaID(), (IDs{101, 102}));
+    EXPECT_EQ(m->GetAreaID(), (IDs{102, 103}));
 }
 
 TEST_F(AccessObject, BuildRewritesTheStoredAreaIDs) {
@@ -186,36 +164,29 @@ TEST_F(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {
     EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_REST_DATA), 0);
     EXPECT_EQ(live->GetAreaID(), (IDs{2, 3}));
     EXPECT_EQ(changed & SECTION_REST_DATA, static_cast<std::uint32_t>(SECTION_REST_DATA));
-    EXPECT_EQ(live->GetArea().size(), 1u);  // live areas follow the relations, not the merge
 
     changed = 0;
     EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_WHOLE_OBJECT), 0);
     EXPECT_EQ(changed & SECTION_REST_DATA, 0u);
 }
 
-TEST_F(AccessObject, RestDataIsWrittenAsCountAndAscendingIDs) {
+TEST_F(AccessObject, RestDataIsCountAndAscendingIDsAndLoadsEachVersion) {
     auto m = Make<CAccessObject>(1);
     m->SetAreaID({9, 4, 0xFFFFFFFFu});
-    CBufferWriter w2;
-    ASSERT_EQ(m->SaveRestData(w2), 1);
-    EXPECT_EQ(w2.bytes(), Words({32, 8, 0x03000200, 0x03000200, 3, 4, 9, 0xFFFFFFFFu}).bytes());
-}
+    CBufferWriter w;
+    ASSERT_EQ(m->SaveRestData(w), 1);
+    EXPECT_EQ(w.bytes(), Words({32, 8, 0x03000200, 0x03000200, 3, 4, 9, 0xFFFFFFFFu}).bytes());
 
-TEST_F(AccessObject, RestDataLoadsEachVersion) {
-    auto m = Make<CAccessObject>(1);
     m->SetAreaID({3});
-
-    CBufferReader single(Words({20, 8, 0x03000200, 0x03000100, 7}));
-    ASSERT_EQ(m->LoadRestData(single, 0), 1);
-    EXPECT_EQ(m->GetAreaID(), (IDs{3, 7}));
-
-    CBufferReader counted(Words({28, 8, 0x03000200, 0x03000200, 2, 9, 1}));
-    ASSERT_EQ(m->LoadRestData(counted, 0), 1);
-    EXPECT_EQ(m->GetAreaID(), (IDs{1, 9}));
-
-    CBufferReader oldest(Words({16, 8, 0x03000200, 0x03000000}));
-    ASSERT_EQ(m->LoadRestData(oldest, 0), 1);
-    EXPECT_EQ(m->GetAreaID(), (IDs{1, 9}));
+    const std::pair<std::vector<std::uint32_t>, IDs> versions[] = {
+        {{20, 8, 0x03000200, 0x03000100, 7}, {3, 7}},        // one ID, added
+        {{28, 8, 0x03000200, 0x03000200, 2, 9, 1}, {1, 9}},  // a counted list, replacing
+        {{16, 8, 0x03000200, 0x03000000}, {1, 9}}};          // no areas at all
+    for (const auto& [words, expected] : versions) {
+        CBufferReader r(Words(words));
+        ASSERT_EQ(m->LoadRestData(r, 0), 1);
+        EXPECT_EQ(m->GetAreaID(), expected);
+    }
 }
 
 TEST_F(AccessObject, BadRestDataFailsAndChangesNothing) {
@@ -234,29 +205,20 @@ TEST_F(AccessObject, BadRestDataFailsAndChangesNothing) {
         EXPECT_EQ(r.GetPosition(), 0);
         EXPECT_EQ(m->GetAreaID(), (IDs{3}));
     }
-}
 
-TEST_F(AccessObject, RawRestDataSizes) {
-    auto m = Make<CAccessObject>(1);
-    m->SetAreaID({3});
+    // The older raw form carries no areas; too short or too new a block fails.
     std::vector<std::uint8_t> raw(16, 0xAB);
-    const std::int32_t version = 0x02000000;
-    std::memcpy(raw.data(), &version, 4);
-
-    int size = static_cast<int>(raw.size());
-    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, version), 1);
-    EXPECT_EQ(size, 9);
-    EXPECT_EQ(m->GetAreaID(), (IDs{3}));  // the raw form carries no areas
-
-    size = 8;
-    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, version), 0);
-    EXPECT_EQ(size, 8);
-
-    const std::int32_t tooNew = 0x03000201;
-    std::memcpy(raw.data(), &tooNew, 4);
-    size = 16;
-    EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, tooNew), 0);
-    EXPECT_EQ(size, 16);
+    const std::int32_t cases[][4] = {// version, size, result, size afterwards
+                                     {0x02000000, 16, 1, 9},
+                                     {0x02000000, 8, 0, 8},
+                                     {0x03000201, 16, 0, 16}};
+    for (const auto& c : cases) {
+        std::memcpy(raw.data(), &c[0], 4);
+        int size = c[1];
+        EXPECT_EQ(m->LoadRestData_V2(raw.data(), &size, c[0]), c[2]) << c[0];
+        EXPECT_EQ(size, c[3]);
+    }
+    EXPECT_EQ(m->GetAreaID(), (IDs{3}));
 }
 
 TEST_F(AccessObject, IncludeDerivedFollowsTheClassTree) {
@@ -276,7 +238,6 @@ TEST_F(AccessObject, IncludeDerivedFollowsTheClassTree) {
     EXPECT_EQ(top->GetMemberObjects(2, 0).size(), 1u);
     EXPECT_EQ(top->GetMemberObjects(2, 1).size(), 3u);
     EXPECT_EQ(top->GetMemberObjects(3, 1).size(), 1u);  // the area
-    EXPECT_EQ(top->GetMemberObjects(3, 0).size(), 0u);
 
     CContainer::MemberMap out;
     EXPECT_EQ(top->GetChildren(2, 0, out), 2);  // into the area, a container by derivation
@@ -297,9 +258,7 @@ TEST_F(AccessObject, FinalReleaseBreaksEveryOwnershipCycle) {
         m->AddArea(area);
         weak = {outer, inner, area, m};
     }
-    // Without the release the cycles keep every object alive.
-    for (const auto& w : weak) EXPECT_FALSE(w.expired());
-
+    ASSERT_FALSE(weak[0].expired());  // the cycles keep every object alive
     for (const auto& w : weak) {
         if (auto object = w.lock()) object->FinalRelease();
     }

@@ -11,7 +11,7 @@
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
 #include "registry/Startup.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
 
 namespace {
 
@@ -19,9 +19,8 @@ using IDSet = CObjectParamRelatedObjectManager::IDSet;
 using KeySet = CObjectParamRelatedObjectManager::KeySet;
 using IDList = std::vector<std::uint32_t>;
 
-class RelationIndex : public ::testing::Test {
+class RelationIndex : public ConnectedInstallation {
 protected:
-    void SetUp() override { ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/"))); }
     void TearDown() override { DestroyAllObject(); }  // breaks the membership cycles
 
     // A new object of the class, filed in the store under the current server.
@@ -51,19 +50,14 @@ protected:
     }
 
     CObjectParamRelatedObjectManager* index = CObjectParamRelatedObjectManager::GetInstance();
-    TestInstallation inst;
     const MJOBJECT_KEY owner{1200, 1, 0};
     const MJOBJECT_KEY other{1300, 2, 0};
 };
 
-TEST_F(RelationIndex, EmptyListsCreateNoEntries) {
-    index->InsertRecord(62, owner, IDSet{});
-    index->InsertRecord(62, owner, IDList{});
-    EXPECT_TRUE(index->OwnerObjects().empty());
-    EXPECT_TRUE(index->ObjectOwners().empty());
-}
-
 TEST_F(RelationIndex, BothDirectionsAreKeptAndRemovedTogether) {
+    index->InsertRecord(62, owner, IDSet{});  // empty lists create no entries
+    index->InsertRecord(62, owner, IDList{});
+    EXPECT_TRUE(index->OwnerObjects().empty() && index->ObjectOwners().empty());
     index->InsertRecord(62, owner, IDSet{1, 2});
     index->InsertRecord(62, other, IDList{2, 3});
     EXPECT_EQ((IDSet{1, 2}), index->GetObjectParamRelatedObject(62, owner));
@@ -116,7 +110,7 @@ TEST_F(RelationIndex, IncludeDeriveQueriesCoverDerivedRelatedClasses) {
     EXPECT_EQ((IDSet{10, 12}), ids);
 }
 
-TEST_F(RelationIndex, RecursiveOwnersEndWhenOwnersReferToEachOther) {
+TEST_F(RelationIndex, RecursiveOwners) {
     const MJOBJECT_KEY a{1200, 1, 0}, b{1200, 2, 0}, c{1300, 3, 0};
     index->InsertRecord(1200, b, IDSet{1});  // b names a
     index->InsertRecord(1200, a, IDSet{2});  // a names b
@@ -124,24 +118,23 @@ TEST_F(RelationIndex, RecursiveOwnersEndWhenOwnersReferToEachOther) {
     KeySet out;
     index->GetObjectRelatedOwnerRecursive(a, out);
     EXPECT_EQ((KeySet{a, b, c}), out);
-}
 
-TEST_F(RelationIndex, RecursiveOwnersClimbTheClassesBelowTheBaseClass) {
+    // The owners recorded under the classes of the object's ancestors count too.
     const MJOBJECT_KEY area{62, 7, 0};
     const MJOBJECT_KEY viaContainer{1300, 1, 0}, viaAccess{1300, 2, 0}, viaRoot{1300, 3, 0};
     index->InsertRecord(3, viaContainer, IDSet{7});
     index->InsertRecord(2, viaAccess, IDSet{7});
     index->InsertRecord(1, viaRoot, IDSet{7});  // class 1 is a base class: not searched
-    KeySet out;
+    out.clear();
     index->GetObjectRelatedOwnerRecursive(area, out);
     EXPECT_EQ((KeySet{viaContainer, viaAccess}), out);
 
     // A class outside the tree has no parent: only its own class is searched.
-    const MJOBJECT_KEY outside{4242, 7, 0};
-    index->InsertRecord(4242, owner, IDSet{7});
+    const MJOBJECT_KEY outside{4242, 7, 0}, lone{1300, 9, 0};
+    index->InsertRecord(4242, lone, IDSet{7});
     out.clear();
     index->GetObjectRelatedOwnerRecursive(outside, out);
-    EXPECT_EQ((KeySet{owner}), out);
+    EXPECT_EQ((KeySet{lone}), out);
 }
 
 TEST_F(RelationIndex, SubSetByClassWithOrWithoutDerivedClasses) {
@@ -248,9 +241,7 @@ TEST_F(RelationIndex, PlainObjectsAndTheCardHolderFormsUseTheirClasses) {
 class CardHolderRelations : public RelationIndex {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(inst.dir() + "/lib");
-        std::filesystem::copy_file(std::string(NAMEOBJECT_CLASSLIB_DIR) + "/ServerObjects.so",
-                                   inst.dir() + "/lib/ServerObjects.so");
+        inst.CopyClassLibrary("ServerObjects.so");
         inst.WriteStationIni("[LoadTolveObject]\nCount=1\nDLL_1=lib/ServerObjects.so\nLevel_1=1\n");
         ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
         ASSERT_TRUE(CreateNewObject(501) && CreateNewObject(59));

@@ -15,22 +15,16 @@ CBufferReader ReaderOf(const Bytes& bytes) {
     return CBufferReader(bytes.data(), static_cast<int>(bytes.size()));
 }
 
-TEST(Buffer, FixedWidthValuesAreRawLittleEndianBytes) {
+TEST(Buffer, ValuesAndStringsAreLittleEndianBytes) {
     CBufferWriter w;
-    EXPECT_TRUE(w.Write(std::uint8_t{0x12}));
-    EXPECT_TRUE(w.Write(std::uint16_t{0x3456}));
-    EXPECT_TRUE(w.Write(std::int32_t{-2}));
-    EXPECT_TRUE(w.Write(std::uint32_t{0x01020304}));
-    EXPECT_TRUE(w.Write(1.0f));
-    EXPECT_TRUE(w.Write(std::int64_t{0x0102030405060708}));
-    EXPECT_TRUE(w.Write(COleDateTime(2.5)));
-    const Bytes expected = {0x12,                                             // BYTE
-                            0x56, 0x34,                                       // WORD
-                            0xFE, 0xFF, 0xFF, 0xFF,                           // int -2
-                            0x04, 0x03, 0x02, 0x01,                           // unsigned int
-                            0x00, 0x00, 0x80, 0x3F,                           // float 1.0
-                            0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,   // int64
-                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x40};  // date 2.5
+    EXPECT_TRUE(w.Write(std::uint8_t{0x12}) && w.Write(std::uint16_t{0x3456}) &&
+                w.Write(std::int32_t{-2}) && w.Write(1.0f) &&
+                w.Write(std::int64_t{0x0102030405060708}) && w.Write(COleDateTime(2.5)) &&
+                w.WriteString(u"A\u4E2D") && w.WriteString(CString()));
+    const Bytes expected = {0x12, 0x56, 0x34, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0x3F,
+                            0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, 0x00, 0x00, 0x00,
+                            0x00, 0x00, 0x00, 0x04, 0x40, 0x03, 0,    0,    0,    0x41, 0,
+                            0x2D, 0x4E, 0,    0,    0x01, 0,    0,    0,    0,    0};
     EXPECT_EQ(Of(w), expected);
 
     CBufferReader r = ReaderOf(expected);
@@ -38,61 +32,39 @@ TEST(Buffer, FixedWidthValuesAreRawLittleEndianBytes) {
     std::int32_t i = 0;
     COleDateTime d;
     d.SetStatus(COleDateTime::invalid);
-    EXPECT_TRUE(r.Read(i) && r.Skip(16) && r.Read(d));
+    CString s = u"old";
+    EXPECT_TRUE(r.Read(i) && r.Skip(12) && r.Read(d) && r.ReadString(s));
     EXPECT_EQ(i, -2);
     EXPECT_EQ(d.m_dt, 2.5);
     EXPECT_TRUE(d.IsValid());
-    EXPECT_FALSE(r.Read(i));
+    EXPECT_EQ(s, u"A\u4E2D");
 }
 
-TEST(Buffer, WideStringsCarryCountUnitsAndZero) {
-    CBufferWriter w;
-    EXPECT_TRUE(w.WriteString(u"AB"));
-    EXPECT_EQ(Of(w), (Bytes{0x03, 0, 0, 0, 0x41, 0, 0x42, 0, 0, 0}));
-    w.Empty();
-    EXPECT_TRUE(w.WriteString(CString()));
-    EXPECT_EQ(Of(w), (Bytes{0x01, 0, 0, 0, 0, 0}));
-    w.Empty();
-    EXPECT_TRUE(w.WriteString(u"\u4E2D"));  // a non-ASCII unit is written as it is
-    EXPECT_EQ(Of(w), (Bytes{0x02, 0, 0, 0, 0x2D, 0x4E, 0, 0}));
-
-    CBufferReader r(w);
-    CString s = u"old";
-    EXPECT_TRUE(r.ReadString(s));
-    EXPECT_EQ(s, u"\u4E2D");
-    EXPECT_EQ(r.Remaining(), 0);
-}
-
-TEST(Buffer, StringReaderCountRules) {
+TEST(Buffer, StringAndBlockReadersCheckTheirCounts) {
     // Count 0: success, the string is left as it was.
-    {
-        const Bytes bytes = {0, 0, 0, 0};
-        CBufferReader r = ReaderOf(bytes);
-        CString s = u"keep";
-        EXPECT_TRUE(r.ReadString(s));
-        EXPECT_EQ(s, u"keep");
-        EXPECT_EQ(r.GetPosition(), 4);
-    }
+    const Bytes zero = {0, 0, 0, 0};
+    CBufferReader z = ReaderOf(zero);
+    CString s = u"keep";
+    EXPECT_TRUE(z.ReadString(s));
+    EXPECT_EQ(s, u"keep");
     // An embedded zero ends the text, but the whole count is consumed.
-    {
-        const Bytes bytes = {4, 0, 0, 0, 'A', 0, 0, 0, 'B', 0, 0, 0, 0x2A, 0, 0, 0};
-        CBufferReader r = ReaderOf(bytes);
-        CString s;
-        std::int32_t next = 0;
-        EXPECT_TRUE(r.ReadString(s));
-        EXPECT_EQ(s, u"A");
-        EXPECT_EQ(r.GetPosition(), 12);
-        EXPECT_TRUE(r.Read(next));
-        EXPECT_EQ(next, 42);
-    }
-    // Negative, truncated and huge counts fail without moving.
+    const Bytes embedded = {4, 0, 0, 0, 'A', 0, 0, 0, 'B', 0, 0, 0};
+    CBufferReader e = ReaderOf(embedded);
+    EXPECT_TRUE(e.ReadString(s));
+    EXPECT_EQ(s, u"A");
+    EXPECT_EQ(e.Remaining(), 0);
+    // Negative, truncated and huge counts fail without moving or changing the output.
     for (const Bytes& bytes :
-         {Bytes{0xFF, 0xFF, 0xFF, 0xFF, 'A', 0}, Bytes{3, 0, 0, 0, 'A', 0, 'B', 0},
+         {Bytes{0xFF, 0xFF, 0xFF, 0xFF, 'A', 0}, Bytes{5, 0, 0, 0, 'A', 0, 'B', 0},
           Bytes{0xFF, 0xFF, 0xFF, 0x7F, 'A', 0}}) {
         CBufferReader r = ReaderOf(bytes);
-        CString s = u"keep";
+        s = u"keep";
         EXPECT_FALSE(r.ReadString(s));
         EXPECT_EQ(s, u"keep");
+        CBufferWriter out;
+        out.Write(std::uint8_t{7});
+        EXPECT_FALSE(r.ReadBlock(out));
+        EXPECT_EQ(Of(out), Bytes{7});
         EXPECT_EQ(r.GetPosition(), 0);
     }
 }
@@ -104,19 +76,14 @@ TEST(Buffer, NestedBlocksAndSections) {
     EXPECT_TRUE(w.WriteBlock(inner));
     EXPECT_TRUE(w.WriteBlock(CBufferWriter()));
     EXPECT_EQ(Of(w), (Bytes{2, 0, 0, 0, 0xAA, 0xBB, 0, 0, 0, 0}));
-
     // A writer may be nested into itself: the block is its content before the call.
     EXPECT_TRUE(w.WriteBlock(w));
-    EXPECT_EQ(w.GetLength(), 10 + 4 + 10);
     EXPECT_EQ(Bytes(w.GetData() + 14, w.GetData() + 24), Bytes(w.GetData(), w.GetData() + 10));
-
     CBufferReader r(w);
     CBufferWriter out;
     out.Write(std::uint8_t{9});
     EXPECT_TRUE(r.ReadBlock(out));
     EXPECT_EQ(Of(out), (Bytes{0xAA, 0xBB}));
-    EXPECT_TRUE(r.ReadBlock(out));
-    EXPECT_EQ(out.GetLength(), 0);
 
     // Sections count their own length word; an inner section is patched independently.
     CBufferWriter sec;
@@ -127,28 +94,7 @@ TEST(Buffer, NestedBlocksAndSections) {
     sec.Write(std::uint16_t{0x3322});
     EXPECT_TRUE(nested.Finish());
     EXPECT_TRUE(outer.Finish());
-    EXPECT_EQ(outer.Start(), 1);
     EXPECT_EQ(Of(sec), (Bytes{0xEE, 11, 0, 0, 0, 0x11, 6, 0, 0, 0, 0x22, 0x33}));
-
-    // A section whose start was discarded cannot be patched.
-    CBufferWriter gone;
-    gone.Write(std::int64_t{0});
-    SectionWriter lost(gone);
-    gone.Empty();
-    EXPECT_FALSE(lost.Finish());
-}
-
-TEST(Buffer, BlockReaderRefusesBadCounts) {
-    for (const Bytes& bytes :
-         {Bytes{0xFF, 0xFF, 0xFF, 0xFF, 1, 2}, Bytes{0xFF, 0xFF, 0xFF, 0x7F, 1, 2},
-          Bytes{3, 0, 0, 0, 1, 2}}) {
-        CBufferReader r = ReaderOf(bytes);
-        CBufferWriter out;
-        out.Write(std::uint8_t{7});
-        EXPECT_FALSE(r.ReadBlock(out));
-        EXPECT_EQ(r.GetPosition(), 0);
-        EXPECT_EQ(Of(out), Bytes{7});
-    }
 }
 
 TEST(Buffer, WriterArgumentChecksAndBackPatch) {
@@ -156,30 +102,18 @@ TEST(Buffer, WriterArgumentChecksAndBackPatch) {
     const std::uint8_t data[] = {1, 2, 3, 4};
     EXPECT_EQ(w.WriteByte(data, -1), 0);
     EXPECT_EQ(w.WriteByte(nullptr, 2), 0);
-    EXPECT_NE(w.WriteByte(nullptr, 0), 0);
     EXPECT_EQ(w.WriteByteAndSize(data, 4, -1), 0);
     EXPECT_EQ(w.GetLength(), 0);
-
     EXPECT_NE(w.WriteByteAndSize(data, 77, 4), 0);
-    EXPECT_EQ(Of(w), (Bytes{77, 0, 0, 0, 1, 2, 3, 4}));
-
     const std::uint32_t patch = 0xA1B2C3D4;
     EXPECT_NE(w.ChangeBuffer(4, &patch, 4), 0);
     EXPECT_EQ(Of(w), (Bytes{77, 0, 0, 0, 0xD4, 0xC3, 0xB2, 0xA1}));
     EXPECT_EQ(w.ChangeBuffer(5, &patch, 4), 0);  // one byte past the end
-    EXPECT_EQ(w.ChangeBuffer(-1, &patch, 4), 0);
-
     // Appending a writer's own bytes while it grows.
     CBufferWriter self(0);
     self.Write(std::uint32_t{0x04030201});
     EXPECT_NE(self.WriteByte(self.GetData(), 4), 0);
     EXPECT_EQ(Of(self), (Bytes{1, 2, 3, 4, 1, 2, 3, 4}));
-
-    CBufferWriter copy(w, 16);
-    EXPECT_TRUE(copy == w);
-    w.ClearAllData();
-    EXPECT_EQ(w.GetLength(), 0);
-    EXPECT_EQ(copy.GetLength(), 8);
 }
 
 TEST(Buffer, ReaderBoundsAndArithmetic) {
@@ -187,90 +121,42 @@ TEST(Buffer, ReaderBoundsAndArithmetic) {
     CBufferReader r = ReaderOf(bytes);
     std::int32_t i = 0;
     EXPECT_FALSE(r.Read(i));
-    EXPECT_EQ(r.GetPosition(), 0);
-
     EXPECT_TRUE(r.CurrentPtr_Test_Next(3, 1));
     EXPECT_FALSE(r.CurrentPtr_Test_Next(2, 2));
     EXPECT_FALSE(r.CurrentPtr_Test_Next(-1, -1));
     EXPECT_FALSE(r.CurrentPtr_Test_Next(0x10000, 0x10000));  // 2^32 wraps to 0 in 32 bits
-
     std::uint8_t raw[3] = {};
     EXPECT_FALSE(r.ReadRaw(raw, 4));
     EXPECT_FALSE(r.Skip(-1));
     EXPECT_EQ(r.GetPosition(), 0);
-    EXPECT_TRUE(r.ReadRaw(raw, 3));
-    EXPECT_EQ(Bytes(raw, raw + 3), bytes);
-
-    r.CurrentPtr_GoNext(-10, 1);
-    EXPECT_EQ(r.GetPosition(), 0);
     r.CurrentPtr_GoNext(0x7FFFFFFF, 2);
     EXPECT_EQ(r.GetPosition(), 3);
-    r.SetPosition(-5);
-    EXPECT_EQ(r.GetPosition(), 0);
-
-    CBufferReader negative(bytes.data(), -4);
-    EXPECT_EQ(negative.GetLength(), 0);
-    CBufferReader null(nullptr, 10);
-    EXPECT_EQ(null.GetLength(), 0);
-    EXPECT_FALSE(null.Skip(1));
 }
 
 TEST(Buffer, OwningReaderOutlivesItsWriter) {
     CBufferReader owner;
-    const std::uint8_t* viewed = nullptr;
     {
         CBufferWriter w;
-        w.WriteString(u"kept");
         w.Write(std::int32_t{5});
         owner = CBufferReader(w);
-        viewed = w.GetData();
-        EXPECT_NE(owner.GetData(), viewed);
+        EXPECT_NE(owner.GetData(), w.GetData());
     }
-    CString s;
-    EXPECT_TRUE(owner.ReadString(s));
-
     CBufferReader copy(owner);  // position and bytes travel, into the copy's own storage
-    EXPECT_NE(copy.GetData(), owner.GetData());
     owner = CBufferReader();
     std::int32_t v = 0;
     EXPECT_TRUE(copy.Read(v));
     EXPECT_EQ(v, 5);
-
-    CBufferWriter moved;
-    moved.Write(std::int16_t{-3});
-    const std::uint8_t* movedData = moved.GetData();
-    CBufferReader taken(std::move(moved));
-    EXPECT_EQ(taken.GetData(), movedData);  // taken over, not copied
-
-    const Bytes external = {9, 9};
-    CBufferReader view = ReaderOf(external);
-    view.swap(taken);
-    std::int16_t h = 0;
-    EXPECT_TRUE(view.Read(h));
-    EXPECT_EQ(h, -3);
-    EXPECT_EQ(taken.GetData(), external.data());
 }
 
 TEST(Buffer, ReadGuardRestoresUnlessCommitted) {
     const Bytes bytes = {1, 0, 0, 0, 2, 0, 0, 0};
     CBufferReader r = ReaderOf(bytes);
     std::int32_t v = 0;
-    {
+    for (int expected : {0, 4}) {
         ReadGuard guard(r);
         r.Read(v);
         EXPECT_EQ(guard.Consumed(), 4);
-    }
-    EXPECT_EQ(r.GetPosition(), 0);
-    {
-        ReadGuard guard(r);
-        r.Read(v);
-        EXPECT_EQ(guard.CommitIfConsumed(8), 0);
-    }
-    EXPECT_EQ(r.GetPosition(), 0);
-    {
-        ReadGuard guard(r);
-        r.Read(v);
-        EXPECT_EQ(guard.CommitIfConsumed(4), 1);
+        EXPECT_EQ(guard.CommitIfConsumed(expected == 0 ? 8 : 4), expected == 0 ? 0 : 1);
     }
     EXPECT_EQ(r.GetPosition(), 4);
 }

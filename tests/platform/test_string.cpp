@@ -14,104 +14,60 @@
 static std::string Format64(std::int64_t a, std::uint64_t b, std::uint64_t c) {
     return StrPrintf("%I64d|%I64u|%I64x|%-5I64d|%%I64d", a, b, c, std::int64_t{7});
 }
-static CString FormatCString64(std::int64_t a) { return CString::Formatted("n=%I64d", a); }
 #pragma GCC diagnostic pop
 
-TEST(CStringUtf8, RoundTripsAsciiChineseAndSurrogatePairs) {
+TEST(CStringUtf8, RoundTripsAndReplacesInvalidInput) {
     const std::string texts[] = {
         "",
-        "plain ascii",
-        "\xE9\x97\xA8\xE7\xA6\x81\xE7\xB3\xBB\xE7\xBB\x9F",  // 门禁系统
-        "mixed \xE5\x8C\xBA\xE5\x9F\x9F 1",                  // 区域
-        "\xF0\x9F\x98\x80 and \xF0\xA0\x80\x8B",             // U+1F600, U+2000B
+        "mixed \xE5\x8C\xBA\xE5\x9F\x9F 1",       // 区域
+        "\xF0\x9F\x98\x80 and \xF0\xA0\x80\x8B",  // U+1F600, U+2000B
     };
     for (const auto& t : texts) EXPECT_EQ(CString::FromUtf8(t).ToUtf8(), t);
+    EXPECT_EQ(CString::FromUtf8("\xF0\x9F\x98\x80").str(), u"\U0001F600");  // a surrogate pair
 
-    CString door = CString::FromUtf8("\xE9\x97\xA8");
-    ASSERT_EQ(door.GetLength(), 1);
-    EXPECT_EQ(door[0], u'\u95E8');
-
-    CString emoji = CString::FromUtf8("\xF0\x9F\x98\x80");
-    ASSERT_EQ(emoji.GetLength(), 2);  // one surrogate pair
-    EXPECT_EQ(emoji[0], 0xD83D);
-    EXPECT_EQ(emoji[1], 0xDE00);
-    EXPECT_EQ(CString(u"\U0001F600").ToUtf8(), "\xF0\x9F\x98\x80");
-}
-
-TEST(CStringUtf8, InvalidInputBecomesReplacementCharacter) {
     EXPECT_EQ(CString::FromUtf8("a\xFFz").str(), u"a\uFFFDz");            // bad lead byte
     EXPECT_EQ(CString::FromUtf8("a\xE9\x97").str(), u"a\uFFFD");          // cut at the end
     EXPECT_EQ(CString::FromUtf8("\xC0\xAF").str(), u"\uFFFD");            // overlong '/'
     EXPECT_EQ(CString::FromUtf8("\xED\xA0\x80").str(), u"\uFFFD");        // encoded surrogate
     EXPECT_EQ(CString::FromUtf8(std::string("a\0b", 3)).GetLength(), 3);  // NUL kept
-
-    // A surrogate without its partner cannot be written as UTF-8.
-    const char16_t lone_high[] = {u'x', 0xD800, u'y', 0};
-    EXPECT_EQ(CString(lone_high).ToUtf8(), "x\xEF\xBF\xBDy");
+    const char16_t loneHigh[] = {u'x', 0xD800, u'y', 0};
+    EXPECT_EQ(CString(loneHigh).ToUtf8(), "x\xEF\xBF\xBDy");
 }
 
-TEST(CStringText, TrimRemovesAllWhiteSpaceKinds) {
+TEST(CStringText, TrimSubstringsFindAndCompare) {
     CString s(u" \t\r\n\v\fab c\t \n");
     EXPECT_EQ(s.Trim().str(), u"ab c");
-    CString left(u"  x  ");
-    EXPECT_EQ(left.TrimLeft().str(), u"x  ");
-    CString right(u"  x  ");
-    EXPECT_EQ(right.TrimRight().str(), u"  x");
-    CString blank(u" \t ");
-    EXPECT_TRUE(blank.Trim().IsEmpty());
     CString ideographic(u"\u3000x");  // only ASCII white space is trimmed
     EXPECT_EQ(ideographic.Trim().GetLength(), 2);
-}
 
-TEST(CStringText, SubstringsClampOutOfRangeArguments) {
-    CString s(u"abcdef");
-    EXPECT_EQ(s.Left(2).str(), u"ab");
-    EXPECT_TRUE(s.Left(-1).IsEmpty());
-    EXPECT_EQ(s.Mid(4).str(), u"ef");
-    EXPECT_TRUE(s.Mid(10).IsEmpty());
-    EXPECT_EQ(s.Mid(4, 10).str(), u"ef");
-    EXPECT_EQ(s.Mid(-3, 2).str(), u"ab");
-    EXPECT_EQ(s.Right(10).str(), u"abcdef");
-}
+    CString t(u"abcdef");
+    EXPECT_TRUE(t.Left(-1).IsEmpty());
+    EXPECT_TRUE(t.Mid(10).IsEmpty());
+    EXPECT_EQ(t.Mid(4, 10).str(), u"ef");
+    EXPECT_EQ(t.Mid(-3, 2).str(), u"ab");
+    EXPECT_EQ(t.Right(10).str(), u"abcdef");
 
-TEST(CStringText, FindAndCompare) {
-    CString s(u"a.b.c");
-    EXPECT_EQ(s.Find(u'.'), 1);
-    EXPECT_EQ(s.Find(u'.', 2), 3);
-    EXPECT_EQ(s.Find(CString(u"b.c")), 2);
-    EXPECT_EQ(s.Find(CString(u"b"), 50), -1);
-    EXPECT_EQ(s.ReverseFind(u'.'), 3);
-
-    EXPECT_EQ(CString(u"abc").Compare(CString(u"abc")), 0);
+    CString d(u"a.b.c");
+    EXPECT_EQ(d.Find(u'.', 2), 3);
+    EXPECT_EQ(d.Find(CString(u"b"), 50), -1);
+    EXPECT_EQ(d.ReverseFind(u'.'), 3);
     EXPECT_LT(CString(u"ab").Compare(CString(u"abc")), 0);
-    EXPECT_GT(CString(u"b").Compare(CString(u"abc")), 0);
     EXPECT_EQ(CString(u"Door").CompareNoCase(CString(u"dOOR")), 0);
-    EXPECT_LT(CString(u"door").CompareNoCase(CString(u"DOORS")), 0);
     EXPECT_NE(CString(u"\u00C4").CompareNoCase(CString(u"\u00E4")), 0);  // ASCII folding only
-
     CString up(u"aZ\u00E4");
     EXPECT_EQ(up.MakeUpper().str(), u"AZ\u00E4");
-    EXPECT_EQ(up.MakeLower().str(), u"az\u00E4");
 }
 
-TEST(StringFormat, SixtyFourBitConversionsAndUtf8Arguments) {
+TEST(StringFormat, SixtyFourBitsUtf8ArgumentsAndSqlEscape) {
     EXPECT_EQ(Format64(-9000000000LL, 18446744073709551615ULL, 0xABCDEF0123ULL),
               "-9000000000|18446744073709551615|abcdef0123|7    |%I64d");
-    EXPECT_EQ(FormatCString64(INT64_MIN).ToUtf8(), "n=-9223372036854775808");
-
     CString s;
     s.Format("%s=%d", "\xE9\x97\xA8", 42);
     EXPECT_EQ(s.str(), u"\u95E8=42");
-
-    // Longer than any fixed first buffer.
-    std::string big(1000, 'x');
+    const std::string big(1000, 'x');  // longer than any fixed first buffer
     EXPECT_EQ(StrPrintf("[%s]", big.c_str()), "[" + big + "]");
-}
 
-TEST(StringFormat, SqlEscapeDoublesSingleQuotes) {
     EXPECT_EQ(SqlEscape(std::string("O'Brien")), "O''Brien");
     EXPECT_EQ(SqlEscape(std::string("''")), "''''");
-    EXPECT_EQ(SqlEscape(std::string("plain")), "plain");
     EXPECT_EQ(SqlEscape(CString(u"\u95E8'1")), "\xE9\x97\xA8''1");
-    EXPECT_EQ(SqlEscape(CString()), "");
 }

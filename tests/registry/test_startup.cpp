@@ -12,22 +12,13 @@
 #include "registry/ServerIdentity.h"
 #include "registry/Startup.h"
 #include "support/Capture.h"
+#include "support/Fixtures.h"
 #include "support/Query.h"
-#include "support/TestInstallation.h"
 
 namespace {
 
-template <class T>
-std::shared_ptr<T> New() {
-    return std::dynamic_pointer_cast<T>(T::CreateObj());
-}
-
-class Startup : public ::testing::Test {
+class Startup : public ConnectedInstallation {
 protected:
-    void SetUp() override {
-        inst.Connect();
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
-    }
     // Memberships hold objects in cycles; releasing them is shutdown's job.
     void TearDown() override { DestroyAllObject(); }
     static void Exec(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
@@ -37,8 +28,18 @@ protected:
             for (auto& [cls, objects] : classes) n += static_cast<int>(objects.size());
         return n;
     }
-
-    TestInstallation inst;
+    // A NameObject row of class 2 with the given row version and rest-data bytes.
+    static void AddRow(unsigned id, unsigned version, const std::uint8_t* rest, int size) {
+        CADORecordset rs(GetDatabase());
+        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
+        rs.AddNew();
+        rs.SetFieldValue("nClassID", 2u);
+        rs.SetFieldValue("nID", id);
+        rs.SetFieldValue("nServerNO", GetCurrentServerNO());
+        rs.SetFieldValue("nVersion", version);
+        rs.AppendChunk("varData", rest, size);
+        ASSERT_TRUE(rs.Update());
+    }
 };
 
 TEST_F(Startup, EmptyTableLoadsNothingAndSaysSo) {
@@ -49,13 +50,16 @@ TEST_F(Startup, EmptyTableLoadsNothingAndSaysSo) {
     EXPECT_EQ(0, StoredObjects());
     EXPECT_EQ(0, CAccessObject::InitObjectMap());  // every later call returns at once
     EXPECT_EQ(1, debug.Count(u"Loading from NameObject, Count"));
+    EXPECT_EQ(1, InitContainer(nullptr, nullptr));  // an empty Container table needs no query
+    EXPECT_FALSE(debug.Contains(u"Init form"));
 }
 
 TEST_F(Startup, RowsOfUnknownClassesAreSkippedWithOneWarning) {
     auto a = New<CAccessObject>();
     a->SetFullName(u"a");
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(a));
-    Exec("insert into NameObject(nClassID, nID, nServerNO, nVersion) values (4242, 1, 0, 50331648)");
+    Exec(
+        "insert into NameObject(nClassID, nID, nServerNO, nVersion) values (4242, 1, 0, 50331648)");
     DestroyAllObject();
 
     DebugCapture debug;
@@ -68,11 +72,16 @@ TEST_F(Startup, RowsOfUnknownClassesAreSkippedWithOneWarning) {
     EXPECT_EQ(1, StoredObjects());
 }
 
-TEST_F(Startup, TheTableIsReadOncePerProcess) {
-    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(New<CAccessObject>()));
-    DestroyAllObject();
+TEST_F(Startup, TheTableIsReadOncePerProcessAndRaisesTheObjectCounter) {
+    Exec(
+        StrPrintf("insert into NameObject(nClassID, nID, nServerNO, nVersion) "
+                  "values (2, 5000, %d, 50331648)",
+                  static_cast<int>(GetCurrentServerNO())));
     ASSERT_EQ(1, InitAllObject());
     EXPECT_EQ(1, StoredObjects());
+    std::uint32_t next = 0;
+    ASSERT_EQ(1, GetLocalNextObjectID(&next));
+    EXPECT_EQ(5001u, next);
     DestroyAllObject();
     EXPECT_EQ(0, StoredObjects());
     DebugCapture debug;
@@ -81,59 +90,26 @@ TEST_F(Startup, TheTableIsReadOncePerProcess) {
     EXPECT_EQ(0, StoredObjects());
 }
 
-TEST_F(Startup, LoadingRaisesTheLocalObjectCounter) {
-    const std::uint32_t serverNO = GetCurrentServerNO();
-    Exec(StrPrintf("insert into NameObject(nClassID, nID, nServerNO, nVersion) values (2, 5000, %d, 50331648)",
-                   static_cast<int>(serverNO)));
-    ASSERT_EQ(1, InitAllObject());
-    std::uint32_t next = 0;
-    ASSERT_EQ(1, GetLocalNextObjectID(&next));
-    EXPECT_EQ(5001u, next);
-}
-
-TEST_F(Startup, RestDataFormatFollowsTheRowVersion) {
+TEST_F(Startup, RestDataFormatFollowsTheRowVersionAndBadRowsAreReported) {
     // The same framed rest block (area IDs {5}) under two row versions: below 0x03000000 the
     // older raw reader takes it (and takes no area IDs), from 0x03000000 on the framed one.
     auto source = New<CAccessObject>();
     source->GetAreaID().insert(5);
     CBufferWriter rest;
     ASSERT_EQ(1, source->SaveRestData(rest));
-    for (int id : {1, 2}) {
-        CADORecordset rs(GetDatabase());
-        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
-        rs.AddNew();
-        rs.SetFieldValue("nClassID", 2u);
-        rs.SetFieldValue("nID", static_cast<unsigned>(id));
-        rs.SetFieldValue("nServerNO", GetCurrentServerNO());
-        rs.SetFieldValue("nVersion", id == 1 ? 0x02FFFFFFu : 0x03000000u);
-        rs.AppendChunk("varData", rest.GetData(), rest.GetLength());
-        ASSERT_TRUE(rs.Update());
-    }
+    AddRow(1, 0x02FFFFFFu, rest.GetData(), rest.GetLength());
+    AddRow(2, 0x03000000u, rest.GetData(), rest.GetLength());
+    const std::uint8_t garbage[] = {0x30, 0, 0, 0, 1, 2, 3};  // rejected: reported, object kept
+    AddRow(9, 0x03000200u, garbage, sizeof garbage);
+    DebugCapture debug;
     ASSERT_EQ(1, InitAllObject());
+    EXPECT_TRUE(debug.Contains(u"数据库 加载对象 类型=2 ID=9 失败\r\n "));
+    EXPECT_TRUE(GDM_Find(2, 9));
     auto older = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, 1));
     auto current = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, 2));
     ASSERT_TRUE(older && current);
     EXPECT_TRUE(older->GetAreaID().empty());
     EXPECT_EQ(std::set<std::uint32_t>{5}, current->GetAreaID());
-}
-
-TEST_F(Startup, RejectedRestDataIsReportedAndTheObjectKept) {
-    const std::uint8_t garbage[] = {0x30, 0, 0, 0, 1, 2, 3};
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
-    rs.AddNew();
-    rs.SetFieldValue("nClassID", 2u);
-    rs.SetFieldValue("nID", 9u);
-    rs.SetFieldValue("nServerNO", GetCurrentServerNO());
-    rs.SetFieldValue("nVersion", 0x03000200u);
-    rs.AppendChunk("varData", garbage, sizeof garbage);
-    ASSERT_TRUE(rs.Update());
-    rs.Close();
-
-    DebugCapture debug;
-    ASSERT_EQ(1, InitAllObject());
-    EXPECT_TRUE(debug.Contains(u"数据库 加载对象 类型=2 ID=9 失败\r\n "));
-    EXPECT_TRUE(GDM_Find(2, 9));
 }
 
 TEST_F(Startup, ContainerRowsBecomeMemberships) {
@@ -143,8 +119,9 @@ TEST_F(Startup, ContainerRowsBecomeMemberships) {
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(member));
     ASSERT_EQ(S_SUCCESS, group->AddObject(member, 1));
     // A row naming a container and a member that do not exist.
-    Exec("INSERT INTO Container(nContainerID, nSubObjectID, nContainerClassID ,nSubClassID,"
-         "nContainerServerNO,nSubObjectServerNO)VALUES(77, 88, 3, 2, 0, 0)");
+    Exec(
+        "INSERT INTO Container(nContainerID, nSubObjectID, nContainerClassID ,nSubClassID,"
+        "nContainerServerNO,nSubObjectServerNO)VALUES(77, 88, 3, 2, 0, 0)");
     const auto groupKey = group->GetObjectUniqueID();
     const auto memberKey = member->GetObjectUniqueID();
     DestroyAllObject();
@@ -159,19 +136,15 @@ TEST_F(Startup, ContainerRowsBecomeMemberships) {
     EXPECT_EQ(std::set<std::uint64_t>{MakeClassIDAndIDKey(3, 77)}, missingContainers);
     EXPECT_EQ(std::set<std::uint64_t>{MakeClassIDAndIDKey(2, 88)}, missingMembers);
 
-    auto loadedGroup = std::dynamic_pointer_cast<CContainer>(GDM_Find(3, groupKey.nID, groupKey.nServerNO));
-    auto loadedMember = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, memberKey.nID, memberKey.nServerNO));
+    auto loadedGroup =
+        std::dynamic_pointer_cast<CContainer>(GDM_Find(3, groupKey.nID, groupKey.nServerNO));
+    auto loadedMember =
+        std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, memberKey.nID, memberKey.nServerNO));
     ASSERT_TRUE(loadedGroup && loadedMember);
     EXPECT_EQ(loadedMember, loadedGroup->GetObjectW(2, memberKey.nID, memberKey.nServerNO));
     ASSERT_EQ(1, loadedMember->GetContainerCount());
     EXPECT_EQ(loadedGroup, loadedMember->GetContainers()[0]);
     EXPECT_EQ(2, QueryInt("select count(*) from [Container]"));  // rebuilding wrote no rows
-}
-
-TEST_F(Startup, EmptyContainerTableNeedsNoRowQuery) {
-    DebugCapture debug;
-    EXPECT_EQ(1, InitContainer(nullptr, nullptr));
-    EXPECT_FALSE(debug.Contains(u"Init form"));
 }
 
 int g_calls = 0;

@@ -30,3 +30,10 @@ CString QueryText(const std::string& sql) {
     if (!rs.IsEOF()) rs.GetFieldValue(0, value);
     return value;
 }
+
+CBufferReader QueryBlob(const std::string& sql) {
+    CADORecordset rs(GetDatabase());
+    CBufferReader blob;
+    EXPECT_TRUE(rs.Open(sql) && !rs.IsEOF() && ReadBlobColumn(rs, 0, blob)) << sql;
+    return blob;
+}

@@ -44,3 +44,11 @@ void TestInstallation::WriteStationIni(const std::string& text) const {
     out.close();
     ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
+
+void TestInstallation::CopyClassLibrary(const std::string& module) const {
+    std::error_code ec;
+    std::filesystem::create_directories(m_dir + "/lib", ec);
+    std::filesystem::copy_file(std::string(NAMEOBJECT_CLASSLIB_DIR) + "/" + module,
+                               m_dir + "/lib/" + module, ec);
+    ASSERT_FALSE(ec) << "cannot copy " << module << ": " << ec.message();
+}

@@ -20,6 +20,8 @@ public:
     void Connect() const;
     // Writes <dir>/Config/ServerStation.ini.
     void WriteStationIni(const std::string& text) const;
+    // Copies a class library of the build (e.g. "ServerObjects.so") to <dir>/lib/.
+    void CopyClassLibrary(const std::string& module) const;
 
 private:
     std::string m_dir;
