@@ -24,6 +24,7 @@
 #include <map>
 #include <set>
 
+#include "PrivilegeCommands.h"
 #include "nameobject.h"
 #include "platform/Database.h"
 #include "platform/DebugOutput.h"
@@ -356,6 +357,7 @@ int main(int argc, char** argv) {
     CLI::App* sample = app.add_subcommand("sample", "add a small sample installation");
     CLI::App* load = app.add_subcommand("load", "run the start-up sequence and report what it loaded");
     CLI::App* tree = app.add_subcommand("tree", "print the containment tree from the server object down");
+    const auto privilegeCommand = AddPrivilegeCommands(app, connection, installation);
 
     CLI11_PARSE(app, argc, argv);
     if (installation.empty()) {
@@ -373,5 +375,6 @@ int main(int argc, char** argv) {
     if (sample->parsed()) return RunSample(connection, installation);
     if (load->parsed()) return RunLoad(connection, installation);
     if (tree->parsed()) return RunTree(connection, installation);
+    if (const auto rc = privilegeCommand()) return *rc;
     return Fail("no command");
 }
