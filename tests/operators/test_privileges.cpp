@@ -23,7 +23,9 @@ protected:
     }
     std::shared_ptr<CContainer> Box(const std::shared_ptr<CContainer>& parent) {
         auto box = Stored<CContainer>(3, u"box");
-        if (parent) EXPECT_EQ(0, parent->AddObject(box, 0));
+        if (parent) {
+            EXPECT_EQ(0, parent->AddObject(box, 0));
+        }
         return box;
     }
 };
@@ -122,10 +124,8 @@ TEST_F(Privileges, ExplanationAndListAgreeWithTheCheckOnAGeneratedInstallation) 
     for (int i = 0; i < 60; ++i) {
         auto box = Stored<CContainer>(3, u"n");
         // Some nodes stay loose (server fallback); others join one or two earlier containers.
-        for (int joins = static_cast<int>(pick(3)); joins > 0; --joins) {
-            auto parent = std::dynamic_pointer_cast<CContainer>(nodes[pick(nodes.size())]);
-            parent->AddObject(box, 0);
-        }
+        for (int joins = static_cast<int>(pick(3)); joins > 0; --joins)
+            std::static_pointer_cast<CContainer>(nodes[pick(nodes.size())])->AddObject(box, 0);
         nodes.push_back(box);
     }
     std::vector<std::shared_ptr<CPrivilegeBase>> grants, locks;
