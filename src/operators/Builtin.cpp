@@ -53,8 +53,8 @@ void InitGroupRelation(COperatorGroup& group, std::uint32_t pairedClassID,
         if (!object || !object->IsKindOf(pairedClass)) continue;
         COperatorGroup::PrivilegeMap grants = group.GetPrivilegeObject();
         // An entry the map already has for the server stays as it is.
-        grants.try_emplace(group.GetServerNO(),
-                           std::map<std::uint64_t, std::uint32_t>{{server->MakeClassIDAndIDKey(), id}});
+        grants.try_emplace(group.GetServerNO(), std::map<std::uint64_t, std::uint32_t>{
+                                                    {server->MakeClassIDAndIDKey(), id}});
         group.SetPrivilegeObject(grants);
         break;
     }

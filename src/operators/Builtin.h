@@ -60,8 +60,8 @@ void InitGroupRelation(COperatorGroup& group, std::uint32_t pairedClassID,
 }  // namespace builtin
 
 // The statics of a built-in class, declared in its body.
-#define NO_DECLARE_BUILTIN(cls)                                              \
-public:                                                                      \
-    static std::shared_ptr<cls> GetInstance();                               \
-    static std::int32_t InitObjectMap();                                     \
+#define NO_DECLARE_BUILTIN(cls)                \
+public:                                        \
+    static std::shared_ptr<cls> GetInstance(); \
+    static std::int32_t InitObjectMap();       \
     static std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);

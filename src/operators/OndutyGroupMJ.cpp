@@ -12,9 +12,13 @@ COndutyGroupMJ::COndutyGroupMJ() {
 
 COndutyGroupMJ::~COndutyGroupMJ() = default;
 
-std::shared_ptr<COndutyGroupMJ> COndutyGroupMJ::GetInstance() { return builtin::Instance<COndutyGroupMJ>(); }
+std::shared_ptr<COndutyGroupMJ> COndutyGroupMJ::GetInstance() {
+    return builtin::Instance<COndutyGroupMJ>();
+}
 
-std::int32_t COndutyGroupMJ::InitObjectMap() { return builtin::InitGroup(GetInstance(), &CreateObj); }
+std::int32_t COndutyGroupMJ::InitObjectMap() {
+    return builtin::InitGroup(GetInstance(), &CreateObj);
+}
 
 std::int32_t COndutyGroupMJ::DeleteObject(std::shared_ptr<CNameObject> object) {
     return builtin::Delete(object, &COperatorGroup::DeleteObject);

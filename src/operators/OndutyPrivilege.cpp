@@ -11,14 +11,20 @@ COndutyPrivilege::COndutyPrivilege() {
 
 COndutyPrivilege::~COndutyPrivilege() = default;
 
-std::shared_ptr<COndutyPrivilege> COndutyPrivilege::GetInstance() { return builtin::Instance<COndutyPrivilege>(); }
+std::shared_ptr<COndutyPrivilege> COndutyPrivilege::GetInstance() {
+    return builtin::Instance<COndutyPrivilege>();
+}
 
-std::int32_t COndutyPrivilege::InitObjectMap() { return builtin::InitPrivilege(GetInstance(), &CreateObj); }
+std::int32_t COndutyPrivilege::InitObjectMap() {
+    return builtin::InitPrivilege(GetInstance(), &CreateObj);
+}
 
 std::int32_t COndutyPrivilege::DeleteObject(std::shared_ptr<CNameObject> object) {
     return builtin::Delete(object, &CPrivilegeBase::DeleteObject);
 }
 
-int COndutyPrivilege::GetDefaultPrivilegeFromDB() { return CPrivilegeObject::GetDefaultPrivilegeFromDB(); }
+int COndutyPrivilege::GetDefaultPrivilegeFromDB() {
+    return CPrivilegeObject::GetDefaultPrivilegeFromDB();
+}
 
 std::int32_t COndutyPrivilege::UpdateRecord() { return CAccessObject::UpdateRecord(); }

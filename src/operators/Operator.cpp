@@ -190,15 +190,17 @@ std::int32_t COperator::UpdateDataBase() {
         db->RollbackTransaction();
         return E_DATABASE_OPERATION;
     };
-    if (!db->Execute(CString::Formatted("DELETE FROM  OperatorBindingPerson WHERE nOperatorClassID = %d "
-                                        "And nOperatorID = %d AND nOperatorServerNO = %d",
-                                        classID, id, serverNO))) {
+    if (!db->Execute(
+            CString::Formatted("DELETE FROM  OperatorBindingPerson WHERE nOperatorClassID = %d "
+                               "And nOperatorID = %d AND nOperatorServerNO = %d",
+                               classID, id, serverNO))) {
         return fail();
     }
     for (const MJOBJECT_KEY& person : m_setPersons) {
         if (!FindObject(person.nClassID, person.nID, person.nServerNO)) continue;
         const CString sql = CString::Formatted(
-            "INSERT INTO OperatorBindingPerson ([nOperatorClassID],[nOperatorID],[nOperatorServerNO],"
+            "INSERT INTO OperatorBindingPerson "
+            "([nOperatorClassID],[nOperatorID],[nOperatorServerNO],"
             "\t\t\t\t\t\t\t\t [nPersonClassID],[nPersonID],[nPersonServerNO]) \t\t\t\t\t\t\t\t "
             "VALUES( %d, %d, %d, %d, %d ,%d)",
             classID, id, serverNO, static_cast<int>(person.nClassID), static_cast<int>(person.nID),
@@ -230,7 +232,8 @@ void COperator::GetChangeableAttribute(CNameObjectAttribute& attributes) {
 
 std::int32_t COperator::OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
                                        std::uint32_t sections) {
-    if ((sections & SECTION_BASIC_DATA) && other && other->GetFullName().Compare(m_strFullName) != 0) {
+    if ((sections & SECTION_BASIC_DATA) && other &&
+        other->GetFullName().Compare(m_strFullName) != 0) {
         return E_OPERATOR_NAME_FIXED;
     }
     bool had = false;
@@ -238,7 +241,8 @@ std::int32_t COperator::OnObjectChange(std::shared_ptr<CNameObject> other, std::
     if ((sections & SECTION_EXT_ATTRIBUTE) && other) {
         had = TestAttribute(kClassID, kHandOverAttribute) != 0;
         has = other->TestAttribute(kClassID, kHandOverAttribute) != 0;
-        if (had && !has) other->AddAttribute(kClassID, kHandOverAttribute);  // never cleared by a merge
+        if (had && !has)
+            other->AddAttribute(kClassID, kHandOverAttribute);  // never cleared by a merge
     }
     const std::int32_t result = CAccessObject::OnObjectChange(other, changed, sections);
     if (result >= 0 && (sections & SECTION_REST_DATA)) {
@@ -257,7 +261,8 @@ std::int32_t COperator::OnObjectChange(std::shared_ptr<CNameObject> other, std::
                 TakeBackHandedAttribute(AsOperator(member));
             }
         }
-        if (!IsKindOf(RUNTIME_CLASS(CAdminActor))) TakeBackHandedAttribute(CAdminActor::GetInstance());
+        if (!IsKindOf(RUNTIME_CLASS(CAdminActor)))
+            TakeBackHandedAttribute(CAdminActor::GetInstance());
     }
     return result;
 }
@@ -307,18 +312,21 @@ int COperator::SaveRestData(CBufferWriter& writer) {
         writer, [this](CBufferWriter& w) { return CAccessObject::SaveRestData(w); }, kDataVersion,
         [this](CBufferWriter& w) {
             using namespace restfields;
-            bool ok = w.Write(m_dtLastLogin) && w.Write(m_dtExpireDate) && w.Write(m_dtLastLogout) &&
-                      w.Write(m_nOperatorWord) && w.Write(m_nRefCount) && w.WriteString(m_strPwd) &&
-                      w.WriteString(m_strForcePwd) && w.WriteString(m_strPwd2);
+            bool ok = w.Write(m_dtLastLogin) && w.Write(m_dtExpireDate) &&
+                      w.Write(m_dtLastLogout) && w.Write(m_nOperatorWord) && w.Write(m_nRefCount) &&
+                      w.WriteString(m_strPwd) && w.WriteString(m_strForcePwd) &&
+                      w.WriteString(m_strPwd2);
             for (int i : kExtraOrder) ok = ok && w.WriteString(m_strExtra[i]);
             return ok && w.Write(static_cast<std::int32_t>(m_socialSecurity.type)) &&
-                   w.WriteString(m_socialSecurity.number) && w.WriteString(m_socialSecurity.department) &&
+                   w.WriteString(m_socialSecurity.number) &&
+                   w.WriteString(m_socialSecurity.department) &&
                    WriteSet(w, m_setWorkStationOptionIDs) && WriteSet(w, m_setPersons) &&
                    w.Write(m_nShowTime) && w.Write(static_cast<std::int32_t>(m_bUsePolling)) &&
                    w.Write(m_nPollingTimeStart) && w.Write(m_nPollingTimeEnd) &&
                    WriteSet(w, m_setSignInRange) &&
                    w.Write(static_cast<std::int32_t>(m_bPasswordExpiration)) &&
-                   w.Write(m_nExpirationDay) && w.Write(m_nRemindDay) && w.Write(m_dtModifyPassTime);
+                   w.Write(m_nExpirationDay) && w.Write(m_nRemindDay) &&
+                   w.Write(m_dtModifyPassTime);
         });
 }
 
@@ -361,6 +369,8 @@ int COperator::LoadRestData(CBufferReader& reader, int restArg) {
         }
         return 1;
     };
-    auto base = [this, restArg](CBufferReader& r) { return CAccessObject::LoadRestData(r, restArg); };
+    auto base = [this, restArg](CBufferReader& r) {
+        return CAccessObject::LoadRestData(r, restArg);
+    };
     return restfields::LoadOwnOrBaseLevel(reader, base, kDataVersion, fields);
 }

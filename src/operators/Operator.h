@@ -94,7 +94,9 @@ public:
     void SetModifyPassTime(const COleDateTime& v) { m_dtModifyPassTime = v; }
     const PrivilegeObjectCache& GetPrivilegeObjects() const { return m_mapPrivilegeObjects; }
     std::set<std::uint32_t> GetWorkStationOptionIDs() const { return m_setWorkStationOptionIDs; }
-    void SetWorkStationOptionIDs(const std::set<std::uint32_t>& v) { m_setWorkStationOptionIDs = v; }
+    void SetWorkStationOptionIDs(const std::set<std::uint32_t>& v) {
+        m_setWorkStationOptionIDs = v;
+    }
 
     // 1 for the administrator and for direct members of the system-manager group, else 0.
     int IsAdmin();
@@ -116,8 +118,8 @@ public:
     int OnLoad(int version) override;
     std::int32_t OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
                                 std::uint32_t sections) override;
-    using CNameObject::SaveRestData;
     using CNameObject::LoadRestData;
+    using CNameObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
     void GetChangeableAttribute(CNameObjectAttribute& attributes) override;

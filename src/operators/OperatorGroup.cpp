@@ -25,7 +25,8 @@ int COperatorGroup::CheckPrivilege(std::uint32_t classID, std::uint32_t objectID
                                    std::uint32_t privilegeClassID, std::uint32_t privilegeID,
                                    std::uint32_t* foundID) {
     const std::uint64_t objectKey = ::MakeClassIDAndIDKey(classID, objectID);
-    const std::uint64_t privilegeKey = CPrivilegeBase::MakePrivilegeKey(privilegeClassID, privilegeID);
+    const std::uint64_t privilegeKey =
+        CPrivilegeBase::MakePrivilegeKey(privilegeClassID, privilegeID);
     const PrivilegeMap& map = lock ? m_mapPrivilegeLock : m_mapPrivilegeObject;
     const std::uint32_t holderClass = lock ? CPrivilegeLock::kClassID : CPrivilegeObject::kClassID;
     for (const auto& [server, inner] : map) {
@@ -135,7 +136,8 @@ int COperatorGroup::SaveRestData(CBufferWriter& writer) {
 int COperatorGroup::LoadRestData(CBufferReader& reader, int restArg) {
     return restfields::LoadOwnOrBaseLevel(
         reader, [this, restArg](CBufferReader& r) { return CContainer::LoadRestData(r, restArg); },
-        kDataVersion, [this](CBufferReader& r, std::int32_t) {
+        kDataVersion,
+        [this](CBufferReader& r, std::int32_t) {
             return restfields::ReadPrivilegeMap(r, m_mapPrivilegeObject) &&
                    restfields::ReadPrivilegeMap(r, m_mapPrivilegeLock);
         });

@@ -52,8 +52,8 @@ public:
     std::int32_t AddObject(std::shared_ptr<CAccessObject> member, int write) override;
     std::int32_t OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
                                 std::uint32_t sections) override;
-    using CNameObject::SaveRestData;
     using CNameObject::LoadRestData;
+    using CNameObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
 

@@ -19,8 +19,9 @@ int CPrivilegeBase::GetDefaultPrivilegeFromDB() {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
     CADORecordset rs(db);
-    if (!rs.Open(CString::Formatted("SELECT * FROM SpecialPrivilegeObject WHERE nSpecialObjectClassID = %d ",
-                                    static_cast<int>(m_nClassID)))) {
+    if (!rs.Open(CString::Formatted(
+            "SELECT * FROM SpecialPrivilegeObject WHERE nSpecialObjectClassID = %d ",
+            static_cast<int>(m_nClassID)))) {
         return 0;
     }
     while (!rs.IsEOF()) {
@@ -60,8 +61,10 @@ int CPrivilegeBase::SaveRestData(CBufferWriter& writer) {
 
 int CPrivilegeBase::LoadRestData(CBufferReader& reader, int restArg) {
     return restfields::LoadOwnOrBaseLevel(
-        reader, [this, restArg](CBufferReader& r) { return CAccessObject::LoadRestData(r, restArg); },
-        kDataVersion, [this](CBufferReader& r, std::int32_t) {
+        reader,
+        [this, restArg](CBufferReader& r) { return CAccessObject::LoadRestData(r, restArg); },
+        kDataVersion,
+        [this](CBufferReader& r, std::int32_t) {
             return restfields::ReadSet(r, m_setGranted) && restfields::ReadSet(r, m_setDefault);
         });
 }

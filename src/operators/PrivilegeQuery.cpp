@@ -85,7 +85,8 @@ PrivilegeExplanation ExplainPrivilege(const std::shared_ptr<COperator>& op,
     for (int lock = 1; lock >= 0; --lock) {
         for (const auto& group : out.groupsAsked) {
             COperatorGroup::Match match;
-            if (!group->FindPrivilege(object, lock, privilegeClassID, privilegeID, &match)) continue;
+            if (!group->FindPrivilege(object, lock, privilegeClassID, privilegeID, &match))
+                continue;
             out.decision = lock ? 0 : 1;
             out.reason = lock ? PrivilegeExplanation::kLocked : PrivilegeExplanation::kGranted;
             out.group = group;
@@ -99,7 +100,8 @@ PrivilegeExplanation ExplainPrivilege(const std::shared_ptr<COperator>& op,
 }
 
 CString PrivilegeExplanation::Describe() const {
-    if (reason == kAdministrator) return u"granted: administrator (every privilege, locks included)";
+    if (reason == kAdministrator)
+        return u"granted: administrator (every privilege, locks included)";
     if (reason == kNotGranted) {
         CString text = groupsAsked.empty() ? CString(u"denied: the operator is in no group")
                                            : CString(u"denied: no group grants it; groups asked:");

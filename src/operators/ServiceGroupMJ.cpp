@@ -12,9 +12,13 @@ CServiceGroupMJ::CServiceGroupMJ() {
 
 CServiceGroupMJ::~CServiceGroupMJ() = default;
 
-std::shared_ptr<CServiceGroupMJ> CServiceGroupMJ::GetInstance() { return builtin::Instance<CServiceGroupMJ>(); }
+std::shared_ptr<CServiceGroupMJ> CServiceGroupMJ::GetInstance() {
+    return builtin::Instance<CServiceGroupMJ>();
+}
 
-std::int32_t CServiceGroupMJ::InitObjectMap() { return builtin::InitGroup(GetInstance(), &CreateObj); }
+std::int32_t CServiceGroupMJ::InitObjectMap() {
+    return builtin::InitGroup(GetInstance(), &CreateObj);
+}
 
 std::int32_t CServiceGroupMJ::DeleteObject(std::shared_ptr<CNameObject> object) {
     return builtin::Delete(object, &COperatorGroup::DeleteObject);
@@ -28,5 +32,6 @@ std::int32_t CServiceGroupMJ::UpdateRecord() { return CAccessObject::UpdateRecor
 
 void CServiceGroupMJ::InitObjectRelation() {
     CNameObject::InitObjectRelation();
-    builtin::InitGroupRelation(*this, CServicePrivilege::kClassID, RUNTIME_CLASS(CServicePrivilege));
+    builtin::InitGroupRelation(*this, CServicePrivilege::kClassID,
+                               RUNTIME_CLASS(CServicePrivilege));
 }

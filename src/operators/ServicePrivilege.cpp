@@ -11,14 +11,20 @@ CServicePrivilege::CServicePrivilege() {
 
 CServicePrivilege::~CServicePrivilege() = default;
 
-std::shared_ptr<CServicePrivilege> CServicePrivilege::GetInstance() { return builtin::Instance<CServicePrivilege>(); }
+std::shared_ptr<CServicePrivilege> CServicePrivilege::GetInstance() {
+    return builtin::Instance<CServicePrivilege>();
+}
 
-std::int32_t CServicePrivilege::InitObjectMap() { return builtin::InitPrivilege(GetInstance(), &CreateObj); }
+std::int32_t CServicePrivilege::InitObjectMap() {
+    return builtin::InitPrivilege(GetInstance(), &CreateObj);
+}
 
 std::int32_t CServicePrivilege::DeleteObject(std::shared_ptr<CNameObject> object) {
     return builtin::Delete(object, &CPrivilegeBase::DeleteObject);
 }
 
-int CServicePrivilege::GetDefaultPrivilegeFromDB() { return CPrivilegeObject::GetDefaultPrivilegeFromDB(); }
+int CServicePrivilege::GetDefaultPrivilegeFromDB() {
+    return CPrivilegeObject::GetDefaultPrivilegeFromDB();
+}
 
 std::int32_t CServicePrivilege::UpdateRecord() { return CAccessObject::UpdateRecord(); }

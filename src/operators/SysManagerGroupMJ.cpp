@@ -12,9 +12,13 @@ CSysManagerGroupMJ::CSysManagerGroupMJ() {
 
 CSysManagerGroupMJ::~CSysManagerGroupMJ() = default;
 
-std::shared_ptr<CSysManagerGroupMJ> CSysManagerGroupMJ::GetInstance() { return builtin::Instance<CSysManagerGroupMJ>(); }
+std::shared_ptr<CSysManagerGroupMJ> CSysManagerGroupMJ::GetInstance() {
+    return builtin::Instance<CSysManagerGroupMJ>();
+}
 
-std::int32_t CSysManagerGroupMJ::InitObjectMap() { return builtin::InitGroup(GetInstance(), &CreateObj); }
+std::int32_t CSysManagerGroupMJ::InitObjectMap() {
+    return builtin::InitGroup(GetInstance(), &CreateObj);
+}
 
 std::int32_t CSysManagerGroupMJ::DeleteObject(std::shared_ptr<CNameObject> object) {
     return builtin::Delete(object, &COperatorGroup::DeleteObject);
@@ -28,10 +32,11 @@ std::int32_t CSysManagerGroupMJ::UpdateRecord() { return CAccessObject::UpdateRe
 
 void CSysManagerGroupMJ::InitObjectRelation() {
     CNameObject::InitObjectRelation();
-    builtin::InitGroupRelation(*this, CSysManagerPrivilege::kClassID, RUNTIME_CLASS(CSysManagerPrivilege));
+    builtin::InitGroupRelation(*this, CSysManagerPrivilege::kClassID,
+                               RUNTIME_CLASS(CSysManagerPrivilege));
 }
 
-std::int32_t CSysManagerGroupMJ::OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
-                                std::uint32_t sections) {
+std::int32_t CSysManagerGroupMJ::OnObjectChange(std::shared_ptr<CNameObject> other,
+                                                std::uint32_t& changed, std::uint32_t sections) {
     return COperatorGroup::OnObjectChange(std::move(other), changed, sections);
 }

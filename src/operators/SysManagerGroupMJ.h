@@ -1,5 +1,6 @@
-// CSysManagerGroupMJ: the built-in system manager operator group of a server, created when missing; it holds
-// the system manager privilege object on the server's whole tree unless configured otherwise.
+// CSysManagerGroupMJ: the built-in system manager operator group of a server, created when missing;
+// it holds the system manager privilege object on the server's whole tree unless configured
+// otherwise.
 #pragma once
 
 #include "operators/Builtin.h"

@@ -11,19 +11,25 @@ CSysManagerPrivilege::CSysManagerPrivilege() {
 
 CSysManagerPrivilege::~CSysManagerPrivilege() = default;
 
-std::shared_ptr<CSysManagerPrivilege> CSysManagerPrivilege::GetInstance() { return builtin::Instance<CSysManagerPrivilege>(); }
+std::shared_ptr<CSysManagerPrivilege> CSysManagerPrivilege::GetInstance() {
+    return builtin::Instance<CSysManagerPrivilege>();
+}
 
-std::int32_t CSysManagerPrivilege::InitObjectMap() { return builtin::InitPrivilege(GetInstance(), &CreateObj); }
+std::int32_t CSysManagerPrivilege::InitObjectMap() {
+    return builtin::InitPrivilege(GetInstance(), &CreateObj);
+}
 
 std::int32_t CSysManagerPrivilege::DeleteObject(std::shared_ptr<CNameObject> object) {
     return builtin::Delete(object, &CPrivilegeBase::DeleteObject);
 }
 
-int CSysManagerPrivilege::GetDefaultPrivilegeFromDB() { return CPrivilegeObject::GetDefaultPrivilegeFromDB(); }
+int CSysManagerPrivilege::GetDefaultPrivilegeFromDB() {
+    return CPrivilegeObject::GetDefaultPrivilegeFromDB();
+}
 
 std::int32_t CSysManagerPrivilege::UpdateRecord() { return CAccessObject::UpdateRecord(); }
 
-std::int32_t CSysManagerPrivilege::OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
-                                std::uint32_t sections) {
+std::int32_t CSysManagerPrivilege::OnObjectChange(std::shared_ptr<CNameObject> other,
+                                                  std::uint32_t& changed, std::uint32_t sections) {
     return CPrivilegeObject::OnObjectChange(std::move(other), changed, sections);
 }

@@ -1,4 +1,5 @@
-// CSysManagerPrivilege: the built-in system manager privilege object of a server, created when missing.
+// CSysManagerPrivilege: the built-in system manager privilege object of a server, created when
+// missing.
 #pragma once
 
 #include "operators/Builtin.h"

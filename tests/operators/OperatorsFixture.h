@@ -41,8 +41,8 @@ protected:
 
     // A new object of classID, named, prepared by edit, stored through its class record.
     template <class T, class Edit = void (*)(CNameObject&)>
-    static std::shared_ptr<T> Stored(std::uint32_t classID, const CString& name,
-                                     Edit edit = [](CNameObject&) {}) {
+    static std::shared_ptr<T> Stored(
+        std::uint32_t classID, const CString& name, Edit edit = [](CNameObject&) {}) {
         auto object = std::dynamic_pointer_cast<T>(CreateNewObject(classID));
         EXPECT_TRUE(object) << classID;
         if (!object) return nullptr;
@@ -51,7 +51,9 @@ protected:
         EXPECT_EQ(0, GetClsInfo(classID)->pfnInsertObject(object)) << classID;
         return object;
     }
-    static std::shared_ptr<COperator> Op(const CString& name) { return Stored<COperator>(1200, name); }
+    static std::shared_ptr<COperator> Op(const CString& name) {
+        return Stored<COperator>(1200, name);
+    }
     static std::shared_ptr<COperatorGroup> Group(const CString& name) {
         return Stored<COperatorGroup>(1300, name);
     }
@@ -63,7 +65,8 @@ protected:
         return h;
     }
     // group's grant (lock == false) or lock map: object -> holder, under the group's server.
-    static void Tie(COperatorGroup& g, bool lock, const CNameObject& object, std::uint32_t holderID) {
+    static void Tie(COperatorGroup& g, bool lock, const CNameObject& object,
+                    std::uint32_t holderID) {
         auto map = lock ? g.GetPrivilegeLock() : g.GetPrivilegeObject();
         map[kServer][object.MakeClassIDAndIDKey()] = holderID;
         lock ? g.SetPrivilegeLock(map) : g.SetPrivilegeObject(map);

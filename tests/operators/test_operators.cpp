@@ -25,7 +25,7 @@ TEST_F(Operators, AuthorizeComparesNameAndPasswordExactlyOnTheServer) {
     ASSERT_TRUE(COperator::IsPasswordHash(hashed->GetPwd()));
     const CString hash = hashed->GetPwd();
     struct Case {
-        const char* name;  // null: no name
+        const char* name;      // null: no name
         const char* password;  // null: no password
         std::uint32_t server;
         int expected;
@@ -36,9 +36,12 @@ TEST_F(Operators, AuthorizeComparesNameAndPasswordExactlyOnTheServer) {
         {"carol", "pa55", 1, 1},   {"carol", "pa56", 1, 0},
     };
     for (const auto& c : cases) {
-        const CString name = CString::FromUtf8(c.name ? c.name : ""), pwd = CString::FromUtf8(c.password ? c.password : "");
-        EXPECT_EQ(c.expected, COperator::Authorize(c.name ? &name : nullptr, c.password ? &pwd : nullptr, c.server))
-            << (c.name ? c.name : "(null)") << " " << (c.password ? c.password : "(null)") << " " << c.server;
+        const CString name = CString::FromUtf8(c.name ? c.name : ""),
+                      pwd = CString::FromUtf8(c.password ? c.password : "");
+        EXPECT_EQ(c.expected, COperator::Authorize(c.name ? &name : nullptr,
+                                                   c.password ? &pwd : nullptr, c.server))
+            << (c.name ? c.name : "(null)") << " " << (c.password ? c.password : "(null)") << " "
+            << c.server;
     }
     EXPECT_EQ(0, COperator::Authorize(u"carol", hash, 1));  // the hash itself is no password
     EXPECT_EQ(alice, COperator::GetOperator(u"alice", 1));

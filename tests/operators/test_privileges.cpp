@@ -12,8 +12,9 @@ namespace {
 class Privileges : public OperatorsFixture {
 protected:
     // The plain check, the explanation and the list must all give `expected`.
-    static void Expect(const std::shared_ptr<COperator>& op, const std::shared_ptr<CAccessObject>& x,
-                       int expected, std::uint32_t pc = 7, std::uint32_t pid = 3) {
+    static void Expect(const std::shared_ptr<COperator>& op,
+                       const std::shared_ptr<CAccessObject>& x, int expected, std::uint32_t pc = 7,
+                       std::uint32_t pid = 3) {
         EXPECT_EQ(expected, op->HasPrivilege(x, pc, pid)) << x->GetID();
         EXPECT_EQ(expected, x->HasPrivilege(op, pc, pid));
         const PrivilegeExplanation why = ExplainPrivilege(op, x, pc, pid);
@@ -130,19 +131,23 @@ TEST_F(Privileges, ExplanationAndListAgreeWithTheCheckOnAGeneratedInstallation) 
     }
     std::vector<std::shared_ptr<CPrivilegeBase>> grants, locks;
     for (std::uint32_t k = 0; k < 4; ++k) {
-        grants.push_back(Holder(851, {CPrivilegeBase::MakePrivilegeKey(7, k), CPrivilegeBase::MakePrivilegeKey(7, k + 1)}));
+        grants.push_back(Holder(851, {CPrivilegeBase::MakePrivilegeKey(7, k),
+                                      CPrivilegeBase::MakePrivilegeKey(7, k + 1)}));
         locks.push_back(Holder(852, {CPrivilegeBase::MakePrivilegeKey(7, k)}));
     }
     std::vector<std::shared_ptr<COperatorGroup>> groups;
     for (int i = 0; i < 6; ++i) {
         groups.push_back(Group(CString::Formatted("g%d", i)));
-        for (int t = 0; t < 5; ++t) Tie(*groups.back(), false, *nodes[pick(nodes.size())], grants[pick(4)]->GetID());
-        for (int t = 0; t < 2; ++t) Tie(*groups.back(), true, *nodes[pick(nodes.size())], locks[pick(4)]->GetID());
+        for (int t = 0; t < 5; ++t)
+            Tie(*groups.back(), false, *nodes[pick(nodes.size())], grants[pick(4)]->GetID());
+        for (int t = 0; t < 2; ++t)
+            Tie(*groups.back(), true, *nodes[pick(nodes.size())], locks[pick(4)]->GetID());
     }
     std::vector<std::shared_ptr<COperator>> ops;
     for (int i = 0; i < 8; ++i) {
         ops.push_back(Op(CString::Formatted("op%d", i)));
-        for (int m = static_cast<int>(pick(3)); m > 0; --m) groups[pick(groups.size())]->AddObject(ops.back(), 0);
+        for (int m = static_cast<int>(pick(3)); m > 0; --m)
+            groups[pick(groups.size())]->AddObject(ops.back(), 0);
     }
     int allowed = 0, denied = 0;
     for (const auto& op : ops) {

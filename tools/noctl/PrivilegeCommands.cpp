@@ -30,7 +30,8 @@ int Finish(int rc) {
 }
 
 bool Start(const std::string& connection, const std::string& installation) {
-    if (!ConnectDatabase(connection) || !InitAllClassInfo(CString::FromUtf8(installation))) return false;
+    if (!ConnectDatabase(connection) || !InitAllClassInfo(CString::FromUtf8(installation)))
+        return false;
     InitLocalObjectID();
     InitAllObject();
     std::set<std::uint64_t> missingContainers, missingMembers;
@@ -68,7 +69,8 @@ std::shared_ptr<COperatorGroup> FindGroup(const std::string& name) {
     char* end = nullptr;
     const unsigned long number = std::strtoul(name.c_str(), &end, 0);
     const bool isNumber = !name.empty() && *end == '\0';
-    for (const auto& [id, object] : GDM_GetMapCopy(COperatorGroup::kClassID, GetCurrentServerNO())) {
+    for (const auto& [id, object] :
+         GDM_GetMapCopy(COperatorGroup::kClassID, GetCurrentServerNO())) {
         auto group = COperatorGroup::Cast(object);
         if (group && (group->GetFullName() == wanted || (isNumber && id == number))) return group;
     }
@@ -108,7 +110,11 @@ int RunCheck(const Args& a) {
     auto target = std::static_pointer_cast<CAccessObject>(object);
     const int allowed = op->HasPrivilege(target, a.privilegeClass, a.privilegeID);
     std::printf("%s\n", allowed ? "allowed" : "denied");
-    if (a.explain) std::printf("%s\n", ExplainPrivilege(op, target, a.privilegeClass, a.privilegeID).Describe().ToUtf8().c_str());
+    if (a.explain)
+        std::printf("%s\n", ExplainPrivilege(op, target, a.privilegeClass, a.privilegeID)
+                                .Describe()
+                                .ToUtf8()
+                                .c_str());
     return Finish(0);
 }
 
@@ -131,9 +137,11 @@ int RunTie(const Args& a, bool lock) {
     if (a.remove) {
         inner.erase(key);
     } else {
-        const std::uint32_t holderClass = lock ? CPrivilegeLock::kClassID : CPrivilegeObject::kClassID;
+        const std::uint32_t holderClass =
+            lock ? CPrivilegeLock::kClassID : CPrivilegeObject::kClassID;
         if (!FindObject(holderClass, a.holder)) {
-            return Fail("no " + std::string(lock ? "lock" : "privilege") + " object " + std::to_string(a.holder));
+            return Fail("no " + std::string(lock ? "lock" : "privilege") + " object " +
+                        std::to_string(a.holder));
         }
         inner[key] = a.holder;
     }
@@ -141,15 +149,17 @@ int RunTie(const Args& a, bool lock) {
     lock ? group->SetPrivilegeLock(map) : group->SetPrivilegeObject(map);
     const std::int32_t rc = group->UpdateRecord();
     if (rc < 0) return Fail("cannot store the group: " + CAnalyzeLangINI::GetError(rc).ToUtf8());
-    std::printf("%s %s on %u:%u\n", Key(*group).c_str(), a.remove ? "untied" : (lock ? "locks" : "grants"),
-                a.classID, a.id);
+    std::printf("%s %s on %u:%u\n", Key(*group).c_str(),
+                a.remove ? "untied" : (lock ? "locks" : "grants"), a.classID, a.id);
     return Finish(0);
 }
 
 int RunLog(const Args& a) {
     CADORecordset rs(GetDatabase());
-    if (!rs.Open(StrPrintf("SELECT dtTime, nOperatorID, nType, nClassID, nID, nServerNO, strText FROM OperationLog "
-                           "ORDER BY nLogID DESC LIMIT %d", a.limit))) {
+    if (!rs.Open(StrPrintf("SELECT dtTime, nOperatorID, nType, nClassID, nID, nServerNO, strText "
+                           "FROM OperationLog "
+                           "ORDER BY nLogID DESC LIMIT %d",
+                           a.limit))) {
         return Fail("cannot read the operation log");
     }
     for (; !rs.IsEOF(); rs.MoveNext()) {
@@ -164,8 +174,8 @@ int RunLog(const Args& a) {
         rs.GetFieldValue(6, text);
         const CString name = COperator::GetSafeFullName(op);
         std::printf("%s  %s  0x%X  %u:%u:%u  %s\n", time.ToUtf8().c_str(),
-                    name.IsEmpty() ? std::to_string(op).c_str() : name.ToUtf8().c_str(), type, classID, id,
-                    serverNO, text.ToUtf8().c_str());
+                    name.IsEmpty() ? std::to_string(op).c_str() : name.ToUtf8().c_str(), type,
+                    classID, id, serverNO, text.ToUtf8().c_str());
     }
     return Finish(0);
 }
@@ -187,10 +197,12 @@ int RunPasswd(const Args& a) {
 
 }  // namespace
 
-std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app, const std::string& connection,
+std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app,
+                                                         const std::string& connection,
                                                          const std::string& installation) {
     auto a = std::make_shared<Args>();
-    CLI::App* login = app.add_subcommand("login", "check an operator's password (read without echo)");
+    CLI::App* login =
+        app.add_subcommand("login", "check an operator's password (read without echo)");
     login->add_option("NAME", a->name, "operator full name")->required();
 
     CLI::App* check = app.add_subcommand("check", "may OPERATOR exercise a privilege on an object");
@@ -199,9 +211,11 @@ std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app, const st
     check->add_option("ID", a->id)->required();
     check->add_option("PRIVCLASS", a->privilegeClass)->required();
     check->add_option("PRIVID", a->privilegeID)->required();
-    check->add_flag("--explain", a->explain, "say which group, privilege object and container decided");
+    check->add_flag("--explain", a->explain,
+                    "say which group, privilege object and container decided");
 
-    CLI::App* can = app.add_subcommand("can", "every object of a class on which OPERATOR holds a privilege");
+    CLI::App* can =
+        app.add_subcommand("can", "every object of a class on which OPERATOR holds a privilege");
     can->add_option("OPERATOR", a->name)->required();
     can->add_option("PRIVCLASS", a->privilegeClass)->required();
     can->add_option("PRIVID", a->privilegeID)->required();
@@ -209,18 +223,22 @@ std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app, const st
 
     CLI::App* ties[2];
     for (int lock = 0; lock < 2; ++lock) {
-        ties[lock] = app.add_subcommand(lock ? "lock" : "grant",
-                                        lock ? "lock a group out of a lock object's privileges on an object"
-                                             : "give a group a privilege object's privileges on an object");
+        ties[lock] =
+            app.add_subcommand(lock ? "lock" : "grant",
+                               lock ? "lock a group out of a lock object's privileges on an object"
+                                    : "give a group a privilege object's privileges on an object");
         ties[lock]->add_option("GROUP", a->group, "group full name or ID")->required();
         ties[lock]->add_option("CLASS", a->classID)->required();
         ties[lock]->add_option("ID", a->id)->required();
-        ties[lock]->add_option("HOLDER", a->holder, lock ? "lock object ID (class 852)" : "privilege object ID (class 851)");
+        ties[lock]->add_option(
+            "HOLDER", a->holder,
+            lock ? "lock object ID (class 852)" : "privilege object ID (class 851)");
         ties[lock]->add_flag("--remove", a->remove, "remove the object's entry instead");
     }
     CLI::App* log = app.add_subcommand("log", "the latest entries of the operation log");
     log->add_option("--limit", a->limit, "how many entries (default 50)");
-    CLI::App* passwd = app.add_subcommand("passwd", "store a new password of OPERATOR as an argon2id hash");
+    CLI::App* passwd =
+        app.add_subcommand("passwd", "store a new password of OPERATOR as an argon2id hash");
     passwd->add_option("OPERATOR", a->name)->required();
 
     return [=, &connection, &installation]() -> std::optional<int> {
@@ -233,7 +251,8 @@ std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app, const st
         if ((which == ties[0] || which == ties[1]) && !a->remove && a->holder == 0) {
             return Fail("HOLDER is required unless --remove is given");
         }
-        if (!Start(connection, installation)) return Fail("cannot open the installation at \"" + installation + "\"");
+        if (!Start(connection, installation))
+            return Fail("cannot open the installation at \"" + installation + "\"");
         if (which == login) return RunLogin(*a);
         if (which == check) return RunCheck(*a);
         if (which == can) return RunCan(*a);
