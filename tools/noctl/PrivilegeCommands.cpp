@@ -12,7 +12,6 @@
 #include <memory>
 
 #include "nameobject.h"
-#include "operators/PrivilegeQuery.h"
 
 namespace {
 
