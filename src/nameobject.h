@@ -52,6 +52,7 @@
 #include "operators/PrivilegeBase.h"
 #include "operators/PrivilegeLock.h"
 #include "operators/PrivilegeObject.h"
+#include "operators/PrivilegeQuery.h"
 #include "operators/ServiceGroupMJ.h"
 #include "operators/ServicePrivilege.h"
 #include "operators/SysManagerGroupMJ.h"

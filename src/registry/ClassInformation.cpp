@@ -39,37 +39,29 @@ const OBJECT_CLASS_INFO kLibraryClasses[] = {
                  &CAccessObject::InitObjectMap),
     CLASS_RECORD(CContainer, &CNameObject::InsertObject, &CContainer::DeleteObject,
                  &CContainer::InitObjectMap),
-    // Replaced by COperator::InsertObject and COperator::DeleteObject.
-    CLASS_RECORD(COperator, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
+    CLASS_RECORD(COperator, &COperator::InsertObject, &COperator::DeleteObject,
                  &CAccessObject::InitObjectMap),
-    // Replaced by COperatorGroup::DeleteObject and COperatorGroup::InitObjectMap.
-    CLASS_RECORD(COperatorGroup, &CNameObject::InsertObject, &CContainer::DeleteObject,
-                 &CContainer::InitObjectMap),
-    // Replaced by CSysManagerGroupMJ's own InsertObject, DeleteObject and InitObjectMap.
-    CLASS_RECORD(CSysManagerGroupMJ, &CNameObject::InsertObject, &CContainer::DeleteObject,
-                 &CContainer::InitObjectMap),
-    // Replaced by CServiceGroupMJ's own InsertObject, DeleteObject and InitObjectMap.
-    CLASS_RECORD(CServiceGroupMJ, &CNameObject::InsertObject, &CContainer::DeleteObject,
-                 &CContainer::InitObjectMap),
-    // Replaced by CAdminActor's own InsertObject, DeleteObject and InitObjectMap.
-    CLASS_RECORD(CAdminActor, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
-                 &CAccessObject::InitObjectMap),
+    CLASS_RECORD(COperatorGroup, &CNameObject::InsertObject, &COperatorGroup::DeleteObject,
+                 &COperatorGroup::InitObjectMap),
+    CLASS_RECORD(CSysManagerGroupMJ, &CSysManagerGroupMJ::InsertObject,
+                 &CSysManagerGroupMJ::DeleteObject, &CSysManagerGroupMJ::InitObjectMap),
+    CLASS_RECORD(CServiceGroupMJ, &CServiceGroupMJ::InsertObject, &CServiceGroupMJ::DeleteObject,
+                 &CServiceGroupMJ::InitObjectMap),
+    CLASS_RECORD(CAdminActor, &CAdminActor::InsertObject, &CAdminActor::DeleteObject,
+                 &CAdminActor::InitObjectMap),
     CLASS_RECORD(CArea, &CArea::InsertObject, &CArea::DeleteObject, &CContainer::InitObjectMap),
     CLASS_RECORD(CAreaGroup, &CAreaGroup::InsertObject, &CAreaGroup::DeleteObject,
                  &CContainer::InitObjectMap),
-    // The three privilege classes: delete replaced by CPrivilegeBase::DeleteObject.
-    CLASS_RECORD(CPrivilegeBase, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
+    CLASS_RECORD(CPrivilegeBase, &CNameObject::InsertObject, &CPrivilegeBase::DeleteObject,
                  &CAccessObject::InitObjectMap),
-    CLASS_RECORD(CPrivilegeObject, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
+    CLASS_RECORD(CPrivilegeObject, &CNameObject::InsertObject, &CPrivilegeBase::DeleteObject,
                  &CAccessObject::InitObjectMap),
-    CLASS_RECORD(CPrivilegeLock, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
+    CLASS_RECORD(CPrivilegeLock, &CNameObject::InsertObject, &CPrivilegeBase::DeleteObject,
                  &CAccessObject::InitObjectMap),
-    // Replaced by CSysManagerPrivilege's own DeleteObject and InitObjectMap.
-    CLASS_RECORD(CSysManagerPrivilege, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
-                 &CAccessObject::InitObjectMap),
-    // Replaced by CServicePrivilege's own DeleteObject and InitObjectMap.
-    CLASS_RECORD(CServicePrivilege, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
-                 &CAccessObject::InitObjectMap),
+    CLASS_RECORD(CSysManagerPrivilege, &CNameObject::InsertObject,
+                 &CSysManagerPrivilege::DeleteObject, &CSysManagerPrivilege::InitObjectMap),
+    CLASS_RECORD(CServicePrivilege, &CNameObject::InsertObject, &CServicePrivilege::DeleteObject,
+                 &CServicePrivilege::InitObjectMap),
     // Option records are not loaded at start-up.
     CLASS_RECORD(COptionBase, &CNameObject::InsertObject, &CAccessObject::DeleteObject, nullptr),
     // Replaced by CArticleBase::InsertObject and CArticleBase::DeleteObject.

@@ -16,6 +16,7 @@
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
 #include "registry/Startup.h"
 #include "support/Fixtures.h"
 
@@ -89,6 +90,9 @@ int WriteInstallation(const TestInstallation& inst, const std::string& dumpFile)
     if (!ConnectDatabase(inst.dbPath())) return 2;
     if (InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")) != 1) return 3;
     if (InitLocalObjectID() != 1) return 4;
+    if (InitAllObject() != 1) return 4;  // a first start: creates the built-in objects
+    // The administrator's password time is set after its first row was written; store it.
+    for (const auto& [id, admin] : *GDM_GetMap(1201, GetCurrentServerNO())) admin->UpdateRecord();
 
     auto site = New<CAreaGroup>();
     site->SetFullName(u"Site");

@@ -26,6 +26,7 @@
 #include <set>
 
 #include "AreaCommands.h"
+#include "PrivilegeCommands.h"
 #include "nameobject.h"
 #include "platform/Database.h"
 #include "platform/DebugOutput.h"
@@ -361,6 +362,7 @@ int main(int argc, char** argv) {
     CLI::App* tree = app.add_subcommand("tree", "print the containment tree from the server object down");
     ShowRequest show;
     AddAreaCommands(app, show);
+    const auto privilegeCommand = AddPrivilegeCommands(app, connection, installation);
 
     CLI11_PARSE(app, argc, argv);
     if (installation.empty()) {
@@ -385,5 +387,6 @@ int main(int argc, char** argv) {
             return StartUp(missingContainers, missingMembers);
         });
     }
+    if (const auto rc = privilegeCommand()) return *rc;
     return Fail("no command");
 }

@@ -1,4 +1,4 @@
-# noctl end to end on a fresh installation: init, sample, load, tree and show, checking what they
+# noctl end to end on a fresh installation: init, sample, load, check, can, tree and show, checking what they
 # print. Run by ctest with -DNOCTL=<noctl> -DCLASSLIB=<ServerObjects.so> -DWORK=<directory>.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/Config)
@@ -23,7 +23,11 @@ noctl("added 10 objects and 9 memberships" sample)
 noctl("NameObject +10" info)
 noctl("CServerObject +3 +3" classes)
 noctl("object ID counter +0x01000109" ids)
-noctl("objects 10, containers 5, memberships 9\nmissing containers: 0\nmissing members: 0" load)
+# The sample's 10 objects and 9 memberships, and the built-ins of a first start: the
+# administrator, two privilege objects and two groups, the three of them in the server object.
+noctl("objects 15, containers 7, memberships 12\nmissing containers: 0\nmissing members: 0" load)
+noctl("allowed\ngranted: administrator" check admin 0 0x01000000 7 3 --explain)
+noctl("\"Hall\"\n[^\n]*\"Office\"\n2 objects" can admin 7 3 --class 62)
 noctl("CServerObject \"Server\"[^\n]*\n  CAreaGroup \"Site\"[^\n]*\\[total alarms 0\\]\n    CArea \"Hall\" \\(class 62, ID (0x[0-9A-F]+)[^\n]*\\[total alarms 0\\]" tree)
 set(hall ${CMAKE_MATCH_1})
 noctl("CArea \"Hall\" \\(class 62, ID ${hall}.*SmsReplyTimeout +60\n.*objects in area +3\n.*alarm counters:\n  TotalAlarmCount +0\n" show 62 ${hall})

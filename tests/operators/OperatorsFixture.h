@@ -1,0 +1,77 @@
+// An installation of server number 1 with the installation's class library loaded and its
+// server object (class 0, ID 1) stored; shutdown at the end of every case.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "membership/Container.h"
+#include "operators/Operator.h"
+#include "operators/OperatorGroup.h"
+#include "operators/PrivilegeLock.h"
+#include "operators/PrivilegeObject.h"
+#include "platform/Database.h"
+#include "registry/ClassRegistry.h"
+#include "registry/IdAllocator.h"
+#include "registry/ServerIdentity.h"
+#include "registry/Startup.h"
+#include "support/TestInstallation.h"
+
+class OperatorsFixture : public ::testing::Test {
+protected:
+    static constexpr std::uint32_t kServer = 1;
+
+    void SetUp() override {
+        inst.Connect();
+        Exec("INSERT INTO ServerOption (nServerNO, nServerMask) VALUES (1, 0)");
+        std::filesystem::create_directories(inst.dir() + "/lib");
+        std::filesystem::copy_file(std::string(NAMEOBJECT_CLASSLIB_DIR) + "/ServerObjects.so",
+                                   inst.dir() + "/lib/ServerObjects.so");
+        inst.WriteStationIni("[LoadTolveObject]\nCount=1\nDLL_1=lib/ServerObjects.so\nLevel_1=1\n");
+        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+        InitLocalObjectID();
+        ASSERT_EQ(kServer, GetCurrentServerID());
+        server = Stored<CContainer>(0, u"server", [](CNameObject& o) { o.SetID(kServer); });
+    }
+    void TearDown() override { DestroyAllObject(); }
+
+    static void Exec(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
+
+    // A new object of classID, named, prepared by edit, stored through its class record.
+    template <class T, class Edit = void (*)(CNameObject&)>
+    static std::shared_ptr<T> Stored(
+        std::uint32_t classID, const CString& name, Edit edit = [](CNameObject&) {}) {
+        auto object = std::dynamic_pointer_cast<T>(CreateNewObject(classID));
+        EXPECT_TRUE(object) << classID;
+        if (!object) return nullptr;
+        object->SetFullName(name);
+        edit(*object);
+        EXPECT_EQ(0, GetClsInfo(classID)->pfnInsertObject(object)) << classID;
+        return object;
+    }
+    static std::shared_ptr<COperator> Op(const CString& name) {
+        return Stored<COperator>(1200, name);
+    }
+    static std::shared_ptr<COperatorGroup> Group(const CString& name) {
+        return Stored<COperatorGroup>(1300, name);
+    }
+    // A privilege (851) or lock (852) object holding the keys.
+    static std::shared_ptr<CPrivilegeBase> Holder(std::uint32_t classID,
+                                                  const CPrivilegeBase::KeySet& keys) {
+        auto h = Stored<CPrivilegeBase>(classID, u"holder");
+        h->SetGrantedPrivileges(keys);
+        return h;
+    }
+    // group's grant (lock == false) or lock map: object -> holder, under the group's server.
+    static void Tie(COperatorGroup& g, bool lock, const CNameObject& object,
+                    std::uint32_t holderID) {
+        auto map = lock ? g.GetPrivilegeLock() : g.GetPrivilegeObject();
+        map[kServer][object.MakeClassIDAndIDKey()] = holderID;
+        lock ? g.SetPrivilegeLock(map) : g.SetPrivilegeObject(map);
+    }
+
+    TestInstallation inst;
+    std::shared_ptr<CContainer> server;
+};
