@@ -348,6 +348,13 @@ CDatabaseWriteScope::~CDatabaseWriteScope() { Finish(); }
 int CDatabaseWriteScope::Finish() {
     const auto kind = m_kind;
     m_kind = kNone;
+    // Whatever follows the unit (filing the object in the store, say) runs outside the lock.
+    struct Unlock {
+        std::unique_lock<std::recursive_mutex>& lock;
+        ~Unlock() {
+            if (lock.owns_lock()) lock.unlock();
+        }
+    } unlock{m_lock};
     if (kind == kNone) return 1;
     if (m_db->Execute(kind == kTransaction ? "COMMIT" : "RELEASE nameobject_unit")) return 1;
     // Nothing must stay open behind the caller's back: what this unit wrote is undone.
