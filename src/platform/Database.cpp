@@ -357,15 +357,14 @@ int CDatabaseWriteScope::Finish() {
     } unlock{m_lock};
     if (kind == kNone) return 1;
     if (m_db->Execute(kind == kTransaction ? "COMMIT" : "RELEASE nameobject_unit")) return 1;
-    // Nothing must stay open behind the caller's back: what this unit wrote is undone.
-    const std::string error = m_db->GetLastError();
+    // Nothing must stay open behind the caller's back: what this unit wrote is undone. The
+    // commit's error stays the last one (a statement that succeeds does not clear it).
     if (kind == kTransaction) {
         if (!sqlite3_get_autocommit(m_db->Handle())) m_db->Execute("ROLLBACK");
     } else {
         m_db->Execute("ROLLBACK TO nameobject_unit");
         m_db->Execute("RELEASE nameobject_unit");
     }
-    m_db->ReportError(error);
     return 0;
 }
 
