@@ -225,6 +225,7 @@ int Check(const std::string& dir) {
                 static_cast<std::size_t>(std::count_if(e.objects.begin(), e.objects.end(),
                                                        [](const auto& o) { return o.second.alive; })),
                 e.members.size(), faults);
+    DestroyAllObject();
     return faults == 0 ? 0 : 1;
 }
 
