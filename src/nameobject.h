@@ -60,3 +60,5 @@
 
 #include "misc/ArticleBase.h"
 #include "misc/OptionBase.h"
+#include "misc/LINameObject.h"
+#include "misc/SocialSecurity.h"

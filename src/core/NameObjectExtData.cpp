@@ -438,6 +438,8 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
                                             std::uint32_t serverNO) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
+    // The old rows and the new ones are one unit: a crash between them loses nothing.
+    CDatabaseWriteScope unit(db);
     try {
         db->Execute(
             StrPrintf("Delete from ObjectExtData where nClassID=%d And nID=%d And "
@@ -451,7 +453,7 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
     } catch (const std::exception&) {
         return 0;
     }
-    return 1;
+    return unit.Finish();
 }
 
 int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t id,
@@ -511,6 +513,7 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
     const int c = static_cast<int>(classID);
     const int i = static_cast<int>(id);
     const int s = static_cast<int>(serverNO);
+    CDatabaseWriteScope unit(db);
     try {
         if (!db->Execute(StrPrintf("Delete from ObjectExtData where nClassID = %d and nID = %d "
                                    "And nServerNo = %d ",

@@ -185,6 +185,7 @@ std::int32_t CNameObject::DeleteDatabaseImage(CADODatabase* db) {
 }
 
 std::int32_t CNameObject::UpdateDatabaseImage(CADODatabase* db) {
+    CDatabaseWriteScope unit(db);
     const std::int32_t deleted = DeleteDatabaseImage(db);
     const std::int32_t inserted = InsertDatabaseImage(db);
     return deleted < 0 ? deleted : inserted;

@@ -1,6 +1,7 @@
 // The NameObject row of an object: insert, rewrite whole or by facet, touch, delete.
-// No transactions: each operation is one statement or one record edit, and stops at its
-// first failed step.
+// Each operation stops at its first failed step; one that takes several statements runs them
+// as one write unit, so that a crash leaves the old state or the new one. A rewrite that the
+// store refuses keeps its result code and is reported as not stored.
 #include <new>
 #include <vector>
 
@@ -44,6 +45,12 @@ std::uint32_t RowVersion(const CNameObject& o) {
     return static_cast<std::uint32_t>(DataVersionOf(o.GetRuntimeClass()));
 }
 
+void ReportUnstored(CADODatabase& db, const char* operation, const CNameObject& o) {
+    db.ReportUnstoredWrite(StrPrintf("%s of object class=%d id=%d server=%d", operation,
+                                     AsInt(o.GetObjectClassID()), AsInt(o.GetID()),
+                                     AsInt(o.GetServerNO())));
+}
+
 }  // namespace
 
 std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
@@ -75,6 +82,7 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
 
     // The server object keeps its ID, and so does an object another server created; a local
     // object always receives a new ID.
+    CDatabaseWriteScope unit(db);
     const std::uint32_t serverNO = GetCurrentServerNO();
     const bool isServerObject = object->GetObjectClassID() == 0 &&
                                 object->GetID() == GetCurrentServerID() &&
@@ -118,6 +126,7 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     const std::uint32_t objServerNO = object->GetServerNO();
     object->InsertDatabaseImage(db);
     object->UpdateExtDataRecord(classID, id, objServerNO);
+    if (!unit.Finish()) return E_DATABASE_OPERATION;
     GDM_Add(classID, id, objServerNO, object);
     return S_SUCCESS;
 }
@@ -128,6 +137,7 @@ std::int32_t CNameObject::UpdateRecord() {
     LoadDataFromDatabase(SECTION_BASIC_DATA | SECTION_EXT_ATTRIBUTE | SECTION_REST_DATA |
                          SECTION_EXT_PROPERTY);
 
+    CDatabaseWriteScope unit(db);
     CADORecordset rs(db);
     if (!rs.Open(SelectRowByKey("*", *this), 0)) return E_DATABASE_OPERATION;
     if (rs.IsEOF()) {
@@ -144,11 +154,14 @@ std::int32_t CNameObject::UpdateRecord() {
     StoreFacet(rs, "ObjectProperty", m_mapProperty.empty(),
                [&](CBufferWriter& w) { SaveExtProperty(w); });
     StoreFacet(rs, "varData", false, [&](CBufferWriter& w) { SaveRestData(w); });
-    rs.Update();
+    bool stored = rs.Update() != 0;
     rs.Close();
 
     // Extension data that was never loaded stays as stored.
-    if (m_nInitState & SECTION_EXT_DATA) UpdateExtDataRecord(m_nClassID, m_nID, m_nServerNO);
+    if (m_nInitState & SECTION_EXT_DATA) {
+        stored = UpdateExtDataRecord(m_nClassID, m_nID, m_nServerNO) != 0 && stored;
+    }
+    if (!unit.Finish() || !stored) ReportUnstored(*db, "UpdateRecord", *this);
     return S_SUCCESS;
 }
 
@@ -156,8 +169,8 @@ namespace {
 
 // Rewrites the modification time and one facet BLOB of an object's row.
 template <class SaveFn>
-std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char* column,
-                               bool empty, SaveFn save) {
+std::int32_t UpdateFacetColumn(CNameObject& o, const char* operation, std::uint32_t section,
+                               const char* column, bool empty, SaveFn save) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
     o.LoadDataFromDatabase(section);
@@ -167,7 +180,7 @@ std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char
     rs.Edit();
     rs.SetFieldValue("dtModifyTime", o.GetModifyTime());
     StoreFacet(rs, column, empty, save);
-    rs.Update();
+    if (!rs.Update()) ReportUnstored(*db, operation, o);
     rs.Close();
     return S_SUCCESS;
 }
@@ -175,12 +188,12 @@ std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char
 }  // namespace
 
 std::int32_t CNameObject::UpdateAttributeData() {
-    return UpdateFacetColumn(*this, SECTION_EXT_ATTRIBUTE, "ObjectAttribute", m_mapAttribute.empty(),
+    return UpdateFacetColumn(*this, "UpdateAttributeData", SECTION_EXT_ATTRIBUTE, "ObjectAttribute", m_mapAttribute.empty(),
                              [&](CBufferWriter& w) { SaveExtAttribute(w); });
 }
 
 std::int32_t CNameObject::UpdatePropertyData() {
-    return UpdateFacetColumn(*this, SECTION_EXT_PROPERTY, "ObjectProperty", m_mapProperty.empty(),
+    return UpdateFacetColumn(*this, "UpdatePropertyData", SECTION_EXT_PROPERTY, "ObjectProperty", m_mapProperty.empty(),
                              [&](CBufferWriter& w) { SaveExtProperty(w); });
 }
 
@@ -189,9 +202,10 @@ std::int32_t CNameObject::UpdateRecordOfModifyTime() {
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
     m_dtModifyTime = COleDateTime::GetCurrentTime();
     const std::string time = m_dtModifyTime.Format("%Y-%m-%d %H:%M:%S").ToUtf8();
-    db->Execute(StrPrintf(
+    const int stored = db->Execute(StrPrintf(
         "Update NameObject set dtModifyTime='%s' WHERE nClassID = %d and  nID = %d AND nServerNO = %d",
         time.c_str(), AsInt(m_nClassID), AsInt(m_nID), AsInt(m_nServerNO)));
+    if (!stored) ReportUnstored(*db, "UpdateRecordOfModifyTime", *this);
     return S_SUCCESS;
 }
 
@@ -202,6 +216,7 @@ std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
     const std::uint32_t classID = object->GetObjectClassID();
     const std::uint32_t id = object->GetID();
     const std::uint32_t serverNO = object->GetServerNO();
+    CDatabaseWriteScope unit(db);
     // Objects of classes derived from class 14 have no NameObject row.
     if (!::IsDerivedFrom(classID, 14)) {
         if (!db->Execute(StrPrintf("DELETE FROM NameObject WHERE nClassID=%d AND nID = %d AND nServerNO = %d",
@@ -212,6 +227,7 @@ std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
     object->DeleteExtData(classID, id, serverNO);
     object->DeleteDatabaseImage(db);
     object->UpdateObjectRelated(RELATED_OP_DELETE, object, 0xFFFFFFFF, object->m_nInitState);
+    if (!unit.Finish()) return E_DATABASE_OPERATION;
     GDM_Remove(classID, id, serverNO);
     return S_SUCCESS;
 }

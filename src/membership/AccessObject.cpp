@@ -143,6 +143,8 @@ int CAccessObject::HasPrivilege(std::shared_ptr<COperator> op, std::uint32_t pri
 // ---- deletion -----------------------------------------------------------------
 
 std::int32_t CAccessObject::DeleteObject(std::shared_ptr<CNameObject> object) {
+    // The row, the facets and the memberships go as one unit.
+    CDatabaseWriteScope unit(GetDatabase());
     const std::int32_t result = CNameObject::DeleteObject(object);
     if (result < 0) return result;
     if (!object || !object->IsKindOf(RUNTIME_CLASS(CAccessObject))) return result;

@@ -141,6 +141,7 @@ int CContainer::GetChildren(std::uint32_t classID, int includeDerived, MemberMap
 // ---- class entries ------------------------------------------------------------
 
 std::int32_t CContainer::DeleteObject(std::shared_ptr<CNameObject> object) {
+    CDatabaseWriteScope unit(GetDatabase());
     const std::int32_t result = CAccessObject::DeleteObject(object);
     if (result < 0) return result;
     if (!object || !object->IsKindOf(RUNTIME_CLASS(CContainer))) return E_WRONG_OBJECT_CLASS;

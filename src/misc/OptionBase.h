@@ -10,4 +10,9 @@ public:
 
     COptionBase();
     ~COptionBase() override;
+
+    using CAccessObject::SaveRestData;
+    using CAccessObject::LoadRestData;
+    int SaveRestData(CBufferWriter& writer) override;
+    int LoadRestData(CBufferReader& reader, int restArg) override;
 };

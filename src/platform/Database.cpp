@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/DebugOutput.h"
+#include "platform/LockedSink.h"
 
 // The text of schema/installation.sql, compiled in by the build.
 extern const char* const kInstallationSchemaSql;
@@ -162,13 +163,33 @@ std::string QuoteIdentifier(std::string_view name) {
     return out;
 }
 
+// Never destroyed: errors may still be reported while the process exits.
+LockedSink<DatabaseErrorSink>& ErrorSink() {
+    static auto* state = new LockedSink<DatabaseErrorSink>;
+    return *state;
+}
+
+void Announce(const std::string& what) {
+    OutputDebugStringW(CString::FromUtf8("Database error: " + what + "\n"));
+    if (const DatabaseErrorSink sink = ErrorSink().Get()) {
+        try {
+            sink(what);
+        } catch (...) {  // a host's sink must not unwind through the library
+        }
+    }
+}
+
 void ReportTo(CADODatabase* db, const std::string& what) {
     if (db) {
         db->ReportError(what);
     } else {
-        OutputDebugStringW(CString::FromUtf8("Database error: " + what + "\n"));
+        Announce(what);
     }
 }
+
+// Held by write units for their whole length, so that units of two threads on the shared
+// connection do not interleave.
+std::recursive_mutex g_writeUnitMutex;
 
 std::string EngineError(sqlite3* db, std::string_view sql) {
     std::string text = db ? sqlite3_errmsg(db) : "no connection";
@@ -301,7 +322,50 @@ int CADODatabase::RollbackTransaction() { return Execute("ROLLBACK"); }
 
 void CADODatabase::ReportError(const std::string& what) {
     m_lastError = what;
-    OutputDebugStringW(CString::FromUtf8("Database error: " + what + "\n"));
+    Announce(what);
+}
+
+void CADODatabase::ReportUnstoredWrite(const std::string& what) {
+    Announce(what + " not stored: " + (m_lastError.empty() ? "no connection" : m_lastError));
+}
+
+void SetDatabaseErrorSink(DatabaseErrorSink sink) { ErrorSink().Set(std::move(sink)); }
+
+// ---- CDatabaseWriteScope -------------------------------------------------------------------
+
+CDatabaseWriteScope::CDatabaseWriteScope(CADODatabase* db)
+    : m_lock(g_writeUnitMutex), m_db(db && db->IsOpen() ? db : nullptr) {
+    if (!m_db) return;
+    if (sqlite3_get_autocommit(m_db->Handle())) {
+        if (m_db->Execute("BEGIN IMMEDIATE")) m_kind = kTransaction;
+    } else if (m_db->Execute("SAVEPOINT nameobject_unit")) {
+        m_kind = kSavepoint;
+    }
+}
+
+CDatabaseWriteScope::~CDatabaseWriteScope() { Finish(); }
+
+int CDatabaseWriteScope::Finish() {
+    const auto kind = m_kind;
+    m_kind = kNone;
+    // Whatever follows the unit (filing the object in the store, say) runs outside the lock.
+    struct Unlock {
+        std::unique_lock<std::recursive_mutex>& lock;
+        ~Unlock() {
+            if (lock.owns_lock()) lock.unlock();
+        }
+    } unlock{m_lock};
+    if (kind == kNone) return 1;
+    if (m_db->Execute(kind == kTransaction ? "COMMIT" : "RELEASE nameobject_unit")) return 1;
+    // Nothing must stay open behind the caller's back: what this unit wrote is undone. The
+    // commit's error stays the last one (a statement that succeeds does not clear it).
+    if (kind == kTransaction) {
+        if (!sqlite3_get_autocommit(m_db->Handle())) m_db->Execute("ROLLBACK");
+    } else {
+        m_db->Execute("ROLLBACK TO nameobject_unit");
+        m_db->Execute("RELEASE nameobject_unit");
+    }
+    return 0;
 }
 
 // ---- CADORecordset -------------------------------------------------------------------------
@@ -458,14 +522,33 @@ void CADORecordset::Close() {
     m_rowidColumn = -1;
     m_visibleColumns = 0;
     m_currentRowid = 0;
+    m_rowsRead = 0;
     m_editMode = kNotEditing;
     m_pending->Reset();
+}
+
+bool CADORecordset::ReleaseRead() {
+    sqlite3* handle = m_db ? m_db->Handle() : nullptr;
+    if (!m_stmt || !handle || !sqlite3_get_autocommit(handle) || !sqlite3_stmt_busy(m_stmt)) {
+        return false;
+    }
+    sqlite3_reset(m_stmt);
+    return true;
+}
+
+void CADORecordset::ReturnToRow() {
+    const std::int64_t target = m_rowsRead;
+    m_rowsRead = 0;
+    m_eof = true;
+    while (m_rowsRead < target && Step() && !m_eof) {
+    }
 }
 
 int CADORecordset::Step() {
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {
         m_eof = false;
+        ++m_rowsRead;
         if (m_rowidColumn >= 0) m_currentRowid = sqlite3_column_int64(m_stmt, m_rowidColumn);
         return 1;
     }
@@ -728,6 +811,9 @@ int CADORecordset::Update() {
         sqlite3_finalize(stmt);
         return 0;
     }
+    // An unfinished query holds a read transaction, and the engine does not wait for a lock
+    // that a reading connection asks for: the read ends first, as for any other statement.
+    const bool released = ReleaseRead();
     int position = 1;
     int rc = SQLITE_OK;
     for (const auto& entry : values) {
@@ -744,11 +830,13 @@ int CADORecordset::Update() {
                                          : EngineError(handle, sql));
     }
     sqlite3_finalize(stmt);
+    const std::int64_t addedRowid = sqlite3_last_insert_rowid(handle);
+    if (released) ReturnToRow();
     if (!stored) return 0;
 
     if (adding) {
         m_pending->onAddedRow = true;
-        m_pending->addedRowid = sqlite3_last_insert_rowid(handle);
+        m_pending->addedRowid = addedRowid;
     }
     m_pending->values.clear();
     m_editMode = kNotEditing;

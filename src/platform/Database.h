@@ -15,12 +15,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
 struct sqlite3;
@@ -53,8 +56,12 @@ public:
     const std::string& GetLastError() const { return m_lastError; }
 
     sqlite3* Handle() const { return m_db; }
-    // Records an engine error: kept for GetLastError and written to the debugger output.
+    // Records an engine error: kept for GetLastError, written to the debugger output and
+    // passed to the error sink.
     void ReportError(const std::string& what);
+    // Reports a write that an operation acknowledges although the store refused it:
+    // "<what> not stored: <last engine error>" to the debugger output and the error sink.
+    void ReportUnstoredWrite(const std::string& what);
 
 private:
     sqlite3* m_db = nullptr;
@@ -130,6 +137,10 @@ public:
 private:
     struct Pending;
     int Step();
+    // Ends the query's read (autocommit only) so that a write can wait for the lock; then
+    // ReturnToRow steps back to the row it was on.
+    bool ReleaseRead();
+    void ReturnToRow();
     int ColumnIndex(const std::string& name) const;
 
     CADODatabase* m_db;
@@ -139,9 +150,42 @@ private:
     int m_rowidColumn = -1;        // the added rowid column of an updatable set
     int m_visibleColumns = 0;
     std::int64_t m_currentRowid = 0;
+    std::int64_t m_rowsRead = 0;   // rows stepped to since the query started
     int m_editMode = 0;            // 0 none, 1 AddNew, 2 Edit
     std::unique_ptr<Pending> m_pending;
 };
+
+// Several statements as one unit: after a crash the database holds all of them or none.
+// On a connection in autocommit mode it opens a transaction that takes the write lock at once
+// (waiting the busy timeout like any statement); inside a transaction the caller opened it
+// sets a savepoint. Finish (or the destructor) always commits what ran, so the statements'
+// own results are unchanged; when the commit fails, the work is rolled back, the failure
+// reported and Finish returns 0. When the unit cannot be opened (locked past the timeout,
+// no connection), the statements run one by one as they would without it.
+// Units on different threads wait for each other.
+class CDatabaseWriteScope {
+public:
+    explicit CDatabaseWriteScope(CADODatabase* db);
+    ~CDatabaseWriteScope();
+    CDatabaseWriteScope(const CDatabaseWriteScope&) = delete;
+    CDatabaseWriteScope& operator=(const CDatabaseWriteScope&) = delete;
+
+    // 1 when the unit was committed (or never opened), 0 when the commit failed.
+    int Finish();
+
+private:
+    std::unique_lock<std::recursive_mutex> m_lock;
+    CADODatabase* m_db;
+    enum { kNone, kTransaction, kSavepoint } m_kind = kNone;
+};
+
+// The library-level error hook. The sink is called (on the failing thread) with the text of
+// every error the database layer reports: engine errors with the statement, and writes that
+// an operation acknowledged although they were not stored (an update refused by a locked or
+// read-only database, a full disk, a lost connection). An empty function removes the sink.
+// The debugger output gets the same lines either way.
+using DatabaseErrorSink = std::function<void(const std::string& message)>;
+NAMEOBJECT_API void SetDatabaseErrorSink(DatabaseErrorSink sink);
 
 // Reads the BLOB of column `index` of the current record in chunks of at most 10240 bytes
 // into a staging writer and hands the bytes to `out`. Non-zero on success.

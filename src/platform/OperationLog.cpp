@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/Database.h"
+#include "platform/LockedSink.h"
 #include "platform/OleDateTime.h"
 #include "platform/StringFormat.h"
 
@@ -14,22 +15,13 @@ namespace {
 
 using Sink = std::function<void(const LogEntry&)>;
 
-struct SinkState {
-    std::mutex mutex;
-    Sink sink;
-};
-
 // Never destroyed: entries may still be written while the process exits.
-SinkState& State() {
-    static SinkState* state = new SinkState;
+LockedSink<Sink>& State() {
+    static auto* state = new LockedSink<Sink>;
     return *state;
 }
 
-Sink CurrentSink() {
-    SinkState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    return state.sink;
-}
+Sink CurrentSink() { return State().Get(); }
 
 // Integer columns hold 32-bit signed values: unsigned numbers are stored as their int32.
 int AsInt32(std::uint32_t v) { return static_cast<std::int32_t>(v); }
@@ -58,9 +50,7 @@ ADD_LOG_RETURN_VALUE AddLog(std::uint32_t operatorID, const CString& text, LOG_T
 }
 
 void SetSink(std::function<void(const LogEntry&)> sink) {
-    SinkState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    state.sink = std::move(sink);
+    State().Set(std::move(sink));
 }
 
 }  // namespace NS_LOG

@@ -69,6 +69,12 @@ std::string SqlEscape(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size() + 2);
     for (char c : utf8) {
+        if (c == '\0') {
+            // The engine ends a statement's text at a zero byte: the character is spliced in
+            // by an expression instead, so the stored value keeps its length.
+            out += "' || char(0) || '";
+            continue;
+        }
         out += c;
         if (c == '\'') out += '\'';
     }

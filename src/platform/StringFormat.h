@@ -12,6 +12,7 @@ std::string StrPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2))
 std::string StrVPrintf(const char* fmt, va_list args);
 
 // The text of a value for use between single quotes in a statement: UTF-8 with every
-// single quote doubled, so that the stored text is the value itself.
+// single quote doubled and every zero character written as "' || char(0) || '" (the text
+// stays free of zero bytes), so that the stored text is the value itself, length included.
 std::string SqlEscape(const CString& value);
 std::string SqlEscape(const std::string& utf8);

@@ -294,10 +294,12 @@ HRESULT Convert(const _variant_t& src, VARTYPE vt, _variant_t& dst) {
         return S_OK;
     }
     if (vt == VT_BOOL && src.vt == VT_BSTR) {
+        // The words and the language-neutral "#TRUE#" / "#FALSE#"; otherwise a number.
         CString t = src.GetString();
         t.Trim();
-        if (EqualsNoCase(t, u"true") || EqualsNoCase(t, u"false")) {
-            dst = _variant_t(EqualsNoCase(t, u"true"));
+        const bool isTrue = EqualsNoCase(t, u"true") || EqualsNoCase(t, u"#true#");
+        if (isTrue || EqualsNoCase(t, u"false") || EqualsNoCase(t, u"#false#")) {
+            dst = _variant_t(isTrue);
             return S_OK;
         }
     }
@@ -312,6 +314,8 @@ HRESULT Convert(const _variant_t& src, VARTYPE vt, _variant_t& dst) {
         if (v.kind == Value::kReal && !RoundReal(v.real, n)) return DISP_E_OVERFLOW;
         Int128 lo, hi;
         IntegerRange(vt, lo, hi);
+        // A BOOL's true (-1) wraps into an unsigned type as all bits set.
+        if (src.vt == VT_BOOL && lo == 0 && n == -1) n = hi;
         if (n < lo || n > hi) return DISP_E_OVERFLOW;
         dst.vt = vt;
         switch (vt) {
@@ -492,7 +496,14 @@ HRESULT _variant_t::ChangeType(VARTYPE vtNew, const _variant_t* src) {
         Clear();
         return S_OK;
     }
-    if (from.vt == VT_NULL || vtNew == VT_NULL) return DISP_E_TYPEMISMATCH;
+    if (vtNew == VT_NULL) {
+        // Every plain value may become NULL; errors and the reserved type 15 may not.
+        if (from.vt > VT_UINT || from.vt == VT_ERROR || from.vt == 15) return DISP_E_TYPEMISMATCH;
+        Clear();
+        vt = VT_NULL;
+        return S_OK;
+    }
+    if (from.vt == VT_NULL) return DISP_E_TYPEMISMATCH;
 
     _variant_t result;
     HRESULT hr = Convert(from, vtNew, result);

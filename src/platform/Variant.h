@@ -3,7 +3,10 @@
 //
 // Conversions (ChangeType) follow the OLE rules without flags: numbers between types with
 // overflow errors, floating point rounded half to even, strings parsed, numbers and dates to
-// text. Errors are returned as HRESULT codes; nothing is thrown.
+// text. Any value of a type up to VT_UINT except VT_ERROR converts to VT_NULL; VT_NULL converts
+// to nothing else. BOOL true converts to an unsigned type as all bits set (0xFF .. 0xFFFFFFFF...);
+// text converts to BOOL from "True" / "False" / "#TRUE#" / "#FALSE#" (any case) or a number.
+// Errors are returned as HRESULT codes; nothing is thrown.
 //
 // Text forms chosen on this platform:
 //   integers  decimal ("12", "-3");  R4 up to 7 and R8 up to 15 significant digits without

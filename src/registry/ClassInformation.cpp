@@ -64,8 +64,7 @@ const OBJECT_CLASS_INFO kLibraryClasses[] = {
                  &CServicePrivilege::InitObjectMap),
     // Option records are not loaded at start-up.
     CLASS_RECORD(COptionBase, &CNameObject::InsertObject, &CAccessObject::DeleteObject, nullptr),
-    // Replaced by CArticleBase::InsertObject and CArticleBase::DeleteObject.
-    CLASS_RECORD(CArticleBase, &CNameObject::InsertObject, &CAccessObject::DeleteObject,
+    CLASS_RECORD(CArticleBase, &CArticleBase::InsertObject, &CArticleBase::DeleteObject,
                  &CAccessObject::InitObjectMap),
 };
 

@@ -201,7 +201,7 @@ int InitLocalObjectID() {
     if (rs.IsEOF() != 0) {
         rs.AddNew();
         WriteCounters(rs);  // the alarm counter is left unset
-        rs.Update();
+        if (!rs.Update()) db->ReportUnstoredWrite("InitLocalObjectID: the ObjectID row");
         return 1;
     }
 
@@ -220,7 +220,7 @@ int InitLocalObjectID() {
     rs.Edit();
     WriteCounters(rs);
     rs.SetFieldValue("nMaxAlarmID", CurrentAlarmID());
-    rs.Update();
+    if (!rs.Update()) db->ReportUnstoredWrite("InitLocalObjectID: the ObjectID row");
     return 1;
 }
 

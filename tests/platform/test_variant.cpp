@@ -40,7 +40,69 @@ TEST(Variant, IntegerConversionsFollowTheOleRules) {
         EXPECT_EQ(i, expected);
     }
     EXPECT_FALSE(_variant_t::Null().ToUInt32(u));
-    EXPECT_FALSE(_variant_t(true).ToUInt32(u));
+}
+
+// Where the platform's rules are easy to get wrong: conversions to NULL, the language-neutral
+// BOOL texts, and BOOL against unsigned and signed 32-bit types.
+TEST(Variant, NullBoolTextsAndWrapAround) {
+    struct Row {
+        _variant_t from;
+        VARTYPE to;
+        HRESULT hr;
+        std::int64_t value;  // the low bytes of the result, when converted
+    };
+    const Row rows[] = {
+        {_variant_t(5), VT_NULL, S_OK, 0},
+        {_variant_t(u"x"), VT_NULL, S_OK, 0},
+        {_variant_t(), VT_NULL, S_OK, 0},
+        {_variant_t(1, VT_ERROR), VT_NULL, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t(1, VT_HRESULT), VT_NULL, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t::Null(), VT_I4, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t::Null(), VT_EMPTY, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t(u"#TRUE#"), VT_BOOL, S_OK, VARIANT_TRUE},
+        {_variant_t(u" #false# "), VT_BOOL, S_OK, VARIANT_FALSE},
+        {_variant_t(u"#TRUE#"), VT_I4, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t(u"2"), VT_BOOL, S_OK, VARIANT_TRUE},
+        {_variant_t(true), VT_UI1, S_OK, 0xFF},
+        {_variant_t(true), VT_UI2, S_OK, 0xFFFF},
+        {_variant_t(true), VT_UI4, S_OK, 0xFFFFFFFF},
+        {_variant_t(true), VT_UINT, S_OK, 0xFFFFFFFF},
+        {_variant_t(true), VT_I4, S_OK, 0xFFFFFFFF},
+        {_variant_t(false), VT_UI4, S_OK, 0},
+        {_variant_t(-1, VT_I4), VT_UI4, DISP_E_OVERFLOW, 0},
+        {_variant_t(-1, VT_INT), VT_UINT, DISP_E_OVERFLOW, 0},
+        {_variant_t(static_cast<std::int32_t>(0x80000000u), VT_UI4), VT_I4, DISP_E_OVERFLOW, 0},
+        {_variant_t(static_cast<std::int32_t>(0xFFFFFFFFu), VT_UI4), VT_BOOL, S_OK, VARIANT_TRUE},
+        {_variant_t(static_cast<std::int32_t>(0x7FFFFFFF), VT_UI4), VT_INT, S_OK, 0x7FFFFFFF},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.from.vt << " -> " << row.to);
+        _variant_t v;
+        ASSERT_EQ(row.hr, v.ChangeType(row.to, &row.from));
+        if (row.hr != S_OK) {
+            EXPECT_EQ(VT_EMPTY, v.vt);
+            continue;
+        }
+        EXPECT_EQ(row.to, v.vt);
+        std::uint8_t raw[16];
+        v.GetRaw(raw);
+        std::int64_t value = 0;
+        std::memcpy(&value, raw + 8, row.to == VT_BOOL ? 2 : row.to == VT_UI1 ? 1
+                                                        : row.to == VT_UI2 ? 2 : 4);
+        if (row.to == VT_BOOL) value = static_cast<std::int16_t>(value);
+        if (row.to != VT_NULL) {
+            EXPECT_EQ(row.value, value);
+        }
+    }
+}
+
+TEST(Variant, IntegerRangesAndSixtyFourBits) {
+    _variant_t v(300);
+    EXPECT_EQ(v.ChangeType(VT_UI1), DISP_E_OVERFLOW);
+    EXPECT_EQ(v.ChangeType(VT_I2), S_OK);
+    EXPECT_EQ(v.vt, VT_I2);
+    EXPECT_EQ(v.iVal, 300);
+    EXPECT_EQ(_variant_t(128).ChangeType(VT_I1), DISP_E_OVERFLOW);
 
     std::int64_t big = 0;
     ASSERT_TRUE(_variant_t(u"9007199254740993").ToInt64(big));  // exact beyond 2^53

@@ -1,0 +1,178 @@
+// Articles and options (rest data, the class-6000 store entry), social-security records and
+// the owning handle.
+#include <gtest/gtest.h>
+
+
+#include "core/ResultCodes.h"
+#include "misc/ArticleBase.h"
+#include "misc/LINameObject.h"
+#include "misc/OptionBase.h"
+#include "misc/SocialSecurity.h"
+#include "platform/Database.h"
+#include "registry/ClassRegistry.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+#include "registry/Startup.h"
+#include "support/Capture.h"
+#include "support/TestInstallation.h"
+
+// An article class of another module.
+class CTestArticle : public CArticleBase {
+    NO_DECLARE_OBJECT_CLASS(CTestArticle, 6001, 0x83000100)
+public:
+    CTestArticle() { m_nClassID = kClassID; }
+};
+NO_IMPLEMENT_OBJECT_CLASS(CTestArticle, CArticleBase)
+
+namespace {
+
+using IDs = std::set<std::uint32_t>;
+
+// The access object's level alone: what articles and options stored before they had a level
+// of their own, under the same row version.
+CBufferWriter AccessLevelOnly(const IDs& areas) {
+    CAccessObject access;
+    access.SetAreaID(areas);
+    CBufferWriter w;
+    access.CAccessObject::SaveRestData(w);
+    return w;
+}
+
+// The current form of an article's level (areas {2}) with its version raised past ours.
+CBufferWriter NewerLevel() {
+    CArticleBase article;
+    article.SetAreaID({2});
+    CBufferWriter w;
+    article.SaveRestData(w);
+    const std::uint32_t version = 0x03000101;
+    w.ChangeBuffer(w.GetLength() - 4, &version, 4);
+    return w;
+}
+
+std::shared_ptr<CAccessObject> NewOfClass(std::uint32_t classID) {
+    return std::static_pointer_cast<CAccessObject>(classID == 6000 ? CArticleBase::CreateObj()
+                                                                   : COptionBase::CreateObj());
+}
+
+TEST(AuxRestData, CurrentOlderAndNewerFormsOfBothClasses) {
+    for (std::uint32_t classID : {6000u, 1800u}) {
+        SCOPED_TRACE(classID);
+        auto source = NewOfClass(classID);
+        source->SetAreaID({3, 9});
+        CBufferWriter current;
+        ASSERT_EQ(1, source->SaveRestData(current));
+        // Length, the access object's level (4 + 8 + 4 + 4 + 2*4 bytes), the version.
+        ASSERT_EQ(4 + 28 + 4, current.GetLength());
+
+        auto loaded = NewOfClass(classID);
+        CBufferReader r(current.GetData(), current.GetLength());
+        EXPECT_EQ(1, loaded->LoadRestData(r, 0));
+        EXPECT_EQ(IDs({3, 9}), loaded->GetAreaID());
+        EXPECT_EQ(0, r.Remaining());
+
+        const CBufferWriter older = AccessLevelOnly({4});
+        auto fromOlder = NewOfClass(classID);
+        CBufferReader ro(older.GetData(), older.GetLength());
+        EXPECT_EQ(1, fromOlder->LoadRestData(ro, 0));
+        EXPECT_EQ(IDs({4}), fromOlder->GetAreaID());
+
+        // A newer version of the level: refused, position and areas unchanged.
+        const CBufferWriter newer = NewerLevel();
+        auto refused = NewOfClass(classID);
+        refused->SetAreaID({1});
+        CBufferReader rn(newer.GetData(), newer.GetLength());
+        EXPECT_EQ(0, refused->LoadRestData(rn, 0));
+        EXPECT_EQ(IDs({1}), refused->GetAreaID());
+        EXPECT_EQ(newer.GetLength(), rn.Remaining());
+    }
+}
+
+class Articles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        inst.Connect();
+        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+    }
+    void TearDown() override { DestroyAllObject(); }
+    TestInstallation inst;
+};
+
+TEST_F(Articles, DerivedArticlesAreFiledUnderClass6000OnlyWhileStored) {
+    auto article = CTestArticle::CreateObj();
+    ASSERT_EQ(S_SUCCESS, CArticleBase::InsertObject(article));
+    EXPECT_EQ(article, GDM_Find(6000, article->GetID()));
+    ASSERT_EQ(S_SUCCESS, CArticleBase::DeleteObject(article));
+    EXPECT_FALSE(GDM_Find(6000, article->GetID()));
+
+    DisconnectDatabase();
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CArticleBase::InsertObject(article));
+    EXPECT_FALSE(GDM_Find(6000, article->GetID()));
+}
+
+TEST_F(Articles, StartUpLoadsOlderRowsAndRefusesNewerOnesAloud) {
+    const CBufferWriter older = AccessLevelOnly({5});
+    const CBufferWriter newer = NewerLevel();
+    for (int id : {1, 2}) {
+        CADORecordset rs(GetDatabase());
+        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
+        rs.AddNew();
+        rs.SetFieldValue("nClassID", 6000u);
+        rs.SetFieldValue("nID", static_cast<unsigned>(id));
+        rs.SetFieldValue("nServerNO", GetCurrentServerNO());
+        rs.SetFieldValue("nVersion", 0x03000100u);
+        if (id == 1) rs.AppendChunk("varData", older.GetData(), older.GetLength());
+        if (id == 2) rs.AppendChunk("varData", newer.GetData(), newer.GetLength());
+        ASSERT_TRUE(rs.Update());
+    }
+    DebugCapture debug;
+    ASSERT_EQ(1, InitAllObject());
+    auto loaded = std::dynamic_pointer_cast<CArticleBase>(GDM_Find(6000, 1));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(IDs({5}), loaded->GetAreaID());
+    EXPECT_TRUE(debug.Contains(u"数据库 加载对象 类型=6000 ID=2 失败"));
+    EXPECT_FALSE(debug.Contains(u"类型=6000 ID=1 失败"));
+}
+
+TEST_F(Articles, SocialSecurityTypeDescriptions) {
+    ASSERT_TRUE(GetDatabase()->Execute(
+        "INSERT INTO SocialSecurity VALUES (2, 'first'), (2, 'second'), (3, '养老')"));
+    EXPECT_EQ(CString(u"first"), CSocialSecurity::GetTypeDesc(2));
+    EXPECT_EQ(CString(u"养老"), CSocialSecurity::GetTypeDesc(3));
+    EXPECT_TRUE(CSocialSecurity::GetTypeDesc(4).IsEmpty());
+    DisconnectDatabase();
+    EXPECT_TRUE(CSocialSecurity::GetTypeDesc(2).IsEmpty());
+}
+
+TEST(SocialSecurity, SavedFormRoundTripsAndStopsAtTheFirstBadField) {
+    const CSocialSecurity defaults;
+    CBufferWriter w;
+    EXPECT_EQ(16, defaults.SaveData(w));  // type, and two strings of one zero unit
+    CSocialSecurity back(5, u"x", u"y");
+    CBufferReader r(w.GetData(), w.GetLength());
+    ASSERT_EQ(1, back.LoadData(r));
+    EXPECT_EQ(1, back.GetType());
+    EXPECT_TRUE(back.GetNumber().IsEmpty() && back.GetDepartment().IsEmpty());
+
+    CBufferWriter full;
+    CSocialSecurity(7, u"N-1", u"Dept").SaveData(full);
+    CSocialSecurity partial;
+    CBufferReader cut(full.GetData(), full.GetLength() - 2);  // department cut short
+    EXPECT_EQ(0, partial.LoadData(cut));
+    EXPECT_EQ(7, partial.GetType());
+    EXPECT_EQ(CString(u"N-1"), partial.GetNumber());
+    EXPECT_TRUE(partial.GetDepartment().IsEmpty());
+}
+
+TEST(LINameObject, HoldsOnlyObjectsThatSharedPointersOwn) {
+    CArticleBase unowned;
+    EXPECT_FALSE(CLINameObject(&unowned).Get());
+    auto owned = CArticleBase::CreateObj();
+    const std::weak_ptr<CNameObject> watch = owned;
+    CLINameObject copy = CLINameObject(owned.get());
+    owned.reset();
+    EXPECT_FALSE(watch.expired());
+    copy = CLINameObject(nullptr);
+    EXPECT_TRUE(watch.expired());
+}
+
+}  // namespace
