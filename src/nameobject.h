@@ -30,7 +30,7 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 
 #include "notify/ClassHookManager.h"
 #include "notify/ObjectNotify.h"

@@ -13,3 +13,6 @@ public:
     // Empties out; 0 when the attribute is unknown, else copies its classes and returns 1.
     static int GetObjectCommonAttributeClassIDs(int attribute, std::set<std::uint32_t>& out);
 };
+
+// 1 when classID is among the classes that have the common attribute, else 0.
+int TestClassAttribute(unsigned int classID, int attributeID);

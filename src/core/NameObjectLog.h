@@ -40,3 +40,8 @@ public:
     virtual CString ChangeObjectLog(std::uint32_t result, std::shared_ptr<CNameObject> first,
                                     std::shared_ptr<CNameObject> second);
 };
+
+// How the log reads the ID of the operator it writes with each line. Installed when the
+// library is loaded; without it the operator ID is written as 0.
+using OperatorIDReader = std::uint32_t (*)(const COperator& op);
+void SetOperatorIDReader(OperatorIDReader reader);

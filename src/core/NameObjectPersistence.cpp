@@ -217,3 +217,8 @@ std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
 }
 
 std::int32_t CNameObject::InitObjectMap() { return 0; }
+
+std::int32_t DeleteObject(std::shared_ptr<CNameObject> object) {
+    if (!object) return E_OBJECT_NULL;
+    return DeleteObject(object->GetObjectClassID(), object->GetID(), object->GetServerNO());
+}

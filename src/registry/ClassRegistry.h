@@ -52,8 +52,8 @@ OBJECT_CLASS_INFO* GetClsInfo(unsigned int classID);  // null when not registere
 std::shared_ptr<CNameObject> CreateNewObject(unsigned int classID);
 // The class's delete function with the object found in the store; E_OBJECT_NULL when the
 // class is not registered or the object is not found.
+// (The overload taking the object itself is declared with CNameObject.)
 std::int32_t DeleteObject(unsigned int classID, unsigned int id, unsigned int serverNO);
-std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
 
 int IsDerivedFrom(unsigned int classID, unsigned int baseClassID);  // 1 also when equal
 unsigned int GetParentClassID(unsigned int classID);  // 0xFFFFFFFF for the root or unknown
@@ -63,7 +63,15 @@ const std::set<unsigned int>& GetChildClassID(unsigned int classID);  // or an e
 // Parent steps from classID up to baseClassID; 0 when equal; 0xFFFFFFFF when not derived.
 unsigned int GetClassGradeGap(unsigned int classID, unsigned int baseClassID);
 int IsBaseClassID(unsigned int classID);  // 1 for classes 1 and 14
-int TestClassAttribute(unsigned int classID, int attributeID);
+
+// How the class tree is derived: the runtime class at its root (class 1) and the runtime class
+// of a sample object a record creates (null when it creates none). The object layer installs
+// it when the library is loaded; without it InitAllClassInfo builds no class tree.
+struct ClassSampleHook {
+    const CRuntimeClass* root;
+    const CRuntimeClass* (*runtimeClassOf)(const OBJECT_CLASS_INFO& record);
+};
+void SetClassSampleHook(const ClassSampleHook& hook);
 
 // The registered class IDs with their records (for tools and start-up), in ascending order.
 const std::map<unsigned int, OBJECT_CLASS_INFO*>& GetRegisteredClasses();
