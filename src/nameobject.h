@@ -20,6 +20,7 @@
 
 #include "core/ClassFrame.h"
 #include "core/NameObject.h"
+#include "core/NameObjectRow.h"
 #include "core/ObjectKey.h"
 #include "core/RestData.h"
 #include "core/ResultCodes.h"

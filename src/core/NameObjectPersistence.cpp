@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "core/NameObject.h"
+#include "core/NameObjectRow.h"
 #include "platform/Database.h"
 #include "platform/StringFormat.h"
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
+
+namespace row = NameObjectRow;
 
 namespace {
 
@@ -29,19 +32,6 @@ void StoreFacet(CADORecordset& rs, const char* column, bool empty, SaveFn save) 
     CBufferWriter writer;
     if (!empty) save(writer);
     rs.AppendChunk(column, writer.GetData(), writer.GetLength());
-}
-
-void StoreRowColumns(CADORecordset& rs, CNameObject& o) {
-    rs.SetFieldValue("nClassID", o.GetObjectClassID());
-    rs.SetFieldValue("strName", o.GetShortName());
-    rs.SetFieldValue("nAttr", o.GetAttribute());
-    rs.SetFieldValue("strFullName", o.GetFullName());
-    rs.SetFieldValue("strDescription", o.GetDescription());
-    rs.SetFieldValue("dtCreateTime", o.GetCreateTime());
-}
-
-std::uint32_t RowVersion(const CNameObject& o) {
-    return static_cast<std::uint32_t>(DataVersionOf(o.GetRuntimeClass()));
 }
 
 }  // namespace
@@ -99,17 +89,15 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     } else {
         rs.Edit();
     }
-    rs.SetFieldValue("nID", object->GetID());
+    rs.SetFieldValue(row::Name(row::kID), object->GetID());
     const COleDateTime now = COleDateTime::GetCurrentTime();
     if (object->m_dtCreateTime.m_dt == 0.0) object->m_dtCreateTime = now;
     if (object->m_dtModifyTime.m_dt == 0.0) object->m_dtModifyTime = now;
-    StoreRowColumns(rs, *object);
-    rs.SetFieldValue("dtModifyTime", object->GetModifyTime());
-    rs.SetFieldValue("nVersion", RowVersion(*object));
-    rs.SetFieldValue("nServerNO", object->GetServerNO());
-    if (restSize > 0) rs.AppendChunk("varData", rest.data(), restSize);
-    StoreFacet(rs, "ObjectAttribute", false, [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
-    StoreFacet(rs, "ObjectProperty", false, [&](CBufferWriter& w) { object->SaveExtProperty(w); });
+    row::WriteBasicColumns(rs, *object);
+    rs.SetFieldValue(row::Name(row::kServerNO), object->GetServerNO());
+    if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest.data(), restSize);
+    StoreFacet(rs, row::Name(row::kAttribute), false, [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
+    StoreFacet(rs, row::Name(row::kProperty), false, [&](CBufferWriter& w) { object->SaveExtProperty(w); });
     if (!rs.Update()) return E_DATABASE_OPERATION;
     rs.Close();
 
@@ -135,15 +123,13 @@ std::int32_t CNameObject::UpdateRecord() {
         return E_DATABASE_OPERATION;
     }
     rs.Edit();
-    StoreRowColumns(rs, *this);
     m_dtModifyTime = COleDateTime::GetCurrentTime();
-    rs.SetFieldValue("dtModifyTime", m_dtModifyTime);
-    rs.SetFieldValue("nVersion", RowVersion(*this));
-    StoreFacet(rs, "ObjectAttribute", m_mapAttribute.empty(),
+    row::WriteBasicColumns(rs, *this);
+    StoreFacet(rs, row::Name(row::kAttribute), m_mapAttribute.empty(),
                [&](CBufferWriter& w) { SaveExtAttribute(w); });
-    StoreFacet(rs, "ObjectProperty", m_mapProperty.empty(),
+    StoreFacet(rs, row::Name(row::kProperty), m_mapProperty.empty(),
                [&](CBufferWriter& w) { SaveExtProperty(w); });
-    StoreFacet(rs, "varData", false, [&](CBufferWriter& w) { SaveRestData(w); });
+    StoreFacet(rs, row::Name(row::kVarData), false, [&](CBufferWriter& w) { SaveRestData(w); });
     rs.Update();
     rs.Close();
 
@@ -162,10 +148,10 @@ std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
     o.LoadDataFromDatabase(section);
     CADORecordset rs(db);
-    const std::string columns = std::string("dtModifyTime, ") + column;
+    const std::string columns = std::string(row::Name(row::kModifyTime)) + ", " + column;
     if (!rs.Open(SelectRowByKey(columns.c_str(), o), 0) || rs.IsEOF()) return E_DATABASE_OPERATION;
     rs.Edit();
-    rs.SetFieldValue("dtModifyTime", o.GetModifyTime());
+    rs.SetFieldValue(row::Name(row::kModifyTime), o.GetModifyTime());
     StoreFacet(rs, column, empty, save);
     rs.Update();
     rs.Close();
@@ -175,12 +161,12 @@ std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char
 }  // namespace
 
 std::int32_t CNameObject::UpdateAttributeData() {
-    return UpdateFacetColumn(*this, SECTION_EXT_ATTRIBUTE, "ObjectAttribute", m_mapAttribute.empty(),
+    return UpdateFacetColumn(*this, SECTION_EXT_ATTRIBUTE, row::Name(row::kAttribute), m_mapAttribute.empty(),
                              [&](CBufferWriter& w) { SaveExtAttribute(w); });
 }
 
 std::int32_t CNameObject::UpdatePropertyData() {
-    return UpdateFacetColumn(*this, SECTION_EXT_PROPERTY, "ObjectProperty", m_mapProperty.empty(),
+    return UpdateFacetColumn(*this, SECTION_EXT_PROPERTY, row::Name(row::kProperty), m_mapProperty.empty(),
                              [&](CBufferWriter& w) { SaveExtProperty(w); });
 }
 
