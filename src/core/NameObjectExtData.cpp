@@ -147,7 +147,7 @@ int WriteValue(CBufferWriter& writer, const _variant_t& v) {
 template <class Map, class ReadItem>
 int ReadNamedMap(CBufferReader& reader, int minItemBytes, Map& out, ReadItem readItem) {
     std::int32_t count = 0;
-    if (!reader.Read(count) || count < 0 || count > reader.Remaining() / minItemBytes) return 0;
+    if (!ReadCount(reader, count, minItemBytes)) return 0;
     for (std::int32_t i = 0; i < count; ++i) {
         CString name;
         typename Map::mapped_type value{};
@@ -398,17 +398,18 @@ int CNameObjectExtData::SaveExtData(CBufferWriter& writer) {
 }
 
 int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    if (!reader.Read(length) || length < 4) return 0;
-    if (!apply) return reader.Skip(length - 4) ? guard.Commit() : 0;
+    SectionReader section(reader);
+    if (!section.ReadLength()) return 0;
+    if (!apply) return section.Skip();
 
-    std::int32_t version = 0;
-    if (!reader.Read(version)) return 0;
-    if (version > NAMEOBJECT_DATA_VERSION) {
-        if (version > CNameObject::m_nMinVersion) CNameObject::m_nMinVersion = version;
+    if (!section.ReadVersion(NAMEOBJECT_DATA_VERSION)) {
+        const std::int32_t version = section.Version();
+        if (version > NAMEOBJECT_DATA_VERSION && version > CNameObject::m_nMinVersion) {
+            CNameObject::m_nMinVersion = version;
+        }
         return 0;
     }
+    const std::int32_t version = section.Version();
     try {
         // Read into fresh maps, so that a bad section leaves the facet as it was.
         ValueMap values;
@@ -423,7 +424,7 @@ int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
         const auto readMask = [&reader](std::uint32_t& mask) { return reader.Read(mask) != 0; };
         if (hasMasks && !ReadNamedMap(reader, kMinMaskBytes, masks, readMask)) return 0;
 
-        if (!guard.CommitIfConsumed(length)) return 0;
+        if (!section.Finish()) return 0;
         m_mapExtData.swap(values);
         if (hasMasks) m_mapExtDataMask.swap(masks);
         return 1;

@@ -87,15 +87,13 @@ int CNameObject::SaveObjectImage(CBufferWriter& writer) {
 }
 
 int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    if (!reader.Read(length) || length < 4) return 0;
-    if (!apply) return reader.Skip(length - 4) ? guard.Commit() : 0;
+    SectionReader section(reader);
+    if (!section.ReadLength()) return 0;
+    if (!apply) return section.Skip();
 
-    std::int32_t version = 0;
     std::int32_t count = 0;
-    if (!reader.Read(version) || version > NAMEOBJECT_DATA_VERSION) return 0;
-    if (!reader.Read(count) || count < 0 || count > reader.Remaining() / kMinImageBytes) return 0;
+    if (!section.ReadVersion(NAMEOBJECT_DATA_VERSION)) return 0;
+    if (!ReadCount(reader, count, kMinImageBytes)) return 0;
     try {
         // Read into a fresh map, so that a bad section leaves the images as they were.
         ImageMap images;
@@ -105,7 +103,7 @@ int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
             if (!ReadImage(reader, key, image)) return 0;
             images[key] = std::move(image);
         }
-        if (!guard.CommitIfConsumed(length)) return 0;
+        if (!section.Finish()) return 0;
         m_mapImageInfo.swap(images);
         return 1;
     } catch (const std::exception&) {

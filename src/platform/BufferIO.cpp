@@ -86,3 +86,23 @@ int SectionWriter::Finish() {
     const std::int32_t length = m_writer.GetLength() - m_start;
     return m_writer.ChangeBuffer(m_start, &length, 4) ? 1 : 0;
 }
+
+int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry) {
+    if (!reader.Read(count)) return 0;
+    return count >= 0 && count <= reader.Remaining() / minEntry ? 1 : 0;
+}
+
+int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
+    if (!reader.Read(count)) return 0;
+    return count <= static_cast<std::uint32_t>(reader.Remaining() / minEntry) ? 1 : 0;
+}
+
+int SectionReader::ReadLength() { return m_reader.Read(m_length) && m_length >= 4 ? 1 : 0; }
+
+int SectionReader::ReadVersion(std::int32_t maxVersion) {
+    return m_reader.Read(m_version) && m_version <= maxVersion ? 1 : 0;
+}
+
+int SectionReader::Skip() {
+    return m_reader.Skip(m_length - m_guard.Consumed()) ? m_guard.Commit() : 0;
+}

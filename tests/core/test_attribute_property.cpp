@@ -109,6 +109,7 @@ TEST(Attribute, CorruptedSectionsFailWithThePositionRestored) {
     expectRejected(Bytes().u32(24).u32(kVersion).u32(1).u32(1).u32(0xFFFFFFFF).u32(0));
     expectRejected(Bytes().u32(16).u32(kVersion).u32(0));         // length too large
     expectRejected(Bytes().u32(12).u32(kVersion));                // count missing
+    expectRejected(Bytes().u32(3).u32(kVersion).u32(0));          // length word below 4
 
     // A section that fails on its length keeps what it read.
     const Bytes wrongLength = Bytes().u32(99).u32(kVersion).u32(1).u32(2).u32(1).u32(6);
