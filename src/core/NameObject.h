@@ -4,6 +4,8 @@
 // override, in their fixed order.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -189,10 +191,10 @@ using CNameObjectPtr = std::shared_ptr<CNameObject>;
 
 // The class's delete function (see ClassRegistry.h) for the object's own key; E_OBJECT_NULL
 // for an empty pointer, an unregistered class or an object not in the store.
-std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
+NAMEOBJECT_API std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
 
 // Seconds an alarm is displayed: property (0, 0x7006001) of the server object, default 600,
 // clamped to 10 .. 864000.
-std::uint32_t GetServerAlarmDisplayTime();
+NAMEOBJECT_API std::uint32_t GetServerAlarmDisplayTime();
 // Whether alarms need confirmation: attribute (0, 0x7008001) of the server object; 0 without it.
-int GetServerNeedConfirmAlarm();
+NAMEOBJECT_API int GetServerNeedConfirmAlarm();

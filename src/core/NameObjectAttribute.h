@@ -2,13 +2,15 @@
 // as the attribute section (0x04) of a frame and as the ObjectAttribute BLOB of the row.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 #include <set>
 
 #include "platform/BufferIO.h"
 
-class CNameObjectAttribute {
+class NAMEOBJECT_API CNameObjectAttribute {
 public:
     using ValueSet = std::set<std::uint32_t>;
     using AttributeMap = std::map<std::uint32_t, ValueSet>;

@@ -2,10 +2,12 @@
 // common attribute. Only static members; each operation holds the table's lock throughout.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <set>
 
-class CNameObjectCommonAttribute {
+class NAMEOBJECT_API CNameObjectCommonAttribute {
 public:
     static void InitObjectCommonAttribute();  // empties the table
     static void SetObjectCommonAttribute(std::uint32_t classID, int attribute);
@@ -15,4 +17,4 @@ public:
 };
 
 // 1 when classID is among the classes that have the common attribute, else 0.
-int TestClassAttribute(unsigned int classID, int attributeID);
+NAMEOBJECT_API int TestClassAttribute(unsigned int classID, int attributeID);

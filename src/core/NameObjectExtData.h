@@ -3,6 +3,8 @@
 // deleted). Travels as section 0x02 of a frame; stored one row per field in ObjectExtData.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 
@@ -11,7 +13,7 @@
 #include "platform/OleDateTime.h"
 #include "platform/Variant.h"
 
-class CNameObjectExtData {
+class NAMEOBJECT_API CNameObjectExtData {
 public:
     using ValueMap = std::map<CString, _variant_t>;
     using MaskMap = std::map<CString, std::uint32_t>;

@@ -2,6 +2,8 @@
 // templates and writes them to the operation log.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,7 +14,7 @@ class CNameObject;
 class CContainer;
 class COperator;
 
-class CNameObjectLog {
+class NAMEOBJECT_API CNameObjectLog {
 public:
     virtual ~CNameObjectLog() = default;
 

@@ -2,6 +2,8 @@
 // as the property section (0x20) of a frame and as the ObjectProperty BLOB of the row.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 #include <set>
@@ -9,7 +11,7 @@
 #include "platform/BufferIO.h"
 #include "platform/Variant.h"
 
-class CNameObjectProperty {
+class NAMEOBJECT_API CNameObjectProperty {
 public:
     using KeyMap = std::map<std::uint32_t, _variant_t>;
     using PropertyMap = std::map<std::uint32_t, KeyMap>;

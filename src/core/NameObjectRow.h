@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/Export.h"
-
 class CADORecordset;
 class CNameObject;
 
@@ -53,12 +51,12 @@ struct ReadTimes {
 // init state says which sections it holds and version receives nVersion. Empty (and a warning
 // line written) when the class is not registered. A BLOB that cannot be read is skipped with
 // a warning line; a rest-data section that fails to load leaves the object as far as it got.
-NAMEOBJECT_API std::shared_ptr<CNameObject> ReadObject(const CADORecordset& rs,
-                                                       std::int32_t& version, ReadTimes& times);
+std::shared_ptr<CNameObject> ReadObject(const CADORecordset& rs,
+                                        std::int32_t& version, ReadTimes& times);
 
 // Writes the basic columns of an object's record (class ID, names, attribute, description,
 // creation and modification times, the class's data version). ID, server number and BLOBs are
 // the caller's.
-NAMEOBJECT_API void WriteBasicColumns(CADORecordset& rs, const CNameObject& object);
+void WriteBasicColumns(CADORecordset& rs, const CNameObject& object);
 
 }  // namespace NameObjectRow

@@ -8,6 +8,8 @@
 // consumed exactly; on failure the read position is restored.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -19,9 +21,9 @@ using RestBaseLoader = std::function<int(CBufferReader&)>;
 // Reads the fields that `version` has; 1 or 0.
 using RestFieldsLoader = std::function<int(CBufferReader&, std::int32_t version)>;
 
-int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase, std::int32_t version,
+NAMEOBJECT_API int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase, std::int32_t version,
                   const RestFieldsSaver& saveFields);
-int LoadRestLevel(CBufferReader& reader, const RestBaseLoader& loadBase, std::int32_t ownVersion,
+NAMEOBJECT_API int LoadRestLevel(CBufferReader& reader, const RestBaseLoader& loadBase, std::int32_t ownVersion,
                   const RestFieldsLoader& loadFields);
 
 // The older raw rest form (no length words) is read from caller memory: `size` holds the bytes

@@ -4,6 +4,8 @@
 // and delete (through CNameObject::UpdateObjectRelated). Memory only; no lock.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 #include <set>
@@ -11,7 +13,7 @@
 
 #include "core/ObjectKey.h"
 
-class CObjectParamRelatedObjectManager {
+class NAMEOBJECT_API CObjectParamRelatedObjectManager {
 public:
     using IDSet = std::set<std::uint32_t>;
     using KeySet = std::set<MJOBJECT_KEY>;

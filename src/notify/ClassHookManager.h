@@ -8,6 +8,8 @@
 // each hook once per protocol class it covers. Nothing is unregistered; no lock.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,7 +32,7 @@ using PFN_ObjectContainerHook = int (*)(const CRuntimeClass* protocol,
                                         std::shared_ptr<CNameObject> object,
                                         std::shared_ptr<CContainer> container);
 
-class CMjObjectClassManager : public CObject {
+class NAMEOBJECT_API CMjObjectClassManager : public CObject {
 public:
     using ProtocolSet = std::set<const CRuntimeClass*>;
     using ProtocolGroups = std::map<const CRuntimeClass*, ProtocolSet>;

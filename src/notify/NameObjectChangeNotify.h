@@ -3,9 +3,11 @@
 // key rebuild its entries in the relation index.
 #pragma once
 
+#include "platform/Export.h"
+
 #include "notify/ObjectNotify.h"
 
-class CNameObjectChangeNotify final : public CObjectChangeNotify {
+class NAMEOBJECT_API CNameObjectChangeNotify final : public CObjectChangeNotify {
 public:
     // Never vetoes: 0.
     std::int32_t OnBeforeObjectChange(std::shared_ptr<CNameObject> first,
@@ -20,4 +22,4 @@ public:
 
 // Registers the library's static CNameObjectChangeNotify for class 1 (repeated calls register
 // it once).
-void RegisterLibraryChangeObserver();
+NAMEOBJECT_API void RegisterLibraryChangeObserver();

@@ -8,6 +8,8 @@
 // No lock: registration happens at start-up, dispatch runs on the caller's thread.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -21,10 +23,10 @@ constexpr unsigned int kNoRegisteredClass = 0xFFFFFFFF;
 
 // The most derived member of classes that classID is or derives from (class-registry
 // derivation), or kNoRegisteredClass. Both notification managers use it on their class sets.
-unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
+NAMEOBJECT_API unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
                                         unsigned int classID);
 
-class CObjectNotifyManager : public CObject {
+class NAMEOBJECT_API CObjectNotifyManager : public CObject {
 public:
     static CObjectNotifyManager* GetInstance();
 

@@ -10,6 +10,8 @@
 // bytes remaining).
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -19,7 +21,7 @@
 #include "platform/CString.h"
 #include "platform/OleDateTime.h"
 
-class CBufferWriter : public CBufferWriter_base {
+class NAMEOBJECT_API CBufferWriter : public CBufferWriter_base {
 public:
     using CBufferWriter_base::CBufferWriter_base;
     CBufferWriter() : CBufferWriter_base(128) {}
@@ -37,7 +39,7 @@ public:
     int WriteBlock(const void* p, int n) { return WriteByteAndSize(p, n, n); }
 };
 
-class CBufferReader : public CBufferReader_base {
+class NAMEOBJECT_API CBufferReader : public CBufferReader_base {
 public:
     using CBufferReader_base::CBufferReader_base;
     CBufferReader() = default;
@@ -92,7 +94,7 @@ private:
 
 // Writes a 4-byte zero at construction and back-patches it in Finish() with the number of
 // bytes written since the section started (the length word included).
-class SectionWriter {
+class NAMEOBJECT_API SectionWriter {
 public:
     explicit SectionWriter(CBufferWriter_base& w);
     int Finish();  // 1 on success
@@ -107,13 +109,13 @@ private:
 // Reads an entry count and checks that `count` entries of at least minEntry (> 0) bytes each
 // can still follow, so that a hostile count fails before any loop or allocation runs on it.
 // 1, or 0 for a failed read, a negative count or one that cannot fit.
-int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry);
-int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry);
+NAMEOBJECT_API int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry);
+NAMEOBJECT_API int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry);
 
 // Reads a section framed by SectionWriter: [4-byte length, counting itself][version]...
 // The position is restored when the reader goes out of scope, unless the section was
 // skipped or finished successfully.
-class SectionReader {
+class NAMEOBJECT_API SectionReader {
 public:
     static constexpr std::int32_t kAnyVersion = std::numeric_limits<std::int32_t>::max();
 

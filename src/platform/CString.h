@@ -4,13 +4,15 @@
 // boundaries (database, files, console): ToUtf8() / FromUtf8().
 #pragma once
 
+#include "platform/Export.h"
+
 #include <compare>
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
 
-class CString {
+class NAMEOBJECT_API CString {
 public:
     CString() = default;
     CString(const char16_t* s);  // NOLINT: implicit, as the framework's string; null is empty

@@ -14,6 +14,8 @@
 // engine's error text goes to the debugger output and to GetLastError().
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,7 +28,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-class CADODatabase {
+class NAMEOBJECT_API CADODatabase {
 public:
     CADODatabase();
     ~CADODatabase();
@@ -63,7 +65,7 @@ private:
     int m_affected = 0;
 };
 
-class CADORecordset {
+class NAMEOBJECT_API CADORecordset {
 public:
     explicit CADORecordset(CADODatabase* db);
     ~CADORecordset();
@@ -145,15 +147,15 @@ private:
 
 // Reads the BLOB of column `index` of the current record in chunks of at most 10240 bytes
 // into a staging writer and hands the bytes to `out`. Non-zero on success.
-int ReadBlobColumn(const CADORecordset& rs, int index, CBufferReader& out);
+NAMEOBJECT_API int ReadBlobColumn(const CADORecordset& rs, int index, CBufferReader& out);
 
 // ---- the shared connection ------------------------------------------------
 // Creates the shared connection object; called once when the library is loaded (and then
 // connects to $NAMEOBJECT_DB when it is set).
-void NewDatabaseDll();
+NAMEOBJECT_API void NewDatabaseDll();
 // The shared connection while connected, otherwise null.
-CADODatabase* GetDatabase();
+NAMEOBJECT_API CADODatabase* GetDatabase();
 // Connects the shared connection ("sqlite:PATH", "sqlite::memory:" or a plain path),
 // creating missing tables. A second call reconnects.
-bool ConnectDatabase(const std::string& connection);
-void DisconnectDatabase();
+NAMEOBJECT_API bool ConnectDatabase(const std::string& connection);
+NAMEOBJECT_API void DisconnectDatabase();

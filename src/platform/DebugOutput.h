@@ -3,12 +3,14 @@
 // standard error with NAMEOBJECT_DEBUG=1) and message boxes go to standard error.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <functional>
 
 #include "platform/CString.h"
 
-void OutputDebugStringW(const CString& text);
-void SetDebugOutputSink(std::function<void(const CString&)> sink);  // empty: default
+NAMEOBJECT_API void OutputDebugStringW(const CString& text);
+NAMEOBJECT_API void SetDebugOutputSink(std::function<void(const CString&)> sink);  // empty: default
 
-void MessageBoxW(const CString& text);
-void SetMessageBoxSink(std::function<void(const CString&)> sink);  // empty: default
+NAMEOBJECT_API void MessageBoxW(const CString& text);
+NAMEOBJECT_API void SetMessageBoxSink(std::function<void(const CString&)> sink);  // empty: default

@@ -5,11 +5,13 @@
 // English text that is used when the file or the key is missing.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 
 #include "platform/CString.h"
 
-class CAnalyzeLangINI {
+class NAMEOBJECT_API CAnalyzeLangINI {
 public:
     // The text of key in section (the built-in text, or empty for an unknown key).
     static CString GetValue(const CString& section, const CString& key);
@@ -27,4 +29,4 @@ public:
 
 // The display name of a class ("CLASS_62" in section "class" of the language file, else
 // the built-in English name; an unknown class gives "Class %u").
-CString GetClassNameW(std::uint32_t classID);
+NAMEOBJECT_API CString GetClassNameW(std::uint32_t classID);

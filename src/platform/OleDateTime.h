@@ -3,9 +3,11 @@
 // the time of day (-1.25 is 1899-12-29 06:00). Valid range: 100-01-01 to 9999-12-31.
 #pragma once
 
+#include "platform/Export.h"
+
 #include "platform/CString.h"
 
-class COleDateTime {
+class NAMEOBJECT_API COleDateTime {
 public:
     enum DateTimeStatus { valid = 0, invalid = 1, null = 2 };
 
@@ -64,7 +66,7 @@ public:
     friend bool operator==(const COleDateTime& a, const COleDateTime& b) {
         return a.m_status == b.m_status && a.m_dt == b.m_dt;
     }
-    friend bool operator<(const COleDateTime& a, const COleDateTime& b);
+    friend NAMEOBJECT_API bool operator<(const COleDateTime& a, const COleDateTime& b);
 
     double m_dt = 0.0;
     DateTimeStatus m_status = valid;

@@ -2,6 +2,8 @@
 // installation database; a host or test may install a sink that sees every entry as well.
 #pragma once
 
+#include "platform/Export.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -27,10 +29,10 @@ struct LogEntry {
     std::uint32_t serverNO;
 };
 
-ADD_LOG_RETURN_VALUE AddLog(std::uint32_t operatorID, const CString& text, LOG_TYPE type,
+NAMEOBJECT_API ADD_LOG_RETURN_VALUE AddLog(std::uint32_t operatorID, const CString& text, LOG_TYPE type,
                             std::uint32_t value, std::uint32_t classID, std::uint32_t objectID,
                             std::uint32_t serverNO);
 
-void SetSink(std::function<void(const LogEntry&)> sink);  // empty: none
+NAMEOBJECT_API void SetSink(std::function<void(const LogEntry&)> sink);  // empty: none
 
 }  // namespace NS_LOG
