@@ -14,6 +14,7 @@
 #include "platform/Database.h"
 #include "platform/StringFormat.h"
 #include "registry/ObjectStore.h"
+#include "platform/NoThrow.h"
 
 namespace {
 
@@ -164,12 +165,10 @@ int StoreTyped(CNameObjectExtData::ValueMap& map, const CString& name, bool trim
     CString trimmed = name;
     trimmed.Trim();
     if (trimmed.IsEmpty()) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         map[trimKey ? trimmed : name] = std::move(value);
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 // Resets out, then fills it from the named field converted to vt: 1, or 0 when the field is
@@ -309,12 +308,10 @@ int CNameObjectExtData::ExtData_Set(const CString& name, std::uint64_t value) {
                       _variant_t(static_cast<unsigned long long>(value)));
 }
 int CNameObjectExtData::ExtData_Set(const CString& name, const _variant_t& value) {
-    try {
+    return GuardAllocation(0, [&] {
         m_mapExtData[name] = value;
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 int CNameObjectExtData::ExtData_Get(const CString& name, float& out) const {
@@ -410,7 +407,7 @@ int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
         return 0;
     }
     const std::int32_t version = section.Version();
-    try {
+    return GuardAllocation(0, [&] {
         // Read into fresh maps, so that a bad section leaves the facet as it was.
         ValueMap values;
         const auto readField = [&reader](_variant_t& value) {
@@ -428,9 +425,7 @@ int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
         m_mapExtData.swap(values);
         if (hasMasks) m_mapExtDataMask.swap(masks);
         return 1;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }
 
 // ---- the tables ----------------------------------------------------------------------------
@@ -439,7 +434,7 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
                                             std::uint32_t serverNO) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         db->Execute(
             StrPrintf("Delete from ObjectExtData where nClassID=%d And nID=%d And "
                       "nServerNO=%d",
@@ -449,17 +444,15 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
             if (sql.empty()) continue;
             if (!db->Execute(sql)) return 0;
         }
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t id,
                                           std::uint32_t serverNO) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         std::string sql =
             "SELECT [nClassID] ,[nID] ,[strFieldName], [nType], [V_int],[V_int64] ,[V_double], "
             "[V_DateTime], [V_String] , [nServerNO] FROM [ObjectExtData]";
@@ -499,10 +492,8 @@ int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t i
                           static_cast<int>(key.nClassID), static_cast<int>(key.nID),
                           static_cast<int>(key.nServerNO)));
         }
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint32_t id,
@@ -512,7 +503,7 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
     const int c = static_cast<int>(classID);
     const int i = static_cast<int>(id);
     const int s = static_cast<int>(serverNO);
-    try {
+    return GuardAllocation(E_OUT_OF_MEMORY, [&] {
         if (!db->Execute(StrPrintf("Delete from ObjectExtData where nClassID = %d and nID = %d "
                                    "And nServerNo = %d ",
                                    c, i, s)) ||
@@ -534,10 +525,8 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
                           c, i, s, SqlEscape(name).c_str(), static_cast<int>(value->second.vt),
                           SqlEscape(text).c_str()));
         }
-    } catch (const std::exception&) {
-        return E_OUT_OF_MEMORY;
-    }
-    return S_SUCCESS;
+        return S_SUCCESS;
+    });
 }
 
 // ---- merge ---------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "core/NameObject.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
+#include "platform/NoThrow.h"
 #include "platform/StringFormat.h"
 
 namespace {
@@ -94,7 +95,7 @@ int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
     std::int32_t count = 0;
     if (!section.ReadVersion(NAMEOBJECT_DATA_VERSION)) return 0;
     if (!ReadCount(reader, count, kMinImageBytes)) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         // Read into a fresh map, so that a bad section leaves the images as they were.
         ImageMap images;
         for (std::int32_t i = 0; i < count; ++i) {
@@ -106,9 +107,7 @@ int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
         if (!section.Finish()) return 0;
         m_mapImageInfo.swap(images);
         return 1;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }
 
 // ---- the table -----------------------------------------------------------------------------
@@ -190,7 +189,7 @@ std::int32_t CNameObject::UpdateDatabaseImage(CADODatabase* db) {
 
 std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
-    try {
+    return GuardAllocation(E_OUT_OF_MEMORY, [&] {
         CADORecordset rs(db);
         if (!rs.Open(StrPrintf("Select nClassID, nID, nIndex, dateTime, imgPhoto from "
                                "ObjectImage where nClassID=%d and nID = %d and nServerNO = %d",
@@ -216,11 +215,9 @@ std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
         }
         rs.Close();
         m_mapImageInfo.swap(images);
-    } catch (const std::exception&) {
-        return E_OUT_OF_MEMORY;
-    }
-    m_nInitState |= SECTION_OBJECT_IMAGE;
-    return S_SUCCESS;
+        m_nInitState |= SECTION_OBJECT_IMAGE;
+        return S_SUCCESS;
+    });
 }
 
 // ---- merging an incoming image set ---------------------------------------------------------
@@ -228,7 +225,7 @@ std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
 int CNameObject::CheckImageChanged(ImageMap& newImages) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         const COleDateTime now = COleDateTime::GetCurrentTime();
         std::vector<std::uint32_t> deleteIndexes;
         std::vector<std::uint32_t> dropIndexes;
@@ -272,7 +269,5 @@ int CNameObject::CheckImageChanged(ImageMap& newImages) {
             InsertDatabaseImage(db, m_nClassID, m_nID, m_nServerNO, inserts);
         }
         return deleteIndexes.empty() && inserts.empty() ? 0 : 1;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }

@@ -1,12 +1,12 @@
 // The NameObject row of an object: insert, rewrite whole or by facet, touch, delete.
 // No transactions: each operation is one statement or one record edit, and stops at its
 // first failed step.
-#include <new>
 #include <vector>
 
 #include "core/NameObject.h"
 #include "core/NameObjectRow.h"
 #include "platform/Database.h"
+#include "platform/NoThrow.h"
 #include "platform/StringFormat.h"
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
@@ -18,6 +18,13 @@ namespace row = NameObjectRow;
 namespace {
 
 constexpr int kRestDataFirstTry = 4096;
+
+bool Resize(std::vector<std::uint8_t>& bytes, std::size_t size) {
+    return GuardAllocation(false, [&] {
+        bytes.resize(size);
+        return true;
+    });
+}
 
 int AsInt(std::uint32_t v) { return static_cast<int>(v); }
 
@@ -45,18 +52,10 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     // failure for any other reason stores no varData.
     std::vector<std::uint8_t> rest;
     int restSize = kRestDataFirstTry;
-    try {
-        rest.resize(kRestDataFirstTry);
-    } catch (const std::bad_alloc&) {
-        return E_OUT_OF_MEMORY;
-    }
+    if (!Resize(rest, kRestDataFirstTry)) return E_OUT_OF_MEMORY;
     if (!object->SaveRestData(rest.data(), &restSize)) {
         if (restSize > kRestDataFirstTry) {
-            try {
-                rest.resize(static_cast<std::size_t>(restSize));
-            } catch (const std::bad_alloc&) {
-                return E_OUT_OF_MEMORY;
-            }
+            if (!Resize(rest, static_cast<std::size_t>(restSize))) return E_OUT_OF_MEMORY;
             if (!object->SaveRestData(rest.data(), &restSize)) restSize = 0;
         } else {
             restSize = 0;

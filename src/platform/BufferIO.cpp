@@ -1,5 +1,6 @@
 // The typed buffer front ends: wide strings, nested blocks, raw blocks and sections.
 #include "platform/BufferIO.h"
+#include "platform/NoThrow.h"
 
 #include <climits>
 
@@ -34,30 +35,26 @@ int CBufferReader::ReadString(CString& s) {
     if (!CurrentPtr_Test_Next(count, 2)) return 0;
     // The units are unaligned in the buffer: copy them out before looking for the zero.
     std::u16string units;
-    try {
+    return GuardAllocation(0, [&] {
         units.resize(static_cast<std::size_t>(count));
-    } catch (const std::exception&) {
-        return 0;
-    }
-    std::memcpy(units.data(), CurrentPtr(), static_cast<std::size_t>(count) * 2);
-    const std::size_t zero = units.find(u'\0');
-    if (zero != std::u16string::npos) units.resize(zero);
-    s = CString(std::move(units));
-    CurrentPtr_GoNext(count, 2);
-    return guard.Commit();
+        std::memcpy(units.data(), CurrentPtr(), static_cast<std::size_t>(count) * 2);
+        const std::size_t zero = units.find(u'\0');
+        if (zero != std::u16string::npos) units.resize(zero);
+        s = CString(std::move(units));
+        CurrentPtr_GoNext(count, 2);
+        return guard.Commit();
+    });
 }
 
 int CBufferReader::ReadBlock(CBufferWriter_base& out) {
     ReadGuard guard(*this);
     std::int32_t count = 0;
     if (!Read(count) || count < 0 || !CurrentPtr_Test_Next(count, 1)) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         out.bytes().assign(CurrentPtr(), CurrentPtr() + count);
-    } catch (const std::exception&) {
-        return 0;
-    }
-    CurrentPtr_GoNext(count, 1);
-    return guard.Commit();
+        CurrentPtr_GoNext(count, 1);
+        return guard.Commit();
+    });
 }
 
 int CBufferReader::ReadRaw(void* p, int n) {
