@@ -5,8 +5,8 @@
 // bulk loader runs once per process):
 //   StartupSequence/N  InitAllClassInfo, InitLocalObjectID, InitAllObject, InitContainer,
 //                      InitAllObjectRelation;
-//   PlainScan/N        the sqlite3 C API reading the same NameObject columns of every NameObject row
-//                      and doing nothing with them.
+//   PlainScan/N        the sqlite3 C API reading the same columns of every NameObject row and
+//                      doing nothing with them.
 // Counters: bytes of resident anonymous memory per loaded object (StartupSequence).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

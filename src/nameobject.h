@@ -1,5 +1,6 @@
 // nameobject: the configuration objects of an access-control installation, in memory and in
-// step with the installation database. A host includes this one header.
+// step with the installation database. A host includes this one header (the headers below
+// are listed by layer, lowest first).
 #pragma once
 
 #include "platform/Buffer.h"
@@ -18,6 +19,12 @@
 #include "platform/Variant.h"
 #include "platform/Version.h"
 
+#include "registry/Checksum.h"
+#include "registry/ClassRegistry.h"
+#include "registry/IdAllocator.h"
+#include "registry/ObjectStore.h"
+#include "registry/ServerIdentity.h"
+
 #include "core/ClassFrame.h"
 #include "core/NameObject.h"
 #include "core/NameObjectRow.h"
@@ -25,13 +32,6 @@
 #include "core/RestData.h"
 #include "core/ResultCodes.h"
 #include "core/Sections.h"
-
-#include "registry/Checksum.h"
-#include "registry/ClassRegistry.h"
-#include "registry/IdAllocator.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "startup/Startup.h"
 
 #include "notify/ClassHookManager.h"
 #include "notify/ObjectNotify.h"
@@ -60,3 +60,5 @@
 
 #include "misc/ArticleBase.h"
 #include "misc/OptionBase.h"
+
+#include "startup/Startup.h"

@@ -4,8 +4,6 @@
 // override, in their fixed order.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -23,6 +21,7 @@
 #include "core/Sections.h"
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
 class CADODatabase;
@@ -98,8 +97,8 @@ public:
     virtual void Release();       // deletes the object (for callers that own a raw pointer)
     virtual void FinalRelease();  // breaks the object's links before it is dropped; no result
     virtual std::uint32_t GetPrivateData();  // the private data word
-    virtual int Lock();           // 1; objects have no locks of their own
-    virtual int Unlock();         // 1
+    virtual int Lock();                      // 1; objects have no locks of their own
+    virtual int Unlock();                    // 1
     // Called by the bulk loader with the row's data version; 0 keeps the object out of the store.
     virtual int OnLoad(int version);
     // Files the references the object holds in its parameters in the relation index.

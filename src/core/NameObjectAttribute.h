@@ -2,13 +2,12 @@
 // as the attribute section (0x04) of a frame and as the ObjectAttribute BLOB of the row.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <set>
 
 #include "platform/BufferIO.h"
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CNameObjectAttribute {
 public:

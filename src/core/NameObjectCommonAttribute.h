@@ -2,10 +2,10 @@
 // common attribute. Only static members; each operation holds the table's lock throughout.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <set>
+
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CNameObjectCommonAttribute {
 public:

@@ -12,9 +12,9 @@
 #include "core/ResultCodes.h"
 #include "core/Sections.h"
 #include "platform/Database.h"
+#include "platform/NoThrow.h"
 #include "platform/StringFormat.h"
 #include "registry/ObjectStore.h"
-#include "platform/NoThrow.h"
 
 namespace {
 

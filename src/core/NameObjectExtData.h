@@ -3,13 +3,12 @@
 // deleted). Travels as section 0x02 of a frame; stored one row per field in ObjectExtData.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 #include "platform/Variant.h"
 

@@ -2,13 +2,12 @@
 // templates and writes them to the operation log.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 class CNameObject;
 class CContainer;

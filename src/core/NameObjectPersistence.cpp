@@ -95,8 +95,10 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     row::WriteBasicColumns(rs, *object);
     rs.SetFieldValue(row::Name(row::kServerNO), object->GetServerNO());
     if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest.data(), restSize);
-    StoreFacet(rs, row::Name(row::kAttribute), false, [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
-    StoreFacet(rs, row::Name(row::kProperty), false, [&](CBufferWriter& w) { object->SaveExtProperty(w); });
+    StoreFacet(rs, row::Name(row::kAttribute), false,
+               [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
+    StoreFacet(rs, row::Name(row::kProperty), false,
+               [&](CBufferWriter& w) { object->SaveExtProperty(w); });
     if (!rs.Update()) return E_DATABASE_OPERATION;
     rs.Close();
 
@@ -160,13 +162,14 @@ std::int32_t UpdateFacetColumn(CNameObject& o, std::uint32_t section, const char
 }  // namespace
 
 std::int32_t CNameObject::UpdateAttributeData() {
-    return UpdateFacetColumn(*this, SECTION_EXT_ATTRIBUTE, row::Name(row::kAttribute), m_mapAttribute.empty(),
+    return UpdateFacetColumn(*this, SECTION_EXT_ATTRIBUTE, row::Name(row::kAttribute),
+                             m_mapAttribute.empty(),
                              [&](CBufferWriter& w) { SaveExtAttribute(w); });
 }
 
 std::int32_t CNameObject::UpdatePropertyData() {
-    return UpdateFacetColumn(*this, SECTION_EXT_PROPERTY, row::Name(row::kProperty), m_mapProperty.empty(),
-                             [&](CBufferWriter& w) { SaveExtProperty(w); });
+    return UpdateFacetColumn(*this, SECTION_EXT_PROPERTY, row::Name(row::kProperty),
+                             m_mapProperty.empty(), [&](CBufferWriter& w) { SaveExtProperty(w); });
 }
 
 std::int32_t CNameObject::UpdateRecordOfModifyTime() {

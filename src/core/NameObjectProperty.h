@@ -2,13 +2,12 @@
 // as the property section (0x20) of a frame and as the ObjectProperty BLOB of the row.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <set>
 
 #include "platform/BufferIO.h"
+#include "platform/Export.h"
 #include "platform/Variant.h"
 
 class NAMEOBJECT_API CNameObjectProperty {

@@ -120,7 +120,8 @@ void WriteBasicColumns(CADORecordset& rs, const CNameObject& o) {
     rs.SetFieldValue(Name(kDescription), o.GetDescription());
     rs.SetFieldValue(Name(kCreateTime), o.GetCreateTime());
     rs.SetFieldValue(Name(kModifyTime), o.GetModifyTime());
-    rs.SetFieldValue(Name(kVersion), static_cast<std::uint32_t>(DataVersionOf(o.GetRuntimeClass())));
+    rs.SetFieldValue(Name(kVersion),
+                     static_cast<std::uint32_t>(DataVersionOf(o.GetRuntimeClass())));
 }
 
 }  // namespace NameObjectRow

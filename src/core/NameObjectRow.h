@@ -15,15 +15,31 @@ namespace NameObjectRow {
 
 // The columns, in the order of SelectAll().
 enum Column : int {
-    kClassID, kID, kServerNO, kAttr, kName, kFullName, kDescription, kCreateTime, kModifyTime,
-    kVersion, kVarData, kDvPtData, kAttribute, kProperty,
+    kClassID,
+    kID,
+    kServerNO,
+    kAttr,
+    kName,
+    kFullName,
+    kDescription,
+    kCreateTime,
+    kModifyTime,
+    kVersion,
+    kVarData,
+    kDvPtData,
+    kAttribute,
+    kProperty,
     kColumnCount
 };
 
 inline constexpr const char* kColumnNames[kColumnCount] = {
-    "nClassID",     "nID",         "nServerNO",    "nAttr",   "strName",
-    "strFullName",  "strDescription", "dtCreateTime", "dtModifyTime", "nVersion",
-    "varData",      "varDvPtData", "ObjectAttribute", "ObjectProperty",
+    "nClassID",        "nID",
+    "nServerNO",       "nAttr",
+    "strName",         "strFullName",
+    "strDescription",  "dtCreateTime",
+    "dtModifyTime",    "nVersion",
+    "varData",         "varDvPtData",
+    "ObjectAttribute", "ObjectProperty",
 };
 
 inline const char* Name(Column column) { return kColumnNames[column]; }
@@ -51,8 +67,8 @@ struct ReadTimes {
 // init state says which sections it holds and version receives nVersion. Empty (and a warning
 // line written) when the class is not registered. A BLOB that cannot be read is skipped with
 // a warning line; a rest-data section that fails to load leaves the object as far as it got.
-std::shared_ptr<CNameObject> ReadObject(const CADORecordset& rs,
-                                        std::int32_t& version, ReadTimes& times);
+std::shared_ptr<CNameObject> ReadObject(const CADORecordset& rs, std::int32_t& version,
+                                        ReadTimes& times);
 
 // Writes the basic columns of an object's record (class ID, names, attribute, description,
 // creation and modification times, the class's data version). ID, server number and BLOBs are

@@ -2,11 +2,10 @@
 // hash helpers for maps keyed by class-and-ID keys and by strings.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 struct NAMEOBJECT_API MJOBJECT_KEY {
     std::uint32_t nClassID = 0xFFFFFFFF;

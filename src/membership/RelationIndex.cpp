@@ -117,14 +117,15 @@ std::shared_ptr<CContainer> FindClimbParent(const CAccessObject& object,
 }
 
 // CNameObject files its references here.
-const bool g_relationSinkSet = (SetObjectRelationSink(
-    {[](std::uint32_t classID, const MJOBJECT_KEY& owner) {
-         CObjectParamRelatedObjectManager::GetInstance()->RemoveRecord(classID, owner);
-     },
-     [](std::uint32_t classID, const MJOBJECT_KEY& owner, const std::set<std::uint32_t>& ids) {
-         CObjectParamRelatedObjectManager::GetInstance()->InsertRecord(classID, owner, ids);
-     }}),
-    true);
+const bool g_relationSinkSet =
+    (SetObjectRelationSink(
+         {[](std::uint32_t classID, const MJOBJECT_KEY& owner) {
+              CObjectParamRelatedObjectManager::GetInstance()->RemoveRecord(classID, owner);
+          },
+          [](std::uint32_t classID, const MJOBJECT_KEY& owner, const std::set<std::uint32_t>& ids) {
+              CObjectParamRelatedObjectManager::GetInstance()->InsertRecord(classID, owner, ids);
+          }}),
+     true);
 
 }  // namespace
 

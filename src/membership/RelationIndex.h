@@ -4,14 +4,13 @@
 // and delete (through CNameObject::UpdateObjectRelated). Memory only; no lock.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <set>
 #include <vector>
 
 #include "core/ObjectKey.h"
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CObjectParamRelatedObjectManager {
 public:

@@ -8,14 +8,13 @@
 // each hook once per protocol class it covers. Nothing is unregistered; no lock.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/RuntimeClass.h"
 
 class CNameObject;

@@ -3,9 +3,8 @@
 // key rebuild its entries in the relation index.
 #pragma once
 
-#include "platform/Export.h"
-
 #include "notify/ObjectNotify.h"
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CNameObjectChangeNotify final : public CObjectChangeNotify {
 public:

@@ -7,10 +7,10 @@
 // destructors are protected and not virtual: an observer is owned by its module.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <memory>
+
+#include "platform/Export.h"
 
 class CNameObject;
 class CContainer;

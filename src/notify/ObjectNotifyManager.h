@@ -8,14 +8,13 @@
 // No lock: registration happens at start-up, dispatch runs on the caller's thread.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "notify/ObjectNotify.h"
+#include "platform/Export.h"
 #include "platform/RuntimeClass.h"
 
 // "No class": what the nearest-class searches return when nothing matches.
@@ -24,7 +23,7 @@ constexpr unsigned int kNoRegisteredClass = 0xFFFFFFFF;
 // The most derived member of classes that classID is or derives from (class-registry
 // derivation), or kNoRegisteredClass. Both notification managers use it on their class sets.
 NAMEOBJECT_API unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
-                                        unsigned int classID);
+                                                       unsigned int classID);
 
 class NAMEOBJECT_API CObjectNotifyManager : public CObject {
 public:

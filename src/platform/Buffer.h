@@ -2,10 +2,10 @@
 // bounds-checked reader. All values are little-endian, unaligned, untagged.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <vector>
+
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CBufferWriter_base {
 public:

@@ -1,8 +1,9 @@
 // The typed buffer front ends: wide strings, nested blocks, raw blocks and sections.
 #include "platform/BufferIO.h"
-#include "platform/NoThrow.h"
 
 #include <climits>
+
+#include "platform/NoThrow.h"
 
 // ---- writer ----------------------------------------------------------------
 

@@ -10,8 +10,6 @@
 // bytes remaining).
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -19,6 +17,7 @@
 
 #include "platform/Buffer.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
 class NAMEOBJECT_API CBufferWriter : public CBufferWriter_base {
@@ -127,7 +126,9 @@ public:
     // then tells the version that was refused).
     int ReadVersion(std::int32_t maxVersion = kAnyVersion);
     // ReadLength, then ReadVersion.
-    int Open(std::int32_t maxVersion = kAnyVersion) { return ReadLength() && ReadVersion(maxVersion); }
+    int Open(std::int32_t maxVersion = kAnyVersion) {
+        return ReadLength() && ReadVersion(maxVersion);
+    }
     // After ReadLength: skips the rest of a section that is not applied. 1, or 0 when fewer
     // bytes remain than the length word claims.
     int Skip();

@@ -4,13 +4,13 @@
 // boundaries (database, files, console): ToUtf8() / FromUtf8().
 #pragma once
 
-#include "platform/Export.h"
-
 #include <compare>
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CString {
 public:

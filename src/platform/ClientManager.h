@@ -2,9 +2,9 @@
 // installs. Both are null until installed.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
+
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CClientNotify {
 public:

@@ -2,12 +2,11 @@
 // the station INI file, and an INI reader.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <map>
 #include <string>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 // Whether this process is the installation's server (default: yes).
 NAMEOBJECT_API bool GetIsServerMode();

@@ -14,8 +14,6 @@
 // engine's error text goes to the debugger output and to GetLastError().
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,6 +21,7 @@
 
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
 struct sqlite3;

@@ -5,11 +5,10 @@
 // English text that is used when the file or the key is missing.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 class NAMEOBJECT_API CAnalyzeLangINI {
 public:

@@ -3,9 +3,8 @@
 // the time of day (-1.25 is 1899-12-29 06:00). Valid range: 100-01-01 to 9999-12-31.
 #pragma once
 
-#include "platform/Export.h"
-
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 class NAMEOBJECT_API COleDateTime {
 public:

@@ -1,10 +1,10 @@
 // printf-style formatting into UTF-8 text, and the quoting of values put into SQL texts.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdarg>
 #include <string>
+
+#include "platform/Export.h"
 
 class CString;
 

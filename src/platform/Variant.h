@@ -11,12 +11,11 @@
 //   dates     "YYYY-MM-DD HH:MM:SS", or "YYYY-MM-DD" at midnight; parsing accepts both.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <string>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
 using VARTYPE = std::uint16_t;

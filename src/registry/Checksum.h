@@ -1,9 +1,9 @@
 // Checksums of byte ranges.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
+
+#include "platform/Export.h"
 
 // CRC-16/MODBUS (reflected 0xA001, initial 0xFFFF); 0xFFFF for no bytes.
 NAMEOBJECT_API std::uint32_t GetCrc16(const std::uint8_t* data, std::uint32_t length);

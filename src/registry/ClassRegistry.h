@@ -4,14 +4,13 @@
 // station INI file (section "LoadTolveObject"); read-only afterwards.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/RuntimeClass.h"
 
 class CNameObject;
@@ -39,7 +38,7 @@ extern "C" NAMEOBJECT_API int GetClassInformation(OBJECT_CLASS_INFO* records, in
 // `capacity` records when *count is below it (0); otherwise clears `capacity` records, copies
 // the table, sets *count = size and returns 1. 0 for a null count or a null record pointer.
 NAMEOBJECT_API int ReportClassInformation(const OBJECT_CLASS_INFO* table, int size, int capacity,
-                           OBJECT_CLASS_INFO* records, int* count);
+                                          OBJECT_CLASS_INFO* records, int* count);
 
 // Releases the previous registration, sets the installation directory, registers this
 // library's classes, loads the listed class libraries in level order and builds the tree.
@@ -55,13 +54,17 @@ NAMEOBJECT_API std::shared_ptr<CNameObject> CreateNewObject(unsigned int classID
 // The class's delete function with the object found in the store; E_OBJECT_NULL when the
 // class is not registered or the object is not found.
 // (The overload taking the object itself is declared with CNameObject.)
-NAMEOBJECT_API std::int32_t DeleteObject(unsigned int classID, unsigned int id, unsigned int serverNO);
+NAMEOBJECT_API std::int32_t DeleteObject(unsigned int classID, unsigned int id,
+                                         unsigned int serverNO);
 
-NAMEOBJECT_API int IsDerivedFrom(unsigned int classID, unsigned int baseClassID);  // 1 also when equal
-NAMEOBJECT_API unsigned int GetParentClassID(unsigned int classID);  // 0xFFFFFFFF for the root or unknown
+NAMEOBJECT_API int IsDerivedFrom(unsigned int classID,
+                                 unsigned int baseClassID);  // 1 also when equal
+NAMEOBJECT_API unsigned int GetParentClassID(
+    unsigned int classID);  // 0xFFFFFFFF for the root or unknown
 // Replaces out with the class's descendants; leaves it untouched when it has none.
 NAMEOBJECT_API void GetChildClassID(unsigned int classID, std::set<unsigned int>& out);
-NAMEOBJECT_API const std::set<unsigned int>& GetChildClassID(unsigned int classID);  // or an empty set
+NAMEOBJECT_API const std::set<unsigned int>& GetChildClassID(
+    unsigned int classID);  // or an empty set
 // Parent steps from classID up to baseClassID; 0 when equal; 0xFFFFFFFF when not derived.
 NAMEOBJECT_API unsigned int GetClassGradeGap(unsigned int classID, unsigned int baseClassID);
 NAMEOBJECT_API int IsBaseClassID(unsigned int classID);  // 1 for classes 1 and 14

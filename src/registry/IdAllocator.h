@@ -4,9 +4,9 @@
 // one-row ObjectID table.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
+
+#include "platform/Export.h"
 
 // Raise a counter to at least id. 0, E_ID_NOT_LOCAL or E_ALLOC_OBJECT_ID.
 NAMEOBJECT_API std::int32_t SetLocalMaxObjectID(std::uint32_t id);
@@ -17,8 +17,9 @@ NAMEOBJECT_API int GetLocalNextObjectID(std::uint32_t* out);
 NAMEOBJECT_API int GetLocalNextPointID(std::uint32_t* out);
 NAMEOBJECT_API int GetLocalNextAuthorizationRecordID(std::uint32_t* out);
 
-NAMEOBJECT_API std::uint64_t GetNextLocalAlarmID();
-NAMEOBJECT_API void InitLocalAlarmID(std::uint32_t low, std::uint32_t high);  // raises the alarm counter
+NAMEOBJECT_API std::uint64_t GetNextLocalAlarmID();  // the next 64-bit alarm ID; never fails
+NAMEOBJECT_API void InitLocalAlarmID(std::uint32_t low,
+                                     std::uint32_t high);  // raises the alarm counter
 
 // Reads the highest IDs in use and the ObjectID row and rewrites the row. 1 or 0.
 NAMEOBJECT_API int InitLocalObjectID();
@@ -30,4 +31,4 @@ struct LocalIdCounters {
     bool objectOverflow, pointOverflow, authorizationRecordOverflow;
     std::uint64_t alarmID;
 };
-NAMEOBJECT_API LocalIdCounters GetLocalIdCounters();
+NAMEOBJECT_API LocalIdCounters GetLocalIdCounters();  // a consistent copy

@@ -75,10 +75,12 @@ std::int32_t CAccessObject::InitObjectMap() {
     }
     rs.Close();
 
-    OutputDebugStringW(CString::Formatted("End of Loading from NameObject, Time = %f\n", SecondsSince(start)));
+    OutputDebugStringW(
+        CString::Formatted("End of Loading from NameObject, Time = %f\n", SecondsSince(start)));
     OutputDebugStringW(CString::Formatted(
         "AccessObject::InitObjectMap : LoadRestData Time = %d, SetDevicePointsData Time = %d, "
-        "LoadExtAttribute Time = %d, LoadExtProperty time = %d, LoadFromDatabase_LoadExtData Time = %d\n",
+        "LoadExtAttribute Time = %d, LoadExtProperty time = %d, LoadFromDatabase_LoadExtData Time "
+        "= %d\n",
         Milliseconds(times.rest), Milliseconds(times.devicePoints), Milliseconds(times.attribute),
         Milliseconds(times.property), 0));
     return 0;

@@ -20,10 +20,12 @@ NAMEOBJECT_API int InitContainer(std::set<std::uint64_t>* missingContainers, std
 // Lets every loaded object resolve its relations. 1.
 NAMEOBJECT_API int InitAllObjectRelation();
 
+// Add a callback to the set run by InitObjectFinishNotify / InitStartFinishNotify (a callback
+// given twice is kept once).
 NAMEOBJECT_API void RegisterObjectFinishNotify(FINISH_NOTIFY_FUNC callback);
 NAMEOBJECT_API void RegisterStartFinishNotify(FINISH_NOTIFY_FUNC callback);
 NAMEOBJECT_API int InitObjectFinishNotify();  // calls every registered callback once, in set order; 1
-NAMEOBJECT_API int InitStartFinishNotify();
+NAMEOBJECT_API int InitStartFinishNotify();  // likewise; 1
 
 // Calls FinalRelease on every object of the main store, then clears it. 1.
 NAMEOBJECT_API int DestroyAllObject();
