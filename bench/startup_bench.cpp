@@ -5,8 +5,8 @@
 // bulk loader runs once per process):
 //   StartupSequence/N  InitAllClassInfo, InitLocalObjectID, InitAllObject, InitContainer,
 //                      InitAllObjectRelation;
-//   PlainScan/N        the sqlite3 C API reading the same 14 columns of every NameObject row
-//                      and doing nothing with them.
+//   PlainScan/N        the sqlite3 C API reading the same columns of every NameObject row and
+//                      doing nothing with them.
 // Counters: bytes of resident anonymous memory per loaded object (StartupSequence).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -19,6 +19,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/NameObjectRow.h"
 #include "nameobject.h"
 
 namespace {
@@ -159,14 +160,10 @@ void PlainScan(benchmark::State& state) {
             sqlite3* db = nullptr;
             sqlite3_open_v2(DatabasePath(n).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
             sqlite3_stmt* stmt = nullptr;
-            sqlite3_prepare_v2(db,
-                               "SELECT nClassID, nID, nServerNo, nAttr, strName, strFullName, strDescription, "
-                               "dtCreateTime, dtModifyTime, nVersion, varData, varDvPtData, ObjectAttribute, "
-                               "ObjectProperty FROM NameObject",
-                               -1, &stmt, nullptr);
+            sqlite3_prepare_v2(db, NameObjectRow::SelectAll().c_str(), -1, &stmt, nullptr);
             long long sink = 0;
             while (sqlite3_step(stmt) == SQLITE_ROW) {
-                for (int c = 0; c < 14; ++c) {
+                for (int c = 0; c < NameObjectRow::kColumnCount; ++c) {
                     const int type = sqlite3_column_type(stmt, c);
                     if (type == SQLITE_BLOB) {
                         sink += sqlite3_column_bytes(stmt, c) + (sqlite3_column_blob(stmt, c) != nullptr);

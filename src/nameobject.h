@@ -1,5 +1,6 @@
 // nameobject: the configuration objects of an access-control installation, in memory and in
-// step with the installation database. A host includes this one header.
+// step with the installation database. A host includes this one header (the headers below
+// are listed by layer, lowest first).
 #pragma once
 
 #include "platform/Buffer.h"
@@ -18,19 +19,19 @@
 #include "platform/Variant.h"
 #include "platform/Version.h"
 
-#include "core/ClassFrame.h"
-#include "core/NameObject.h"
-#include "core/ObjectKey.h"
-#include "core/RestData.h"
-#include "core/ResultCodes.h"
-#include "core/Sections.h"
-
 #include "registry/Checksum.h"
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
-#include "registry/Startup.h"
+
+#include "core/ClassFrame.h"
+#include "core/NameObject.h"
+#include "core/NameObjectRow.h"
+#include "core/ObjectKey.h"
+#include "core/RestData.h"
+#include "core/ResultCodes.h"
+#include "core/Sections.h"
 
 #include "notify/ClassHookManager.h"
 #include "notify/ObjectNotify.h"
@@ -62,3 +63,5 @@
 #include "misc/OptionBase.h"
 #include "misc/LINameObject.h"
 #include "misc/SocialSecurity.h"
+
+#include "startup/Startup.h"

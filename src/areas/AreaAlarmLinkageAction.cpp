@@ -35,15 +35,14 @@ int AREA_ALARM_LINKAGE_ACTION::SaveData(CBufferWriter& writer) const {
 }
 
 int AREA_ALARM_LINKAGE_ACTION::LoadData(CBufferReader& reader) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0, version = 0;
+    SectionReader section(reader);
     AREA_ALARM_LINKAGE_ACTION read;
-    if (!reader.Read(length) || !reader.Read(version) || version > kDataVersion) return 0;
+    if (!section.Open(kDataVersion)) return 0;
     if (!reader.Read(read.m_nFirst) || !reader.Read(read.m_wSecond) || !reader.Read(read.m_wThird) ||
         !reader.Read(read.m_nFourth) || !reader.Read(read.m_nFifth)) {
         return 0;
     }
-    if (!guard.CommitIfConsumed(length)) return 0;
+    if (!section.Finish()) return 0;
     *this = read;
     return 1;
 }

@@ -7,9 +7,10 @@
 #include <cstdint>
 
 #include "platform/BufferIO.h"
+#include "platform/Export.h"
 #include "platform/RuntimeClass.h"
 
-class AREA_ALARM_LINKAGE_ACTION : public CObject {
+class NAMEOBJECT_API AREA_ALARM_LINKAGE_ACTION : public CObject {
     NO_DECLARE_RECORD_CLASS(AREA_ALARM_LINKAGE_ACTION)
 
 public:
@@ -35,7 +36,8 @@ public:
         return !(a == b);
     }
     // The 16 bytes of the fields (little-endian, declaration order) as an unsigned byte string.
-    friend bool operator<(const AREA_ALARM_LINKAGE_ACTION& a, const AREA_ALARM_LINKAGE_ACTION& b);
+    friend NAMEOBJECT_API bool operator<(const AREA_ALARM_LINKAGE_ACTION& a,
+                                         const AREA_ALARM_LINKAGE_ACTION& b);
 
     std::uint32_t m_nFirst = 0;
     std::uint16_t m_wSecond = 0;

@@ -2,13 +2,34 @@
 // cloning and the merge of an incoming copy.
 #include "core/NameObject.h"
 
-#include "membership/RelationIndex.h"
+#include "core/RelationSink.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
 #include "registry/ClassRegistry.h"
 #include "registry/ServerIdentity.h"
 
 NO_IMPLEMENT_OBJECT_CLASS(CNameObject, CObject)
+
+namespace {
+
+constinit ObjectRelationSink g_relationSink{};
+
+// The class registry learns the class tree from one sample object per class.
+const CRuntimeClass* SampleRuntimeClass(const OBJECT_CLASS_INFO& record) {
+    if (record.pfnCreateObject == nullptr) return nullptr;
+    std::shared_ptr<CNameObject> sample = record.pfnCreateObject();
+    if (!sample) return nullptr;
+    const CRuntimeClass* runtimeClass = sample->GetRuntimeClass();
+    sample->FinalRelease();
+    return runtimeClass;
+}
+
+const bool g_classSampleHookSet =
+    (SetClassSampleHook({CNameObject::GetThisClass(), &SampleRuntimeClass}), true);
+
+}  // namespace
+
+void SetObjectRelationSink(const ObjectRelationSink& sink) { g_relationSink = sink; }
 
 CNameObject::CNameObject() : m_nClassID(kClassID) {
     // A server holds every section of its objects; a client fetches them on demand.
@@ -57,13 +78,13 @@ void CNameObject::UpdateObjectRelated(int operation, std::shared_ptr<CNameObject
     const MJOBJECT_KEY key = GetObjectUniqueID();
     std::set<std::uint32_t> classIDs;
     GetRelativeObjectClassID(classIDs);
-    CObjectParamRelatedObjectManager* index = CObjectParamRelatedObjectManager::GetInstance();
-    for (std::uint32_t classID : classIDs) index->RemoveRecord(classID, key);
+    if (g_relationSink.removeOwner == nullptr || g_relationSink.insertOwner == nullptr) return;
+    for (std::uint32_t classID : classIDs) g_relationSink.removeOwner(classID, key);
     if (operation == RELATED_OP_DELETE) return;
     for (std::uint32_t classID : classIDs) {
         std::set<std::uint32_t> ids;
         GetRelativeObject(classID, ids);
-        index->InsertRecord(classID, key, ids);
+        g_relationSink.insertOwner(classID, key, ids);
     }
 }
 

@@ -4,17 +4,6 @@
 #include "core/NameObject.h"
 #include "core/Sections.h"
 
-namespace {
-
-// Reads a count word and checks that `count` entries of at least `minEntry` bytes each can
-// still follow, so that a hostile count fails before any loop runs on it.
-int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
-    if (!reader.Read(count)) return 0;
-    return count <= static_cast<std::uint32_t>(reader.Remaining() / minEntry) ? 1 : 0;
-}
-
-}  // namespace
-
 int CNameObjectAttribute::SaveExtAttribute(CBufferWriter& writer) {
     SectionWriter section(writer);
     writer.Write(NAMEOBJECT_DATA_VERSION);
@@ -29,10 +18,9 @@ int CNameObjectAttribute::SaveExtAttribute(CBufferWriter& writer) {
 }
 
 int CNameObjectAttribute::LoadExtAttribute(CBufferReader& reader) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    std::int32_t version = 0;
-    if (!reader.Read(length) || !reader.Read(version)) return 0;
+    // The version is not compared: every version shares this layout.
+    SectionReader section(reader);
+    if (!section.Open()) return 0;
     m_mapAttribute.clear();
     std::uint32_t classCount = 0;
     if (!ReadCount(reader, classCount, 8)) return 0;
@@ -47,7 +35,7 @@ int CNameObjectAttribute::LoadExtAttribute(CBufferReader& reader) {
             values.insert(value);
         }
     }
-    return guard.CommitIfConsumed(length);
+    return section.Finish();
 }
 
 void CNameObjectAttribute::AddAttribute(std::uint32_t attrClass, std::uint32_t value) {

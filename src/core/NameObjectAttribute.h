@@ -7,8 +7,9 @@
 #include <set>
 
 #include "platform/BufferIO.h"
+#include "platform/Export.h"
 
-class CNameObjectAttribute {
+class NAMEOBJECT_API CNameObjectAttribute {
 public:
     using ValueSet = std::set<std::uint32_t>;
     using AttributeMap = std::map<std::uint32_t, ValueSet>;

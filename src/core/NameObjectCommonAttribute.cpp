@@ -47,3 +47,11 @@ int CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(int attribute,
     out = it->second;
     return 1;
 }
+
+int TestClassAttribute(unsigned int classID, int attributeID) {
+    std::set<std::uint32_t> classes;
+    if (CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(attributeID, classes) == 0) {
+        return 0;
+    }
+    return classes.count(classID) != 0 ? 1 : 0;
+}

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <set>
 
-class CNameObjectCommonAttribute {
+#include "platform/Export.h"
+
+class NAMEOBJECT_API CNameObjectCommonAttribute {
 public:
     static void InitObjectCommonAttribute();  // empties the table
     static void SetObjectCommonAttribute(std::uint32_t classID, int attribute);
@@ -13,3 +15,6 @@ public:
     // Empties out; 0 when the attribute is unknown, else copies its classes and returns 1.
     static int GetObjectCommonAttributeClassIDs(int attribute, std::set<std::uint32_t>& out);
 };
+
+// 1 when classID is among the classes that have the common attribute, else 0.
+NAMEOBJECT_API int TestClassAttribute(unsigned int classID, int attributeID);

@@ -12,6 +12,7 @@
 #include "core/ResultCodes.h"
 #include "core/Sections.h"
 #include "platform/Database.h"
+#include "platform/NoThrow.h"
 #include "platform/StringFormat.h"
 #include "registry/ObjectStore.h"
 
@@ -147,7 +148,7 @@ int WriteValue(CBufferWriter& writer, const _variant_t& v) {
 template <class Map, class ReadItem>
 int ReadNamedMap(CBufferReader& reader, int minItemBytes, Map& out, ReadItem readItem) {
     std::int32_t count = 0;
-    if (!reader.Read(count) || count < 0 || count > reader.Remaining() / minItemBytes) return 0;
+    if (!ReadCount(reader, count, minItemBytes)) return 0;
     for (std::int32_t i = 0; i < count; ++i) {
         CString name;
         typename Map::mapped_type value{};
@@ -164,12 +165,10 @@ int StoreTyped(CNameObjectExtData::ValueMap& map, const CString& name, bool trim
     CString trimmed = name;
     trimmed.Trim();
     if (trimmed.IsEmpty()) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         map[trimKey ? trimmed : name] = std::move(value);
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 // Resets out, then fills it from the named field converted to vt: 1, or 0 when the field is
@@ -309,12 +308,10 @@ int CNameObjectExtData::ExtData_Set(const CString& name, std::uint64_t value) {
                       _variant_t(static_cast<unsigned long long>(value)));
 }
 int CNameObjectExtData::ExtData_Set(const CString& name, const _variant_t& value) {
-    try {
+    return GuardAllocation(0, [&] {
         m_mapExtData[name] = value;
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 int CNameObjectExtData::ExtData_Get(const CString& name, float& out) const {
@@ -398,18 +395,19 @@ int CNameObjectExtData::SaveExtData(CBufferWriter& writer) {
 }
 
 int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    if (!reader.Read(length) || length < 4) return 0;
-    if (!apply) return reader.Skip(length - 4) ? guard.Commit() : 0;
+    SectionReader section(reader);
+    if (!section.ReadLength()) return 0;
+    if (!apply) return section.Skip();
 
-    std::int32_t version = 0;
-    if (!reader.Read(version)) return 0;
-    if (version > NAMEOBJECT_DATA_VERSION) {
-        if (version > CNameObject::m_nMinVersion) CNameObject::m_nMinVersion = version;
+    if (!section.ReadVersion(NAMEOBJECT_DATA_VERSION)) {
+        const std::int32_t version = section.Version();
+        if (version > NAMEOBJECT_DATA_VERSION && version > CNameObject::m_nMinVersion) {
+            CNameObject::m_nMinVersion = version;
+        }
         return 0;
     }
-    try {
+    const std::int32_t version = section.Version();
+    return GuardAllocation(0, [&] {
         // Read into fresh maps, so that a bad section leaves the facet as it was.
         ValueMap values;
         const auto readField = [&reader](_variant_t& value) {
@@ -423,13 +421,11 @@ int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
         const auto readMask = [&reader](std::uint32_t& mask) { return reader.Read(mask) != 0; };
         if (hasMasks && !ReadNamedMap(reader, kMinMaskBytes, masks, readMask)) return 0;
 
-        if (!guard.CommitIfConsumed(length)) return 0;
+        if (!section.Finish()) return 0;
         m_mapExtData.swap(values);
         if (hasMasks) m_mapExtDataMask.swap(masks);
         return 1;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }
 
 // ---- the tables ----------------------------------------------------------------------------
@@ -440,7 +436,7 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
     if (db == nullptr) return 0;
     // The old rows and the new ones are one unit: a crash between them loses nothing.
     CDatabaseWriteScope unit(db);
-    try {
+    return GuardAllocation(0, [&] {
         db->Execute(
             StrPrintf("Delete from ObjectExtData where nClassID=%d And nID=%d And "
                       "nServerNO=%d",
@@ -450,17 +446,15 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
             if (sql.empty()) continue;
             if (!db->Execute(sql)) return 0;
         }
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return unit.Finish();
+        return unit.Finish();
+    });
 }
 
 int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t id,
                                           std::uint32_t serverNO) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         std::string sql =
             "SELECT [nClassID] ,[nID] ,[strFieldName], [nType], [V_int],[V_int64] ,[V_double], "
             "[V_DateTime], [V_String] , [nServerNO] FROM [ObjectExtData]";
@@ -500,10 +494,8 @@ int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t i
                           static_cast<int>(key.nClassID), static_cast<int>(key.nID),
                           static_cast<int>(key.nServerNO)));
         }
-    } catch (const std::exception&) {
-        return 0;
-    }
-    return 1;
+        return 1;
+    });
 }
 
 std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint32_t id,
@@ -514,7 +506,7 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
     const int i = static_cast<int>(id);
     const int s = static_cast<int>(serverNO);
     CDatabaseWriteScope unit(db);
-    try {
+    return GuardAllocation(E_OUT_OF_MEMORY, [&] {
         if (!db->Execute(StrPrintf("Delete from ObjectExtData where nClassID = %d and nID = %d "
                                    "And nServerNo = %d ",
                                    c, i, s)) ||
@@ -536,10 +528,8 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
                           c, i, s, SqlEscape(name).c_str(), static_cast<int>(value->second.vt),
                           SqlEscape(text).c_str()));
         }
-    } catch (const std::exception&) {
-        return E_OUT_OF_MEMORY;
-    }
-    return S_SUCCESS;
+        return S_SUCCESS;
+    });
 }
 
 // ---- merge ---------------------------------------------------------------------------------

@@ -8,10 +8,11 @@
 
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 #include "platform/Variant.h"
 
-class CNameObjectExtData {
+class NAMEOBJECT_API CNameObjectExtData {
 public:
     using ValueMap = std::map<CString, _variant_t>;
     using MaskMap = std::map<CString, std::uint32_t>;

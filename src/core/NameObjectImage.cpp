@@ -8,6 +8,7 @@
 #include "core/NameObject.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
+#include "platform/NoThrow.h"
 #include "platform/StringFormat.h"
 
 namespace {
@@ -87,16 +88,14 @@ int CNameObject::SaveObjectImage(CBufferWriter& writer) {
 }
 
 int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    if (!reader.Read(length) || length < 4) return 0;
-    if (!apply) return reader.Skip(length - 4) ? guard.Commit() : 0;
+    SectionReader section(reader);
+    if (!section.ReadLength()) return 0;
+    if (!apply) return section.Skip();
 
-    std::int32_t version = 0;
     std::int32_t count = 0;
-    if (!reader.Read(version) || version > NAMEOBJECT_DATA_VERSION) return 0;
-    if (!reader.Read(count) || count < 0 || count > reader.Remaining() / kMinImageBytes) return 0;
-    try {
+    if (!section.ReadVersion(NAMEOBJECT_DATA_VERSION)) return 0;
+    if (!ReadCount(reader, count, kMinImageBytes)) return 0;
+    return GuardAllocation(0, [&] {
         // Read into a fresh map, so that a bad section leaves the images as they were.
         ImageMap images;
         for (std::int32_t i = 0; i < count; ++i) {
@@ -105,12 +104,10 @@ int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
             if (!ReadImage(reader, key, image)) return 0;
             images[key] = std::move(image);
         }
-        if (!guard.CommitIfConsumed(length)) return 0;
+        if (!section.Finish()) return 0;
         m_mapImageInfo.swap(images);
         return 1;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }
 
 // ---- the table -----------------------------------------------------------------------------
@@ -193,7 +190,7 @@ std::int32_t CNameObject::UpdateDatabaseImage(CADODatabase* db) {
 
 std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
-    try {
+    return GuardAllocation(E_OUT_OF_MEMORY, [&] {
         CADORecordset rs(db);
         if (!rs.Open(StrPrintf("Select nClassID, nID, nIndex, dateTime, imgPhoto from "
                                "ObjectImage where nClassID=%d and nID = %d and nServerNO = %d",
@@ -219,11 +216,9 @@ std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
         }
         rs.Close();
         m_mapImageInfo.swap(images);
-    } catch (const std::exception&) {
-        return E_OUT_OF_MEMORY;
-    }
-    m_nInitState |= SECTION_OBJECT_IMAGE;
-    return S_SUCCESS;
+        m_nInitState |= SECTION_OBJECT_IMAGE;
+        return S_SUCCESS;
+    });
 }
 
 // ---- merging an incoming image set ---------------------------------------------------------
@@ -231,7 +226,7 @@ std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
 int CNameObject::CheckImageChanged(ImageMap& newImages) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         const COleDateTime now = COleDateTime::GetCurrentTime();
         std::vector<std::uint32_t> deleteIndexes;
         std::vector<std::uint32_t> dropIndexes;
@@ -275,7 +270,5 @@ int CNameObject::CheckImageChanged(ImageMap& newImages) {
             InsertDatabaseImage(db, m_nClassID, m_nID, m_nServerNO, inserts);
         }
         return deleteIndexes.empty() && inserts.empty() ? 0 : 1;
-    } catch (const std::exception&) {
-        return 0;
-    }
+    });
 }

@@ -5,8 +5,6 @@
 #include <initializer_list>
 
 #include "core/NameObject.h"
-#include "membership/Container.h"
-#include "operators/Operator.h"
 #include "platform/Language.h"
 #include "platform/OperationLog.h"
 
@@ -18,6 +16,8 @@ constexpr NS_LOG::LOG_TYPE kLogDelete = 0x21;
 constexpr NS_LOG::LOG_TYPE kLogRemoveMember = 0x111;
 constexpr NS_LOG::LOG_TYPE kLogInsertMember = 0x11;
 constexpr NS_LOG::LOG_TYPE kLogChange = 0x31;
+
+constinit OperatorIDReader g_operatorID = nullptr;
 
 bool Failed(std::uint32_t result) { return static_cast<std::int32_t>(result) < 0; }
 
@@ -64,12 +64,15 @@ const CNameObject& Self(const CNameObjectLog* facet) {
 int Write(const CNameObjectLog* facet, const std::shared_ptr<COperator>& op, const CString& text,
           NS_LOG::LOG_TYPE type, std::uint32_t logValue) {
     const CNameObject& self = Self(facet);
-    NS_LOG::AddLog(op->GetID(), text, type, logValue, self.GetObjectClassID(), self.GetID(),
+    const std::uint32_t operatorID = g_operatorID != nullptr ? g_operatorID(*op) : 0;
+    NS_LOG::AddLog(operatorID, text, type, logValue, self.GetObjectClassID(), self.GetID(),
                    self.GetServerNO());
     return 1;
 }
 
 }  // namespace
+
+void SetOperatorIDReader(OperatorIDReader reader) { g_operatorID = reader; }
 
 CString CNameObjectLog::CreateObjectLog(std::uint32_t result, std::shared_ptr<CNameObject> parent) {
     const CNameObject& self = Self(this);

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 class CNameObject;
 class CContainer;
 class COperator;
 
-class CNameObjectLog {
+class NAMEOBJECT_API CNameObjectLog {
 public:
     virtual ~CNameObjectLog() = default;
 
@@ -40,3 +41,8 @@ public:
     virtual CString ChangeObjectLog(std::uint32_t result, std::shared_ptr<CNameObject> first,
                                     std::shared_ptr<CNameObject> second);
 };
+
+// How the log reads the ID of the operator it writes with each line. Installed when the
+// library is loaded; without it the operator ID is written as 0.
+using OperatorIDReader = std::uint32_t (*)(const COperator& op);
+void SetOperatorIDReader(OperatorIDReader reader);

@@ -2,20 +2,30 @@
 // Each operation stops at its first failed step; one that takes several statements runs them
 // as one write unit, so that a crash leaves the old state or the new one. A rewrite that the
 // store refuses keeps its result code and is reported as not stored.
-#include <new>
 #include <vector>
 
 #include "core/NameObject.h"
+#include "core/NameObjectRow.h"
 #include "platform/Database.h"
+#include "platform/NoThrow.h"
 #include "platform/StringFormat.h"
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
 
+namespace row = NameObjectRow;
+
 namespace {
 
 constexpr int kRestDataFirstTry = 4096;
+
+bool Resize(std::vector<std::uint8_t>& bytes, std::size_t size) {
+    return GuardAllocation(false, [&] {
+        bytes.resize(size);
+        return true;
+    });
+}
 
 int AsInt(std::uint32_t v) { return static_cast<int>(v); }
 
@@ -30,19 +40,6 @@ void StoreFacet(CADORecordset& rs, const char* column, bool empty, SaveFn save) 
     CBufferWriter writer;
     if (!empty) save(writer);
     rs.AppendChunk(column, writer.GetData(), writer.GetLength());
-}
-
-void StoreRowColumns(CADORecordset& rs, CNameObject& o) {
-    rs.SetFieldValue("nClassID", o.GetObjectClassID());
-    rs.SetFieldValue("strName", o.GetShortName());
-    rs.SetFieldValue("nAttr", o.GetAttribute());
-    rs.SetFieldValue("strFullName", o.GetFullName());
-    rs.SetFieldValue("strDescription", o.GetDescription());
-    rs.SetFieldValue("dtCreateTime", o.GetCreateTime());
-}
-
-std::uint32_t RowVersion(const CNameObject& o) {
-    return static_cast<std::uint32_t>(DataVersionOf(o.GetRuntimeClass()));
 }
 
 void ReportUnstored(CADODatabase& db, const char* operation, const CNameObject& o) {
@@ -62,18 +59,10 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     // failure for any other reason stores no varData.
     std::vector<std::uint8_t> rest;
     int restSize = kRestDataFirstTry;
-    try {
-        rest.resize(kRestDataFirstTry);
-    } catch (const std::bad_alloc&) {
-        return E_OUT_OF_MEMORY;
-    }
+    if (!Resize(rest, kRestDataFirstTry)) return E_OUT_OF_MEMORY;
     if (!object->SaveRestData(rest.data(), &restSize)) {
         if (restSize > kRestDataFirstTry) {
-            try {
-                rest.resize(static_cast<std::size_t>(restSize));
-            } catch (const std::bad_alloc&) {
-                return E_OUT_OF_MEMORY;
-            }
+            if (!Resize(rest, static_cast<std::size_t>(restSize))) return E_OUT_OF_MEMORY;
             if (!object->SaveRestData(rest.data(), &restSize)) restSize = 0;
         } else {
             restSize = 0;
@@ -107,17 +96,17 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     } else {
         rs.Edit();
     }
-    rs.SetFieldValue("nID", object->GetID());
+    rs.SetFieldValue(row::Name(row::kID), object->GetID());
     const COleDateTime now = COleDateTime::GetCurrentTime();
     if (object->m_dtCreateTime.m_dt == 0.0) object->m_dtCreateTime = now;
     if (object->m_dtModifyTime.m_dt == 0.0) object->m_dtModifyTime = now;
-    StoreRowColumns(rs, *object);
-    rs.SetFieldValue("dtModifyTime", object->GetModifyTime());
-    rs.SetFieldValue("nVersion", RowVersion(*object));
-    rs.SetFieldValue("nServerNO", object->GetServerNO());
-    if (restSize > 0) rs.AppendChunk("varData", rest.data(), restSize);
-    StoreFacet(rs, "ObjectAttribute", false, [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
-    StoreFacet(rs, "ObjectProperty", false, [&](CBufferWriter& w) { object->SaveExtProperty(w); });
+    row::WriteBasicColumns(rs, *object);
+    rs.SetFieldValue(row::Name(row::kServerNO), object->GetServerNO());
+    if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest.data(), restSize);
+    StoreFacet(rs, row::Name(row::kAttribute), false,
+               [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
+    StoreFacet(rs, row::Name(row::kProperty), false,
+               [&](CBufferWriter& w) { object->SaveExtProperty(w); });
     if (!rs.Update()) return E_DATABASE_OPERATION;
     rs.Close();
 
@@ -145,15 +134,13 @@ std::int32_t CNameObject::UpdateRecord() {
         return E_DATABASE_OPERATION;
     }
     rs.Edit();
-    StoreRowColumns(rs, *this);
     m_dtModifyTime = COleDateTime::GetCurrentTime();
-    rs.SetFieldValue("dtModifyTime", m_dtModifyTime);
-    rs.SetFieldValue("nVersion", RowVersion(*this));
-    StoreFacet(rs, "ObjectAttribute", m_mapAttribute.empty(),
+    row::WriteBasicColumns(rs, *this);
+    StoreFacet(rs, row::Name(row::kAttribute), m_mapAttribute.empty(),
                [&](CBufferWriter& w) { SaveExtAttribute(w); });
-    StoreFacet(rs, "ObjectProperty", m_mapProperty.empty(),
+    StoreFacet(rs, row::Name(row::kProperty), m_mapProperty.empty(),
                [&](CBufferWriter& w) { SaveExtProperty(w); });
-    StoreFacet(rs, "varData", false, [&](CBufferWriter& w) { SaveRestData(w); });
+    StoreFacet(rs, row::Name(row::kVarData), false, [&](CBufferWriter& w) { SaveRestData(w); });
     bool stored = rs.Update() != 0;
     rs.Close();
 
@@ -175,10 +162,10 @@ std::int32_t UpdateFacetColumn(CNameObject& o, const char* operation, std::uint3
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
     o.LoadDataFromDatabase(section);
     CADORecordset rs(db);
-    const std::string columns = std::string("dtModifyTime, ") + column;
+    const std::string columns = std::string(row::Name(row::kModifyTime)) + ", " + column;
     if (!rs.Open(SelectRowByKey(columns.c_str(), o), 0) || rs.IsEOF()) return E_DATABASE_OPERATION;
     rs.Edit();
-    rs.SetFieldValue("dtModifyTime", o.GetModifyTime());
+    rs.SetFieldValue(row::Name(row::kModifyTime), o.GetModifyTime());
     StoreFacet(rs, column, empty, save);
     if (!rs.Update()) ReportUnstored(*db, operation, o);
     rs.Close();
@@ -188,12 +175,14 @@ std::int32_t UpdateFacetColumn(CNameObject& o, const char* operation, std::uint3
 }  // namespace
 
 std::int32_t CNameObject::UpdateAttributeData() {
-    return UpdateFacetColumn(*this, "UpdateAttributeData", SECTION_EXT_ATTRIBUTE, "ObjectAttribute", m_mapAttribute.empty(),
+    return UpdateFacetColumn(*this, "UpdateAttributeData", SECTION_EXT_ATTRIBUTE,
+                             row::Name(row::kAttribute), m_mapAttribute.empty(),
                              [&](CBufferWriter& w) { SaveExtAttribute(w); });
 }
 
 std::int32_t CNameObject::UpdatePropertyData() {
-    return UpdateFacetColumn(*this, "UpdatePropertyData", SECTION_EXT_PROPERTY, "ObjectProperty", m_mapProperty.empty(),
+    return UpdateFacetColumn(*this, "UpdatePropertyData", SECTION_EXT_PROPERTY,
+                             row::Name(row::kProperty), m_mapProperty.empty(),
                              [&](CBufferWriter& w) { SaveExtProperty(w); });
 }
 
@@ -233,3 +222,8 @@ std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
 }
 
 std::int32_t CNameObject::InitObjectMap() { return 0; }
+
+std::int32_t DeleteObject(std::shared_ptr<CNameObject> object) {
+    if (!object) return E_OBJECT_NULL;
+    return DeleteObject(object->GetObjectClassID(), object->GetID(), object->GetServerNO());
+}

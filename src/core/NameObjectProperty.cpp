@@ -12,11 +12,6 @@ constexpr int kMinVariant = 2;
 constexpr int kMinEntry = 4 + kMinVariant;
 constexpr int kMinClass = 8;
 
-int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
-    if (!reader.Read(count)) return 0;
-    return count <= static_cast<std::uint32_t>(reader.Remaining() / minEntry) ? 1 : 0;
-}
-
 }  // namespace
 
 // ---- variant encoding --------------------------------------------------------------------
@@ -67,10 +62,9 @@ int CNameObjectProperty::SaveExtProperty(CBufferWriter& writer) {
 }
 
 int CNameObjectProperty::LoadExtProperty(CBufferReader& reader) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    std::int32_t version = 0;
-    if (!reader.Read(length) || !reader.Read(version)) return 0;
+    // The version is not compared: every version shares this layout.
+    SectionReader section(reader);
+    if (!section.Open()) return 0;
     m_mapProperty.clear();
     std::uint32_t classCount = 0;
     if (!ReadCount(reader, classCount, kMinClass)) return 0;
@@ -86,7 +80,7 @@ int CNameObjectProperty::LoadExtProperty(CBufferReader& reader) {
             keys[key] = std::move(value);
         }
     }
-    return guard.CommitIfConsumed(length);
+    return section.Finish();
 }
 
 // ---- values --------------------------------------------------------------------------------

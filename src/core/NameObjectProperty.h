@@ -7,9 +7,10 @@
 #include <set>
 
 #include "platform/BufferIO.h"
+#include "platform/Export.h"
 #include "platform/Variant.h"
 
-class CNameObjectProperty {
+class NAMEOBJECT_API CNameObjectProperty {
 public:
     using KeyMap = std::map<std::uint32_t, _variant_t>;
     using PropertyMap = std::map<std::uint32_t, KeyMap>;

@@ -170,11 +170,8 @@ int CNameObject::SaveBasicData(CBufferWriter& writer) {
 }
 
 int CNameObject::LoadBasicData(CBufferReader& reader) {
-    ReadGuard guard(reader);
-    std::int32_t length = 0;
-    std::int32_t version = 0;
-    if (!reader.Read(length) || !reader.Read(version)) return 0;
-    if (version > NAMEOBJECT_DATA_VERSION) return 0;
+    SectionReader section(reader);
+    if (!section.Open(NAMEOBJECT_DATA_VERSION)) return 0;
 
     // Read everything first and apply it only when the whole section is sound. A string
     // stored with count 0 keeps the field's current text.
@@ -193,7 +190,7 @@ int CNameObject::LoadBasicData(CBufferReader& reader) {
     if (!reader.CurrentPtr_Test_Next(16, 1) || !reader.Read(created) || !reader.Read(modified)) {
         return 0;
     }
-    if (!guard.CommitIfConsumed(length)) return 0;
+    if (!section.Finish()) return 0;
 
     m_nClassID = words[0];
     m_nID = words[1];

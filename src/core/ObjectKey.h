@@ -5,8 +5,9 @@
 #include <cstdint>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
-struct MJOBJECT_KEY {
+struct NAMEOBJECT_API MJOBJECT_KEY {
     std::uint32_t nClassID = 0xFFFFFFFF;
     std::uint32_t nID = 0xFFFFFFFF;
     std::uint32_t nServerNO = 0xFFFFFFFF;
@@ -41,9 +42,9 @@ union ULARGE_INTEGER {
 };
 
 // Low 32 bits shifted right by 4.
-std::uint32_t HashKey(ULARGE_INTEGER key);
+NAMEOBJECT_API std::uint32_t HashKey(ULARGE_INTEGER key);
 // The first min(4, n) bytes (n = the number of characters) of the string's UTF-16 buffer as
 // a little-endian word (zero when empty), shifted right by 4.
-std::uint32_t HashKey(const CString& key);
+NAMEOBJECT_API std::uint32_t HashKey(const CString& key);
 // Equality of both halves.
-bool CompareElements(const ULARGE_INTEGER* a, const ULARGE_INTEGER* b);
+NAMEOBJECT_API bool CompareElements(const ULARGE_INTEGER* a, const ULARGE_INTEGER* b);

@@ -1,7 +1,7 @@
 // The nesting rule of rest data: one length-prefixed level per class.
 #include "core/RestData.h"
 
-#include <exception>
+#include "platform/NoThrow.h"
 
 int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase, std::int32_t version,
                   const RestFieldsSaver& saveFields) {
@@ -16,16 +16,12 @@ int LoadRestLevel(CBufferReader& reader, const RestBaseLoader& loadBase, std::in
                   const RestFieldsLoader& loadFields) {
     // Field loaders may allocate by counts read from the input; whatever they throw ends the
     // level here as a failure, with the position restored by the guard.
-    try {
-        ReadGuard guard(reader);
-        std::int32_t length = 0;
-        if (!reader.Read(length)) return 0;
+    return GuardAllocation(0, [&] {
+        SectionReader level(reader);
+        if (!level.ReadLength()) return 0;
         if (loadBase && !loadBase(reader)) return 0;
-        std::int32_t version = 0;
-        if (!reader.Read(version) || version > ownVersion) return 0;
-        if (loadFields && !loadFields(reader, version)) return 0;
-        return guard.CommitIfConsumed(length);
-    } catch (const std::exception&) {
-        return 0;
-    }
+        if (!level.ReadVersion(ownVersion)) return 0;
+        if (loadFields && !loadFields(reader, level.Version())) return 0;
+        return level.Finish();
+    });
 }

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "platform/BufferIO.h"
+#include "platform/Export.h"
 
 using RestBaseSaver = std::function<int(CBufferWriter&)>;
 using RestFieldsSaver = std::function<int(CBufferWriter&)>;
@@ -19,10 +20,13 @@ using RestBaseLoader = std::function<int(CBufferReader&)>;
 // Reads the fields that `version` has; 1 or 0.
 using RestFieldsLoader = std::function<int(CBufferReader&, std::int32_t version)>;
 
-int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase, std::int32_t version,
-                  const RestFieldsSaver& saveFields);
-int LoadRestLevel(CBufferReader& reader, const RestBaseLoader& loadBase, std::int32_t ownVersion,
-                  const RestFieldsLoader& loadFields);
+// Writes one level: 1, or 0 when the base, the version or the fields cannot be written.
+NAMEOBJECT_API int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase,
+                                 std::int32_t version, const RestFieldsSaver& saveFields);
+// Reads one level: 1, or 0 (position restored) for a length below 4, a failed base, a version
+// above ownVersion, failed fields, bytes not consumed exactly, or memory running out.
+NAMEOBJECT_API int LoadRestLevel(CBufferReader& reader, const RestBaseLoader& loadBase,
+                                 std::int32_t ownVersion, const RestFieldsLoader& loadFields);
 
 // The older raw rest form (no length words) is read from caller memory: `size` holds the bytes
 // available on entry and receives the bytes consumed. RawCursor keeps that bookkeeping.

@@ -254,7 +254,7 @@ int CAccessObject::LoadRestData(CBufferReader& reader, int restArg) {
                 return 1;
             }
             std::uint32_t count = 0;
-            if (!r.Read(count) || count > static_cast<std::uint32_t>(r.Remaining()) / 4) return 0;
+            if (!ReadCount(r, count, 4)) return 0;
             for (std::uint32_t i = 0; i < count; ++i) {
                 std::uint32_t id = 0;
                 if (!r.Read(id)) return 0;

@@ -32,16 +32,23 @@ public:
     const ContainerList& GetContainers() const { return m_vecContainers; }
 
     // ---- virtual operations added after the base's, in slot order -------------
+    // The first area the object lies in: its smallest area ID, else (on a server) the first
+    // area among its containers; 0 / empty when it lies in none.
     virtual std::uint32_t GetFirstAreaID();
     virtual std::shared_ptr<CArea> GetFirstArea();
+    // The area IDs and areas the object lies in (live sets, or copies whose size is returned).
     virtual std::set<std::uint32_t>& GetAreaID();
     virtual int GetAreaID(std::set<std::uint32_t>& out);
     virtual AreaSet& GetArea();
     virtual int GetArea(AreaSet& out);
+    // Replace the sets as given; memberships in the areas themselves are not touched.
     virtual void SetAreaID(const std::set<std::uint32_t>& ids);
     virtual void SetArea(const AreaSet& areas);
+    // Enter or leave an area through the area itself; nothing for an empty pointer.
     virtual void AddArea(std::shared_ptr<CArea> area);
     virtual void RemoveArea(std::shared_ptr<CArea> area);
+    // Whether op holds the privilege over this object: the operator's answer, 0 for an empty
+    // operator.
     virtual int HasPrivilege(std::shared_ptr<COperator> op, std::uint32_t privilegeClassID,
                              std::uint32_t privilegeID);
 

@@ -24,6 +24,9 @@ public:
     // Enters member (and this container into the member's list); with write != 0 also a
     // Container row. 0, E_CONTAINER_MEMBER_NULL, E_CONTAINER_CYCLE or a database code.
     virtual std::int32_t AddObject(std::shared_ptr<CAccessObject> member, int write);
+    // Takes the member with this key out (and this container out of its list); with
+    // write != 0 also its Container row. 0 (also when it is no member; removed then stays as
+    // it was), E_DATABASE_UNAVAILABLE, or a database code.
     virtual std::int32_t RemoveObject(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
                                       std::shared_ptr<CAccessObject>& removed, int write);
     std::int32_t RemoveObject(std::shared_ptr<CAccessObject> member, int write);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "core/RelationSink.h"
 #include "membership/AccessObject.h"
 #include "membership/Container.h"
 #include "registry/ClassRegistry.h"
@@ -114,6 +115,17 @@ std::shared_ptr<CContainer> FindClimbParent(const CAccessObject& object,
     }
     return nullptr;
 }
+
+// CNameObject files its references here.
+const bool g_relationSinkSet =
+    (SetObjectRelationSink(
+         {[](std::uint32_t classID, const MJOBJECT_KEY& owner) {
+              CObjectParamRelatedObjectManager::GetInstance()->RemoveRecord(classID, owner);
+          },
+          [](std::uint32_t classID, const MJOBJECT_KEY& owner, const std::set<std::uint32_t>& ids) {
+              CObjectParamRelatedObjectManager::GetInstance()->InsertRecord(classID, owner, ids);
+          }}),
+     true);
 
 }  // namespace
 

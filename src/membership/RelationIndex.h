@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "core/ObjectKey.h"
+#include "platform/Export.h"
 
-class CObjectParamRelatedObjectManager {
+class NAMEOBJECT_API CObjectParamRelatedObjectManager {
 public:
     using IDSet = std::set<std::uint32_t>;
     using KeySet = std::set<MJOBJECT_KEY>;

@@ -14,6 +14,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/RuntimeClass.h"
 
 class CNameObject;
@@ -30,7 +31,7 @@ using PFN_ObjectContainerHook = int (*)(const CRuntimeClass* protocol,
                                         std::shared_ptr<CNameObject> object,
                                         std::shared_ptr<CContainer> container);
 
-class CMjObjectClassManager : public CObject {
+class NAMEOBJECT_API CMjObjectClassManager : public CObject {
 public:
     using ProtocolSet = std::set<const CRuntimeClass*>;
     using ProtocolGroups = std::map<const CRuntimeClass*, ProtocolSet>;

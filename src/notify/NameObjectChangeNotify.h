@@ -4,8 +4,9 @@
 #pragma once
 
 #include "notify/ObjectNotify.h"
+#include "platform/Export.h"
 
-class CNameObjectChangeNotify final : public CObjectChangeNotify {
+class NAMEOBJECT_API CNameObjectChangeNotify final : public CObjectChangeNotify {
 public:
     // Never vetoes: 0.
     std::int32_t OnBeforeObjectChange(std::shared_ptr<CNameObject> first,
@@ -20,4 +21,4 @@ public:
 
 // Registers the library's static CNameObjectChangeNotify for class 1 (repeated calls register
 // it once).
-void RegisterLibraryChangeObserver();
+NAMEOBJECT_API void RegisterLibraryChangeObserver();

@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/Export.h"
+
 class CNameObject;
 class CContainer;
 
-class CObjectChangeNotify {
+class NAMEOBJECT_API CObjectChangeNotify {
 public:
     virtual std::int32_t OnBeforeObjectChange(std::shared_ptr<CNameObject> first,
                                               std::shared_ptr<CNameObject> second,
@@ -27,7 +29,7 @@ protected:
     ~CObjectChangeNotify() = default;
 };
 
-class CObjectInsertNotify {
+class NAMEOBJECT_API CObjectInsertNotify {
 public:
     virtual std::int32_t OnBeforeObjectInsert(std::shared_ptr<CNameObject> object,
                                               std::shared_ptr<CContainer> container) = 0;
@@ -38,7 +40,7 @@ protected:
     ~CObjectInsertNotify() = default;
 };
 
-class CObjectDeleteNotify {
+class NAMEOBJECT_API CObjectDeleteNotify {
 public:
     virtual std::int32_t OnBeforeObjectDelete(std::shared_ptr<CNameObject> object) = 0;
     virtual std::int32_t OnAfterObjectDelete(std::shared_ptr<CNameObject> object) = 0;
@@ -48,7 +50,7 @@ protected:
 };
 
 // (sic: "Notity" is the published name of this interface)
-class CObjectAddToContainerNotity {
+class NAMEOBJECT_API CObjectAddToContainerNotity {
 public:
     virtual std::int32_t OnBeforeObjectAddToContainer(std::shared_ptr<CNameObject> object,
                                                       std::shared_ptr<CContainer> container) = 0;
@@ -59,7 +61,7 @@ protected:
     ~CObjectAddToContainerNotity() = default;
 };
 
-class CObjectRemoveFromContainerNotify {
+class NAMEOBJECT_API CObjectRemoveFromContainerNotify {
 public:
     virtual std::int32_t OnBeforeObjectRemoveFromContainer(
         std::shared_ptr<CNameObject> object, std::shared_ptr<CContainer> container) = 0;
@@ -70,7 +72,7 @@ protected:
     ~CObjectRemoveFromContainerNotify() = default;
 };
 
-class CObjectRelationChangeNotify {
+class NAMEOBJECT_API CObjectRelationChangeNotify {
 public:
     virtual std::int32_t OnBeforeObjectRelationChange(std::shared_ptr<CNameObject> first,
                                                       std::shared_ptr<CNameObject> second,

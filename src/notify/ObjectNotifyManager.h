@@ -14,6 +14,7 @@
 #include <set>
 
 #include "notify/ObjectNotify.h"
+#include "platform/Export.h"
 #include "platform/RuntimeClass.h"
 
 // "No class": what the nearest-class searches return when nothing matches.
@@ -21,10 +22,10 @@ constexpr unsigned int kNoRegisteredClass = 0xFFFFFFFF;
 
 // The most derived member of classes that classID is or derives from (class-registry
 // derivation), or kNoRegisteredClass. Both notification managers use it on their class sets.
-unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
-                                        unsigned int classID);
+NAMEOBJECT_API unsigned int FindNearestRegisteredClass(const std::set<unsigned int>& classes,
+                                                       unsigned int classID);
 
-class CObjectNotifyManager : public CObject {
+class NAMEOBJECT_API CObjectNotifyManager : public CObject {
 public:
     static CObjectNotifyManager* GetInstance();
 

@@ -29,11 +29,6 @@ int Read(CBufferReader& r, T& v) {
     return r.Read(v);
 }
 
-// Reads a count whose elements take at least minBytes each; 0 when the input is too short.
-inline int ReadCount(CBufferReader& r, std::uint32_t& count, int minBytes) {
-    return r.Read(count) && count <= static_cast<std::uint32_t>(r.Remaining()) / minBytes;
-}
-
 template <class T>
 int WriteSet(CBufferWriter& w, const std::set<T>& s) {
     if (!w.Write(static_cast<std::uint32_t>(s.size()))) return 0;
@@ -47,7 +42,7 @@ template <class T>
 int ReadSet(CBufferReader& r, std::set<T>& s) {
     s.clear();
     std::uint32_t count = 0;
-    if (!ReadCount(r, count, static_cast<int>(sizeof(T)))) return 0;
+    if (!::ReadCount(r, count, static_cast<int>(sizeof(T)))) return 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         T v{};
         if (!Read(r, v)) return 0;
@@ -73,10 +68,10 @@ inline int WritePrivilegeMap(CBufferWriter& w, const PrivilegeMap& m) {
 inline int ReadPrivilegeMap(CBufferReader& r, PrivilegeMap& m) {
     m.clear();
     std::uint32_t outer = 0;
-    if (!ReadCount(r, outer, 8)) return 0;
+    if (!::ReadCount(r, outer, 8)) return 0;
     for (std::uint32_t i = 0; i < outer; ++i) {
         std::uint32_t server = 0, count = 0;
-        if (!r.Read(server) || !ReadCount(r, count, 12)) return 0;
+        if (!r.Read(server) || !::ReadCount(r, count, 12)) return 0;
         auto& inner = m[server];
         for (std::uint32_t j = 0; j < count; ++j) {
             std::uint64_t key = 0;

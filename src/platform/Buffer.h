@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-class CBufferWriter_base {
+#include "platform/Export.h"
+
+class NAMEOBJECT_API CBufferWriter_base {
 public:
     explicit CBufferWriter_base(int capacity = 128);
     CBufferWriter_base(const CBufferWriter_base& other, int capacity);
@@ -39,7 +41,7 @@ private:
     std::vector<std::uint8_t> m_data;
 };
 
-class CBufferReader_base {
+class NAMEOBJECT_API CBufferReader_base {
 public:
     CBufferReader_base() = default;
     // A reader over n bytes at p, which must outlive the reader. The two further integers

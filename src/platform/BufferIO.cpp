@@ -3,6 +3,8 @@
 
 #include <climits>
 
+#include "platform/NoThrow.h"
+
 // ---- writer ----------------------------------------------------------------
 
 int CBufferWriter::WriteString(const CString& s) {
@@ -34,30 +36,26 @@ int CBufferReader::ReadString(CString& s) {
     if (!CurrentPtr_Test_Next(count, 2)) return 0;
     // The units are unaligned in the buffer: copy them out before looking for the zero.
     std::u16string units;
-    try {
+    return GuardAllocation(0, [&] {
         units.resize(static_cast<std::size_t>(count));
-    } catch (const std::exception&) {
-        return 0;
-    }
-    std::memcpy(units.data(), CurrentPtr(), static_cast<std::size_t>(count) * 2);
-    const std::size_t zero = units.find(u'\0');
-    if (zero != std::u16string::npos) units.resize(zero);
-    s = CString(std::move(units));
-    CurrentPtr_GoNext(count, 2);
-    return guard.Commit();
+        std::memcpy(units.data(), CurrentPtr(), static_cast<std::size_t>(count) * 2);
+        const std::size_t zero = units.find(u'\0');
+        if (zero != std::u16string::npos) units.resize(zero);
+        s = CString(std::move(units));
+        CurrentPtr_GoNext(count, 2);
+        return guard.Commit();
+    });
 }
 
 int CBufferReader::ReadBlock(CBufferWriter_base& out) {
     ReadGuard guard(*this);
     std::int32_t count = 0;
     if (!Read(count) || count < 0 || !CurrentPtr_Test_Next(count, 1)) return 0;
-    try {
+    return GuardAllocation(0, [&] {
         out.bytes().assign(CurrentPtr(), CurrentPtr() + count);
-    } catch (const std::exception&) {
-        return 0;
-    }
-    CurrentPtr_GoNext(count, 1);
-    return guard.Commit();
+        CurrentPtr_GoNext(count, 1);
+        return guard.Commit();
+    });
 }
 
 int CBufferReader::ReadRaw(void* p, int n) {
@@ -85,4 +83,24 @@ int SectionWriter::Finish() {
     if (!m_ok) return 0;
     const std::int32_t length = m_writer.GetLength() - m_start;
     return m_writer.ChangeBuffer(m_start, &length, 4) ? 1 : 0;
+}
+
+int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry) {
+    if (!reader.Read(count)) return 0;
+    return count >= 0 && count <= reader.Remaining() / minEntry ? 1 : 0;
+}
+
+int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
+    if (!reader.Read(count)) return 0;
+    return count <= static_cast<std::uint32_t>(reader.Remaining() / minEntry) ? 1 : 0;
+}
+
+int SectionReader::ReadLength() { return m_reader.Read(m_length) && m_length >= 4 ? 1 : 0; }
+
+int SectionReader::ReadVersion(std::int32_t maxVersion) {
+    return m_reader.Read(m_version) && m_version <= maxVersion ? 1 : 0;
+}
+
+int SectionReader::Skip() {
+    return m_reader.Skip(m_length - m_guard.Consumed()) ? m_guard.Commit() : 0;
 }

@@ -3,19 +3,24 @@
 //   wide string         4-byte count of UTF-16 code units including the terminating zero,
 //                       then the code units and the zero;
 //   nested byte block   4-byte byte count, then the bytes;
-// plus the two helpers that every section reader and writer shares: ReadGuard (restores the
-// read position unless committed) and SectionWriter (a 4-byte length word, back-patched
-// with the section's length, the word itself included).
+// plus the helpers that every section reader and writer shares: ReadGuard (restores the read
+// position unless committed), SectionWriter (a 4-byte length word, back-patched with the
+// section's length, the word itself included), SectionReader (opens such a section, skips it
+// or checks that it was consumed exactly) and ReadCount (an entry count checked against the
+// bytes remaining).
 #pragma once
 
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 
 #include "platform/Buffer.h"
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
-class CBufferWriter : public CBufferWriter_base {
+class NAMEOBJECT_API CBufferWriter : public CBufferWriter_base {
 public:
     using CBufferWriter_base::CBufferWriter_base;
     CBufferWriter() : CBufferWriter_base(128) {}
@@ -33,7 +38,7 @@ public:
     int WriteBlock(const void* p, int n) { return WriteByteAndSize(p, n, n); }
 };
 
-class CBufferReader : public CBufferReader_base {
+class NAMEOBJECT_API CBufferReader : public CBufferReader_base {
 public:
     using CBufferReader_base::CBufferReader_base;
     CBufferReader() = default;
@@ -88,7 +93,7 @@ private:
 
 // Writes a 4-byte zero at construction and back-patches it in Finish() with the number of
 // bytes written since the section started (the length word included).
-class SectionWriter {
+class NAMEOBJECT_API SectionWriter {
 public:
     explicit SectionWriter(CBufferWriter_base& w);
     int Finish();  // 1 on success
@@ -98,4 +103,46 @@ private:
     CBufferWriter_base& m_writer;
     int m_start;
     int m_ok;
+};
+
+// Reads an entry count and checks that `count` entries of at least minEntry (> 0) bytes each
+// can still follow, so that a hostile count fails before any loop or allocation runs on it.
+// 1, or 0 for a failed read, a negative count or one that cannot fit.
+NAMEOBJECT_API int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry);
+NAMEOBJECT_API int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry);
+
+// Reads a section framed by SectionWriter: [4-byte length, counting itself][version]...
+// The position is restored when the reader goes out of scope, unless the section was
+// skipped or finished successfully.
+class NAMEOBJECT_API SectionReader {
+public:
+    static constexpr std::int32_t kAnyVersion = std::numeric_limits<std::int32_t>::max();
+
+    explicit SectionReader(CBufferReader& reader) : m_reader(reader), m_guard(reader) {}
+
+    // The length word: 1, or 0 when it cannot be read or is below 4.
+    int ReadLength();
+    // The version word: 1, or 0 when it cannot be read or is above maxVersion (Version()
+    // then tells the version that was refused).
+    int ReadVersion(std::int32_t maxVersion = kAnyVersion);
+    // ReadLength, then ReadVersion.
+    int Open(std::int32_t maxVersion = kAnyVersion) {
+        return ReadLength() && ReadVersion(maxVersion);
+    }
+    // After ReadLength: skips the rest of a section that is not applied. 1, or 0 when fewer
+    // bytes remain than the length word claims.
+    int Skip();
+    // 1 when exactly Length() bytes were consumed since the section began (the position is
+    // then kept), else 0.
+    int Finish() { return m_guard.CommitIfConsumed(m_length); }
+
+    std::int32_t Length() const { return m_length; }
+    std::int32_t Version() const { return m_version; }
+    CBufferReader& Reader() { return m_reader; }
+
+private:
+    CBufferReader& m_reader;
+    ReadGuard m_guard;
+    std::int32_t m_length = 0;
+    std::int32_t m_version = 0;
 };

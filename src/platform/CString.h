@@ -10,7 +10,9 @@
 #include <string>
 #include <string_view>
 
-class CString {
+#include "platform/Export.h"
+
+class NAMEOBJECT_API CString {
 public:
     CString() = default;
     CString(const char16_t* s);  // NOLINT: implicit, as the framework's string; null is empty

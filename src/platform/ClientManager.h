@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-class CClientNotify {
+#include "platform/Export.h"
+
+class NAMEOBJECT_API CClientNotify {
 public:
     virtual ~CClientNotify() = default;
     virtual void OnPropertyChange(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
@@ -13,7 +15,7 @@ public:
                                 std::uint32_t a, std::uint32_t b) = 0;
 };
 
-class CObjectOperate {
+class NAMEOBJECT_API CObjectOperate {
 public:
     virtual ~CObjectOperate() = default;
     virtual void RefreshObject(std::uint32_t id, std::uint32_t serverNO, std::uint32_t a,
@@ -23,7 +25,7 @@ public:
                                         const std::uint32_t d[15], int propagate) = 0;
 };
 
-class CClientManager {
+class NAMEOBJECT_API CClientManager {
 public:
     static CClientManager* GetInstance();
 

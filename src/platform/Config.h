@@ -6,26 +6,27 @@
 #include <string>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 // Whether this process is the installation's server (default: yes).
-bool GetIsServerMode();
-void SetIsServerMode(bool server);
+NAMEOBJECT_API bool GetIsServerMode();
+NAMEOBJECT_API void SetIsServerMode(bool server);
 
 // The installation directory, with a trailing separator. A directory given with a trailing
 // '\' or '/' is accepted; '\' separators are turned into '/'.
-void SetCurrentPath(const CString& directory);
-CString GetCurrentPath();
+NAMEOBJECT_API void SetCurrentPath(const CString& directory);
+NAMEOBJECT_API CString GetCurrentPath();
 
 // File name of the station's INI file inside <installation>/Config/ (default
 // "ServerStation.ini"; a host may change it).
-CString ConfigFileServerStation();
-void SetConfigFileServerStation(const CString& fileName);
+NAMEOBJECT_API CString ConfigFileServerStation();
+NAMEOBJECT_API void SetConfigFileServerStation(const CString& fileName);
 
 // Joins the installation directory, "Config/" and the station file name.
-CString GetStationIniPath();
+NAMEOBJECT_API CString GetStationIniPath();
 
 // An INI file reader (libinih): sections and keys are case-insensitive.
-class CIni {
+class NAMEOBJECT_API CIni {
 public:
     CIni() = default;
     explicit CIni(const CString& fileName) { SetFileName(fileName); }

@@ -29,7 +29,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-class CADODatabase {
+class NAMEOBJECT_API CADODatabase {
 public:
     CADODatabase();
     ~CADODatabase();
@@ -70,7 +70,7 @@ private:
     int m_affected = 0;
 };
 
-class CADORecordset {
+class NAMEOBJECT_API CADORecordset {
 public:
     explicit CADORecordset(CADODatabase* db);
     ~CADORecordset();
@@ -189,15 +189,15 @@ NAMEOBJECT_API void SetDatabaseErrorSink(DatabaseErrorSink sink);
 
 // Reads the BLOB of column `index` of the current record in chunks of at most 10240 bytes
 // into a staging writer and hands the bytes to `out`. Non-zero on success.
-int ReadBlobColumn(const CADORecordset& rs, int index, CBufferReader& out);
+NAMEOBJECT_API int ReadBlobColumn(const CADORecordset& rs, int index, CBufferReader& out);
 
 // ---- the shared connection ------------------------------------------------
 // Creates the shared connection object; called once when the library is loaded (and then
 // connects to $NAMEOBJECT_DB when it is set).
-void NewDatabaseDll();
+NAMEOBJECT_API void NewDatabaseDll();
 // The shared connection while connected, otherwise null.
-CADODatabase* GetDatabase();
+NAMEOBJECT_API CADODatabase* GetDatabase();
 // Connects the shared connection ("sqlite:PATH", "sqlite::memory:" or a plain path),
 // creating missing tables. A second call reconnects.
-bool ConnectDatabase(const std::string& connection);
-void DisconnectDatabase();
+NAMEOBJECT_API bool ConnectDatabase(const std::string& connection);
+NAMEOBJECT_API void DisconnectDatabase();

@@ -6,9 +6,12 @@
 #include <functional>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
-void OutputDebugStringW(const CString& text);
-void SetDebugOutputSink(std::function<void(const CString&)> sink);  // empty: default
+// Hands a line to the debugger-output sink (by default standard error); never fails.
+NAMEOBJECT_API void OutputDebugStringW(const CString& text);
+NAMEOBJECT_API void SetDebugOutputSink(std::function<void(const CString&)> sink);  // empty: default
 
-void MessageBoxW(const CString& text);
-void SetMessageBoxSink(std::function<void(const CString&)> sink);  // empty: default
+// Shows a message through the message-box sink (by default standard error); never fails.
+NAMEOBJECT_API void MessageBoxW(const CString& text);
+NAMEOBJECT_API void SetMessageBoxSink(std::function<void(const CString&)> sink);  // empty: default

@@ -3,18 +3,20 @@
 #pragma once
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 using HMODULE = void*;
 
 // Loads a shared library (RTLD_NOW | RTLD_LOCAL); null on failure (the reason goes to the
 // debugger output). The flags argument is accepted for compatibility.
-HMODULE LoadLibraryExW(const CString& path, void* file = nullptr, unsigned flags = 0);
-void* GetProcAddress(HMODULE module, const char* name);
-int FreeLibrary(HMODULE module);
+NAMEOBJECT_API HMODULE LoadLibraryExW(const CString& path, void* file = nullptr,
+                                      unsigned flags = 0);
+NAMEOBJECT_API void* GetProcAddress(HMODULE module, const char* name);
+NAMEOBJECT_API int FreeLibrary(HMODULE module);
 
-bool PathFileExistsW(const CString& path);
+NAMEOBJECT_API bool PathFileExistsW(const CString& path);  // true when the path exists
 // The absolute, normalised path ("." and ".." resolved lexically, symlinks not followed);
 // empty on failure.
-CString GetFullPathNameW(const CString& path);
+NAMEOBJECT_API CString GetFullPathNameW(const CString& path);
 // The full file name of the module that contains this library.
-CString GetLibraryModuleFileName();
+NAMEOBJECT_API CString GetLibraryModuleFileName();

@@ -8,8 +8,9 @@
 #include <cstdint>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
-class CAnalyzeLangINI {
+class NAMEOBJECT_API CAnalyzeLangINI {
 public:
     // The text of key in section (the built-in text, or empty for an unknown key).
     static CString GetValue(const CString& section, const CString& key);
@@ -27,4 +28,4 @@ public:
 
 // The display name of a class ("CLASS_62" in section "class" of the language file, else
 // the built-in English name; an unknown class gives "Class %u").
-CString GetClassNameW(std::uint32_t classID);
+NAMEOBJECT_API CString GetClassNameW(std::uint32_t classID);

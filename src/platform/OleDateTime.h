@@ -4,8 +4,9 @@
 #pragma once
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
-class COleDateTime {
+class NAMEOBJECT_API COleDateTime {
 public:
     enum DateTimeStatus { valid = 0, invalid = 1, null = 2 };
 
@@ -64,7 +65,7 @@ public:
     friend bool operator==(const COleDateTime& a, const COleDateTime& b) {
         return a.m_status == b.m_status && a.m_dt == b.m_dt;
     }
-    friend bool operator<(const COleDateTime& a, const COleDateTime& b);
+    friend NAMEOBJECT_API bool operator<(const COleDateTime& a, const COleDateTime& b);
 
     double m_dt = 0.0;
     DateTimeStatus m_status = valid;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 
 namespace NS_LOG {
 
@@ -27,10 +28,13 @@ struct LogEntry {
     std::uint32_t serverNO;
 };
 
-ADD_LOG_RETURN_VALUE AddLog(std::uint32_t operatorID, const CString& text, LOG_TYPE type,
-                            std::uint32_t value, std::uint32_t classID, std::uint32_t objectID,
-                            std::uint32_t serverNO);
+// Writes one operation-log entry (and hands it to the sink): ADD_LOG_SUCCESS,
+// ADD_LOG_NO_DATABASE without a connection, ADD_LOG_DATABASE_ERROR when the row cannot be written.
+NAMEOBJECT_API ADD_LOG_RETURN_VALUE AddLog(std::uint32_t operatorID, const CString& text,
+                                           LOG_TYPE type, std::uint32_t value,
+                                           std::uint32_t classID, std::uint32_t objectID,
+                                           std::uint32_t serverNO);
 
-void SetSink(std::function<void(const LogEntry&)> sink);  // empty: none
+NAMEOBJECT_API void SetSink(std::function<void(const LogEntry&)> sink);  // empty: none
 
 }  // namespace NS_LOG

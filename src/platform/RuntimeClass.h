@@ -12,7 +12,7 @@
 class CObject;
 class CArchive;  // the framework archive; the library's objects never use it
 
-struct CRuntimeClass {
+struct NAMEOBJECT_API CRuntimeClass {
     const char* m_lpszClassName;
     int m_nObjectSize;
     std::uint32_t m_wSchema;  // 0x80000000 (versionable) | data version
@@ -27,7 +27,7 @@ struct CRuntimeClass {
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
 
-class CObject {
+class NAMEOBJECT_API CObject {
 public:
     virtual CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() = default;

@@ -279,76 +279,50 @@ HRESULT ToTextForm(const _variant_t& src, std::string& out) {
 
 bool EqualsNoCase(const CString& a, const char16_t* b) { return a.CompareNoCase(CString(b)) == 0; }
 
-// Builds the target value into dst (a fresh VT_EMPTY variant).
-HRESULT Convert(const _variant_t& src, VARTYPE vt, _variant_t& dst) {
-    if (vt == VT_BSTR) {
-        std::string text;
-        HRESULT hr = ToTextForm(src, text);
-        if (hr == S_OK) dst.SetString(CString::FromUtf8(text));
-        return hr;
+// Converts a decoded value to an integer variant type: S_OK, or DISP_E_OVERFLOW out of range.
+// A BOOL's true (-1) wraps into an unsigned type as all bits set (fromBool).
+HRESULT ConvertToInteger(const Value& v, VARTYPE vt, bool fromBool, _variant_t& dst) {
+    Int128 n = v.integer;
+    if (v.kind == Value::kCurrency) n = RoundCurrency(v.cy);
+    if (v.kind == Value::kReal && !RoundReal(v.real, n)) return DISP_E_OVERFLOW;
+    Int128 lo, hi;
+    IntegerRange(vt, lo, hi);
+    if (fromBool && lo == 0 && n == -1) n = hi;
+    if (n < lo || n > hi) return DISP_E_OVERFLOW;
+    dst.vt = vt;
+    switch (vt) {
+        case VT_I1:
+            dst.cVal = static_cast<std::int8_t>(n);
+            break;
+        case VT_UI1:
+            dst.bVal = static_cast<std::uint8_t>(n);
+            break;
+        case VT_I2:
+            dst.iVal = static_cast<std::int16_t>(n);
+            break;
+        case VT_UI2:
+            dst.uiVal = static_cast<std::uint16_t>(n);
+            break;
+        case VT_I4:
+        case VT_INT:
+            dst.lVal = static_cast<std::int32_t>(n);
+            break;
+        case VT_UI4:
+        case VT_UINT:
+            dst.ulVal = static_cast<std::uint32_t>(n);
+            break;
+        case VT_I8:
+            dst.llVal = static_cast<std::int64_t>(n);
+            break;
+        default:
+            dst.ullVal = static_cast<std::uint64_t>(n);
+            break;
     }
-    if (vt == VT_DATE && src.vt == VT_BSTR) {
-        COleDateTime d;
-        if (!d.ParseDateTime(src.GetString())) return DISP_E_TYPEMISMATCH;
-        dst = _variant_t(d.m_dt, VT_DATE);
-        return S_OK;
-    }
-    if (vt == VT_BOOL && src.vt == VT_BSTR) {
-        // The words and the language-neutral "#TRUE#" / "#FALSE#"; otherwise a number.
-        CString t = src.GetString();
-        t.Trim();
-        const bool isTrue = EqualsNoCase(t, u"true") || EqualsNoCase(t, u"#true#");
-        if (isTrue || EqualsNoCase(t, u"false") || EqualsNoCase(t, u"#false#")) {
-            dst = _variant_t(isTrue);
-            return S_OK;
-        }
-    }
+    return S_OK;
+}
 
-    Value v;
-    HRESULT hr = ToValue(src, v);
-    if (hr != S_OK) return hr;
-
-    if (IsIntegerType(vt)) {
-        Int128 n = v.integer;
-        if (v.kind == Value::kCurrency) n = RoundCurrency(v.cy);
-        if (v.kind == Value::kReal && !RoundReal(v.real, n)) return DISP_E_OVERFLOW;
-        Int128 lo, hi;
-        IntegerRange(vt, lo, hi);
-        // A BOOL's true (-1) wraps into an unsigned type as all bits set.
-        if (src.vt == VT_BOOL && lo == 0 && n == -1) n = hi;
-        if (n < lo || n > hi) return DISP_E_OVERFLOW;
-        dst.vt = vt;
-        switch (vt) {
-            case VT_I1:
-                dst.cVal = static_cast<std::int8_t>(n);
-                break;
-            case VT_UI1:
-                dst.bVal = static_cast<std::uint8_t>(n);
-                break;
-            case VT_I2:
-                dst.iVal = static_cast<std::int16_t>(n);
-                break;
-            case VT_UI2:
-                dst.uiVal = static_cast<std::uint16_t>(n);
-                break;
-            case VT_I4:
-            case VT_INT:
-                dst.lVal = static_cast<std::int32_t>(n);
-                break;
-            case VT_UI4:
-            case VT_UINT:
-                dst.ulVal = static_cast<std::uint32_t>(n);
-                break;
-            case VT_I8:
-                dst.llVal = static_cast<std::int64_t>(n);
-                break;
-            default:
-                dst.ullVal = static_cast<std::uint64_t>(n);
-                break;
-        }
-        return S_OK;
-    }
-
+// Converts a decoded value to a real, date, currency or boolean variant type.
+HRESULT ConvertToOther(const Value& v, VARTYPE vt, _variant_t& dst) {
     switch (vt) {
         case VT_R4: {
             double r = ToReal(v);
@@ -389,6 +363,39 @@ HRESULT Convert(const _variant_t& src, VARTYPE vt, _variant_t& dst) {
         default:
             return IsKnownType(vt) ? DISP_E_TYPEMISMATCH : DISP_E_BADVARTYPE;
     }
+}
+
+// Builds the target value into dst (a fresh VT_EMPTY variant).
+HRESULT Convert(const _variant_t& src, VARTYPE vt, _variant_t& dst) {
+    if (vt == VT_BSTR) {
+        std::string text;
+        HRESULT hr = ToTextForm(src, text);
+        if (hr == S_OK) dst.SetString(CString::FromUtf8(text));
+        return hr;
+    }
+    if (vt == VT_DATE && src.vt == VT_BSTR) {
+        COleDateTime d;
+        if (!d.ParseDateTime(src.GetString())) return DISP_E_TYPEMISMATCH;
+        dst = _variant_t(d.m_dt, VT_DATE);
+        return S_OK;
+    }
+    if (vt == VT_BOOL && src.vt == VT_BSTR) {
+        // The words and the language-neutral "#TRUE#" / "#FALSE#"; otherwise a number.
+        CString t = src.GetString();
+        t.Trim();
+        const bool isTrue = EqualsNoCase(t, u"true") || EqualsNoCase(t, u"#true#");
+        if (isTrue || EqualsNoCase(t, u"false") || EqualsNoCase(t, u"#false#")) {
+            dst = _variant_t(isTrue);
+            return S_OK;
+        }
+    }
+
+    Value v;
+    HRESULT hr = ToValue(src, v);
+    if (hr != S_OK) return hr;
+
+    if (IsIntegerType(vt)) return ConvertToInteger(v, vt, src.vt == VT_BOOL, dst);
+    return ConvertToOther(v, vt, dst);
 }
 
 // Converts src to vt and hands the converted value to out; out is untouched on an error.

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/CString.h"
+#include "platform/Export.h"
 #include "platform/OleDateTime.h"
 
 using VARTYPE = std::uint16_t;
@@ -37,7 +38,7 @@ constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008u);
 constexpr std::int16_t VARIANT_TRUE = -1;
 constexpr std::int16_t VARIANT_FALSE = 0;
 
-class _variant_t {
+class NAMEOBJECT_API _variant_t {
 public:
     _variant_t() = default;  // VT_EMPTY
     _variant_t(const _variant_t&) = default;
@@ -96,7 +97,7 @@ public:
     const CString& GetString() const { return m_bstr; }  // VT_BSTR only; empty otherwise
 
     // Same type and same value (strings by content; other types by their significant bytes).
-    friend bool operator==(const _variant_t& a, const _variant_t& b);
+    friend NAMEOBJECT_API bool operator==(const _variant_t& a, const _variant_t& b);
 
     VARTYPE vt = VT_EMPTY;
     std::uint16_t wReserved1 = 0;

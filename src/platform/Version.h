@@ -1,5 +1,7 @@
 // The library's version.
 #pragma once
 
+#include "platform/Export.h"
+
 // "MAJOR.MINOR.PATCH" of this build of the library.
-const char* NameObjectVersion();
+NAMEOBJECT_API const char* NameObjectVersion();

@@ -15,10 +15,10 @@
 #include <set>
 #include <vector>
 
-#include "core/NameObject.h"
 #include "platform/Config.h"
 #include "platform/DebugOutput.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/ResultCodes.h"
 #include "registry/ObjectStore.h"
 
 // ClassInformation.cpp.
@@ -150,16 +150,15 @@ void CollectDescendants(Registry& registry, const std::map<unsigned int, ClassSe
     lineage.pop_back();
 }
 
+constinit ClassSampleHook g_classSampleHook{};
+
 // Parent, descendant and ancestor maps from the runtime class of a sample of every class.
 void BuildClassTree(Registry& registry) {
-    std::map<const CRuntimeClass*, unsigned int> byRuntimeClass{{CNameObject::GetThisClass(), 1}};
+    if (g_classSampleHook.root == nullptr || g_classSampleHook.runtimeClassOf == nullptr) return;
+    std::map<const CRuntimeClass*, unsigned int> byRuntimeClass{{g_classSampleHook.root, 1}};
     for (const auto& [classID, record] : registry.classes) {
-        if (classID == 1 || record == nullptr || record->pfnCreateObject == nullptr) continue;
-        std::shared_ptr<CNameObject> sample = record->pfnCreateObject();
-        if (!sample) continue;
-        const CRuntimeClass* runtimeClass = sample->GetRuntimeClass();
-        sample->FinalRelease();
-        sample.reset();
+        if (classID == 1 || record == nullptr) continue;
+        const CRuntimeClass* runtimeClass = g_classSampleHook.runtimeClassOf(*record);
         if (runtimeClass != nullptr) byRuntimeClass.emplace(runtimeClass, classID);
     }
 
@@ -181,6 +180,8 @@ void BuildClassTree(Registry& registry) {
 }
 
 }  // namespace
+
+void SetClassSampleHook(const ClassSampleHook& hook) { g_classSampleHook = hook; }
 
 void ReleaseAllClassInfo() {
     Registry& registry = State();
@@ -232,11 +233,6 @@ std::int32_t DeleteObject(unsigned int classID, unsigned int id, unsigned int se
     return record->pfnDeleteObject(std::move(object));
 }
 
-std::int32_t DeleteObject(std::shared_ptr<CNameObject> object) {
-    if (!object) return E_OBJECT_NULL;
-    return DeleteObject(object->GetObjectClassID(), object->GetID(), object->GetServerNO());
-}
-
 int IsDerivedFrom(unsigned int classID, unsigned int baseClassID) {
     if (classID == baseClassID) return 1;
     const auto& ancestors = State().ancestors;
@@ -278,13 +274,5 @@ unsigned int GetClassGradeGap(unsigned int classID, unsigned int baseClassID) {
 }
 
 int IsBaseClassID(unsigned int classID) { return classID == 1 || classID == 14 ? 1 : 0; }
-
-int TestClassAttribute(unsigned int classID, int attributeID) {
-    std::set<std::uint32_t> classes;
-    if (CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(attributeID, classes) == 0) {
-        return 0;
-    }
-    return classes.count(classID) != 0 ? 1 : 0;
-}
 
 const std::map<unsigned int, OBJECT_CLASS_INFO*>& GetRegisteredClasses() { return State().classes; }

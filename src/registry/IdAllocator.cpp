@@ -8,8 +8,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "core/ResultCodes.h"
 #include "platform/Database.h"
+#include "platform/ResultCodes.h"
 #include "platform/StringFormat.h"
 #include "registry/ServerIdentity.h"
 

@@ -6,21 +6,24 @@
 
 #include <cstdint>
 
-// Raise a counter to at least id. 0, E_ID_NOT_LOCAL or E_ALLOC_OBJECT_ID.
-std::int32_t SetLocalMaxObjectID(std::uint32_t id);
-std::int32_t SetLocalMaxPointID(std::uint32_t id);
-std::int32_t SetLocalMaxAuthorizationRecordID(std::uint32_t id);
-// Hand out the next ID: 1 and *out, or 0 when the counter has overflowed.
-int GetLocalNextObjectID(std::uint32_t* out);
-int GetLocalNextPointID(std::uint32_t* out);
-int GetLocalNextAuthorizationRecordID(std::uint32_t* out);
+#include "platform/Export.h"
 
-std::uint64_t GetNextLocalAlarmID();
-void InitLocalAlarmID(std::uint32_t low, std::uint32_t high);  // raises the alarm counter
+// Raise a counter to at least id. 0, E_ID_NOT_LOCAL or E_ALLOC_OBJECT_ID.
+NAMEOBJECT_API std::int32_t SetLocalMaxObjectID(std::uint32_t id);
+NAMEOBJECT_API std::int32_t SetLocalMaxPointID(std::uint32_t id);
+NAMEOBJECT_API std::int32_t SetLocalMaxAuthorizationRecordID(std::uint32_t id);
+// Hand out the next ID: 1 and *out, or 0 when the counter has overflowed.
+NAMEOBJECT_API int GetLocalNextObjectID(std::uint32_t* out);
+NAMEOBJECT_API int GetLocalNextPointID(std::uint32_t* out);
+NAMEOBJECT_API int GetLocalNextAuthorizationRecordID(std::uint32_t* out);
+
+NAMEOBJECT_API std::uint64_t GetNextLocalAlarmID();  // the next 64-bit alarm ID; never fails
+NAMEOBJECT_API void InitLocalAlarmID(std::uint32_t low,
+                                     std::uint32_t high);  // raises the alarm counter
 
 // Reads the highest IDs in use and the ObjectID row and rewrites the row. 1 or 0.
-int InitLocalObjectID();
-int SaveObjectIDToDatabase();
+NAMEOBJECT_API int InitLocalObjectID();
+NAMEOBJECT_API int SaveObjectIDToDatabase();
 
 // A snapshot of the counters (for tools and tests).
 struct LocalIdCounters {
@@ -28,4 +31,4 @@ struct LocalIdCounters {
     bool objectOverflow, pointOverflow, authorizationRecordOverflow;
     std::uint64_t alarmID;
 };
-LocalIdCounters GetLocalIdCounters();
+NAMEOBJECT_API LocalIdCounters GetLocalIdCounters();  // a consistent copy

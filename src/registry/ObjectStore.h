@@ -7,6 +7,8 @@
 #include <map>
 #include <memory>
 
+#include "platform/Export.h"
+
 class CNameObject;
 
 using ObjectIDMap = std::map<std::uint32_t, std::shared_ptr<CNameObject>>;
@@ -15,34 +17,42 @@ using ObjectServerMap = std::map<std::uint32_t, ObjectClassMap>;
 
 // Files an object under (class ID, ID, server number); an ID already filed keeps its object
 // and a debugger line reports the duplicate.
-void GDM_Add(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
-             std::shared_ptr<CNameObject> object);
-void GDM_AddLocalPoint(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
-                       std::shared_ptr<CNameObject> object);
-void GDM_AddThirdPartyPoint(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
+NAMEOBJECT_API void GDM_Add(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
                             std::shared_ptr<CNameObject> object);
+NAMEOBJECT_API void GDM_AddLocalPoint(std::uint32_t classID, std::uint32_t id,
+                                      std::uint32_t serverNO, std::shared_ptr<CNameObject> object);
+NAMEOBJECT_API void GDM_AddThirdPartyPoint(std::uint32_t classID, std::uint32_t id,
+                                           std::uint32_t serverNO,
+                                           std::shared_ptr<CNameObject> object);
 
 // Takes the entry out and returns its object (empty when not filed).
-std::shared_ptr<CNameObject> GDM_Remove(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO);
-std::shared_ptr<CNameObject> GDM_RemoveLocalPoint(std::uint32_t classID, std::uint32_t id,
-                                                  std::uint32_t serverNO);
-std::shared_ptr<CNameObject> GDM_RemoveThirdPartyPoint(std::uint32_t classID, std::uint32_t id,
+NAMEOBJECT_API std::shared_ptr<CNameObject> GDM_Remove(std::uint32_t classID, std::uint32_t id,
                                                        std::uint32_t serverNO);
+NAMEOBJECT_API std::shared_ptr<CNameObject> GDM_RemoveLocalPoint(std::uint32_t classID,
+                                                                 std::uint32_t id,
+                                                                 std::uint32_t serverNO);
+NAMEOBJECT_API std::shared_ptr<CNameObject> GDM_RemoveThirdPartyPoint(std::uint32_t classID,
+                                                                      std::uint32_t id,
+                                                                      std::uint32_t serverNO);
 
 // Finds in the main store: the named server first, then every other server in ascending
 // order. The two-argument form names the current server.
-std::shared_ptr<CNameObject> GDM_Find(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO);
-std::shared_ptr<CNameObject> GDM_Find(std::uint32_t classID, std::uint32_t id);
-std::shared_ptr<CNameObject> FindObject(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO);
-std::shared_ptr<CNameObject> FindObject(std::uint32_t classID, std::uint32_t id);
+NAMEOBJECT_API std::shared_ptr<CNameObject> GDM_Find(std::uint32_t classID, std::uint32_t id,
+                                                     std::uint32_t serverNO);
+NAMEOBJECT_API std::shared_ptr<CNameObject> GDM_Find(std::uint32_t classID, std::uint32_t id);
+NAMEOBJECT_API std::shared_ptr<CNameObject> FindObject(std::uint32_t classID, std::uint32_t id,
+                                                       std::uint32_t serverNO);
+NAMEOBJECT_API std::shared_ptr<CNameObject> FindObject(std::uint32_t classID, std::uint32_t id);
 
 // Live views of the stores (entries created when missing, so never null).
-ObjectIDMap* GDM_GetMap(std::uint32_t classID, std::uint32_t serverNO);
-ObjectIDMap* GDM_GetLocalPointMap(std::uint32_t classID, std::uint32_t serverNO);
-ObjectIDMap* GDM_GetThirdPartyPointMap(std::uint32_t classID, std::uint32_t serverNO);
+NAMEOBJECT_API ObjectIDMap* GDM_GetMap(std::uint32_t classID, std::uint32_t serverNO);
+NAMEOBJECT_API ObjectIDMap* GDM_GetLocalPointMap(std::uint32_t classID, std::uint32_t serverNO);
+NAMEOBJECT_API ObjectIDMap* GDM_GetThirdPartyPointMap(std::uint32_t classID,
+                                                      std::uint32_t serverNO);
 // A copy of one ID map of the main store (empty when missing; nothing created).
-ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO);
-ObjectClassMap* GDM_GetObjMap(std::uint32_t serverNO);  // null when the server has no entry
-ObjectServerMap* GDM_GetServerObjMap();
+NAMEOBJECT_API ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO);
+NAMEOBJECT_API ObjectClassMap* GDM_GetObjMap(
+    std::uint32_t serverNO);  // null when the server has no entry
+NAMEOBJECT_API ObjectServerMap* GDM_GetServerObjMap();
 // The greatest server number under which anything was filed; 0 when the store is empty.
-std::uint32_t GDM_GetSysMaxClassID();
+NAMEOBJECT_API std::uint32_t GDM_GetSysMaxClassID();

@@ -1,22 +1,11 @@
-// This server's identity, read once from the ServerOption table, and the server options kept
-// by the server object.
+// This server's identity, read once from the ServerOption table.
 #include "registry/ServerIdentity.h"
 
-#include <algorithm>
 #include <atomic>
 
-#include "core/NameObject.h"
 #include "platform/Database.h"
-#include "registry/ObjectStore.h"
 
 namespace {
-
-constexpr std::uint32_t kServerObjectClassID = 0;
-constexpr std::uint32_t kAlarmDisplayTimeProperty = 0x7006001;
-constexpr std::uint32_t kNeedConfirmAlarmAttribute = 0x7008001;
-constexpr std::uint32_t kDefaultAlarmDisplayTime = 600;
-constexpr std::uint32_t kMinAlarmDisplayTime = 10;
-constexpr std::uint32_t kMaxAlarmDisplayTime = 864000;
 
 // A value read from the database once; until a read succeeds it stays 0 and every call tries
 // again.
@@ -43,10 +32,6 @@ std::uint32_t ReadOnce(CachedValue& cached, const char* sql) {
 CachedValue g_serverNO;
 CachedValue g_serverMask;
 
-std::shared_ptr<CNameObject> FindServerObject() {
-    return GDM_Find(kServerObjectClassID, GetCurrentServerID(), GetCurrentServerNO());
-}
-
 }  // namespace
 
 std::uint32_t GetCurrentServerNO() {
@@ -60,18 +45,4 @@ std::uint32_t GetCurrentServerMask() {
 std::uint32_t GetCurrentServerID() {
     static const std::uint32_t serverID = GetCurrentServerNO();
     return serverID;
-}
-
-std::uint32_t GetServerAlarmDisplayTime() {
-    std::uint32_t seconds = kDefaultAlarmDisplayTime;
-    if (std::shared_ptr<CNameObject> server = FindServerObject()) {
-        seconds = server->GetInt32Property(kServerObjectClassID, kAlarmDisplayTimeProperty,
-                                           kDefaultAlarmDisplayTime);
-    }
-    return std::clamp(seconds, kMinAlarmDisplayTime, kMaxAlarmDisplayTime);
-}
-
-int GetServerNeedConfirmAlarm() {
-    std::shared_ptr<CNameObject> server = FindServerObject();
-    return server ? server->TestAttribute(kServerObjectClassID, kNeedConfirmAlarmAttribute) : 0;
 }

@@ -15,7 +15,7 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 
 namespace {
 

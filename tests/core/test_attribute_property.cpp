@@ -81,9 +81,16 @@ TEST(Attribute, CorruptedSectionsFailWithThePositionRestored) {
     };
     expectRejected(Bytes().u32(15).u32(kVersion).u32(0x7FFFFFFF).u8(1).u8(2).u8(3));
     expectRejected(Bytes().u32(24).u32(kVersion).u32(1).u32(1).u32(0xFFFFFFFF).u32(0));
-    expectRejected(Bytes().u32(16).u32(kVersion).u32(0));      // length too large
-    expectRejected(Bytes().u32(12).u32(kVersion));             // count missing
-    expectRejected(Bytes().u32s({99, kVersion, 1, 2, 1, 6}));  // length beyond the bytes
+    expectRejected(Bytes().u32(16).u32(kVersion).u32(0));         // length too large
+    expectRejected(Bytes().u32(12).u32(kVersion));                // count missing
+    expectRejected(Bytes().u32(3).u32(kVersion).u32(0));          // length word below 4
+
+    // A section that fails on its length keeps what it read.
+    const Bytes wrongLength = Bytes().u32s({99, kVersion, 1, 2, 1, 6});
+    CNameObjectAttribute facet;
+    CBufferReader reader(wrongLength.data(), wrongLength.size());
+    EXPECT_EQ(facet.LoadExtAttribute(reader), 0);
+    EXPECT_EQ(facet.TestAttribute(2, 6), 1);
 }
 
 TEST(Attribute, SetRemoveAndDifference) {

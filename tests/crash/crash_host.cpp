@@ -24,7 +24,7 @@
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 #include "support/Query.h"
 #include "support/TestInstallation.h"
 

@@ -10,7 +10,7 @@
 #include "registry/ClassRegistry.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 #include "support/Fixtures.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "registry/ClassRegistry.h"
 #include "registry/IdAllocator.h"
 #include "registry/ServerIdentity.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 #include "support/TestInstallation.h"
 
 class OperatorsFixture : public ::testing::Test {

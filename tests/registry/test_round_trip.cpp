@@ -17,7 +17,7 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 #include "support/Fixtures.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The start-up sequence after the class registry and the ID counters: every class's loader
 // (shallow classes first), memberships from the Container table, relations, the finish
 // callbacks; and the shutdown that releases every object.
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 
 #include <chrono>
 #include <map>
