@@ -130,8 +130,7 @@ private:
     }
     // A count of items of `width` bytes; a negative or oversized count fails.
     bool Count(std::uint32_t& n, std::size_t width) {
-        Value(n);
-        ok = ok && n <= 0x7FFFFFFFu && n <= static_cast<std::uint32_t>(m_r.Remaining()) / width;
+        ok = ok && ReadCount(m_r, n, static_cast<int>(width));
         return ok;
     }
     CBufferReader& m_r;
