@@ -57,6 +57,8 @@ bool ReadBinaryColumn(const CADORecordset& rs, int column, CBufferReader& reader
 
 }  // namespace
 
+void CAccessObject::AllowReload() { g_bulkLoaded = false; }
+
 std::int32_t CAccessObject::InitObjectMap() {
     if (g_bulkLoaded) return 0;
     g_bulkLoaded = true;
