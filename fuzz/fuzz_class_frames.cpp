@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the frame readers of every registered class, called directly on an
-// object of that class: the whole frame, rest data (the framed form and the older raw form),
-// the database forms and the memory-pointer LoadData forms, plus the alarm-linkage record.
+// Feeds arbitrary bytes to the frame readers of every registered class: through CreateOfBuffer
+// (the class the frame names) and called directly on an object of the selected class (the
+// whole frame, rest data in the framed and the older raw form, the database forms, the
+// memory-pointer LoadData forms), plus the alarm-linkage record.
 // Input: 4-byte class selector, 4-byte version (the row version / rest argument), 4-byte
 // section mask, then the bytes. Every reader must answer with a result code, never read
 // outside the input, and a memory form must never report more bytes consumed than it had.
@@ -42,6 +43,12 @@ void WholeFrameRoundTrip(unsigned int classID, const std::uint8_t* data, int siz
 
 void EveryReader(unsigned int classID, const std::uint8_t* data, int size, int version, int sections) {
     WholeFrameRoundTrip(classID, data, size, version);
+    {
+        // The class the frame's header names (the seeds name every class).
+        CBufferReader reader(data, size, 0, 0);
+        int result = 0;
+        CNameObject::CreateOfBuffer(reader, result, 0);
+    }
     auto onReader = [&](auto&& load) {
         Object object = CreateNewObject(classID);
         CBufferReader reader(data, size, 0, 0);

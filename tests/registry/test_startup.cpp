@@ -79,6 +79,10 @@ TEST_F(Startup, TheTableIsReadOncePerProcess) {
     ASSERT_EQ(1, InitAllObject());
     EXPECT_FALSE(debug.Contains(u"Loading from NameObject"));
     EXPECT_EQ(0, StoredObjects());
+    // Re-armed by a host that starts up again in the same process.
+    CAccessObject::AllowReload();
+    ASSERT_EQ(1, InitAllObject());
+    EXPECT_EQ(1, StoredObjects());
 }
 
 TEST_F(Startup, LoadingRaisesTheLocalObjectCounter) {
