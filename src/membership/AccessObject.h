@@ -69,6 +69,9 @@ public:
     // loader is the start-up bulk load of the whole NameObject table.
     static std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
     static std::int32_t InitObjectMap();
+    // Lets the next InitObjectMap read the table again, for a host that runs the start-up
+    // sequence more than once in one process (a fuzz driver); hosts otherwise never call it.
+    static void AllowReload();
 
 protected:
     friend class CContainer;

@@ -49,6 +49,8 @@ void FileLoadedObject(const std::shared_ptr<CNameObject>& object, std::int32_t v
 
 }  // namespace
 
+void CAccessObject::AllowReload() { g_bulkLoaded = false; }
+
 std::int32_t CAccessObject::InitObjectMap() {
     if (g_bulkLoaded) return 0;
     g_bulkLoaded = true;

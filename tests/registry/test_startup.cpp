@@ -88,6 +88,10 @@ TEST_F(Startup, TheTableIsReadOncePerProcessAndRaisesTheObjectCounter) {
     ASSERT_EQ(0, CAccessObject::InitObjectMap());
     EXPECT_FALSE(debug.Contains(u"Loading from NameObject"));
     EXPECT_EQ(0, StoredObjects());
+    // Re-armed by a host that starts up again in the same process.
+    CAccessObject::AllowReload();
+    ASSERT_EQ(0, CAccessObject::InitObjectMap());
+    EXPECT_EQ(1, StoredObjects());
 }
 
 TEST_F(Startup, RestDataFormatFollowsTheRowVersionAndBadRowsAreReported) {
