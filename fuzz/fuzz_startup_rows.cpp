@@ -23,7 +23,7 @@
 #include "membership/AccessObject.h"
 #include "platform/Database.h"
 #include "registry/ObjectStore.h"
-#include "registry/Startup.h"
+#include "startup/Startup.h"
 
 namespace {
 
