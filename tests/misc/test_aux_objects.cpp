@@ -2,7 +2,6 @@
 // the owning handle.
 #include <gtest/gtest.h>
 
-
 #include "core/ResultCodes.h"
 #include "misc/ArticleBase.h"
 #include "misc/LINameObject.h"
@@ -14,7 +13,7 @@
 #include "registry/ServerIdentity.h"
 #include "startup/Startup.h"
 #include "support/Capture.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
 
 // An article class of another module.
 class CTestArticle : public CArticleBase {
@@ -87,14 +86,9 @@ TEST(AuxRestData, CurrentOlderAndNewerFormsOfBothClasses) {
     }
 }
 
-class Articles : public ::testing::Test {
+class Articles : public ConnectedInstallation {
 protected:
-    void SetUp() override {
-        inst.Connect();
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
-    }
     void TearDown() override { DestroyAllObject(); }
-    TestInstallation inst;
 };
 
 TEST_F(Articles, DerivedArticlesAreFiledUnderClass6000OnlyWhileStored) {

