@@ -1,13 +1,11 @@
 // The one setup of the area tests: a connected installation with the server class library
-// (alarm objects 350, alarm hosts 73, platform linkages 13, server objects 0) and a client
-// manager whose notifier and object-operate object record every call in order.
+// and a client manager whose notifier and object-operate object record every call in order.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +14,7 @@
 #include "platform/ClientManager.h"
 #include "platform/Config.h"
 #include "registry/ClassRegistry.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
 #include "support/TrackedObjects.h"
 
 // Records each call as "name a,b,..." with the numbers in hexadecimal (the forward call: ID,
@@ -55,15 +53,11 @@ private:
     }
 };
 
-class AreaTest : public ReleasesTrackedObjects {
+class AreaTest : public ConnectedInstallation {
 protected:
+    AreaTest() : ConnectedInstallation(true) {}
     void SetUp() override {
-        std::filesystem::create_directories(inst.dir() + "/lib");
-        std::filesystem::copy_file(std::string(NAMEOBJECT_CLASSLIB_DIR) + "/ServerObjects.so",
-                                   inst.dir() + "/lib/ServerObjects.so");
-        inst.WriteStationIni("[LoadTolveObject]\nCount=1\nDLL_1=lib/ServerObjects.so\nLevel_1=1\n");
-        inst.Connect();
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+        ConnectedInstallation::SetUp();
         SetIsServerMode(true);
         CClientManager::GetInstance()->SetClientNotify(&client);
         CClientManager::GetInstance()->SetObjectOperate(&client);
@@ -71,7 +65,7 @@ protected:
     void TearDown() override {
         CClientManager::GetInstance()->SetClientNotify(nullptr);
         CClientManager::GetInstance()->SetObjectOperate(nullptr);
-        ReleasesTrackedObjects::TearDown();
+        ReleaseTrackedObjects();
     }
 
     // A tracked object of a class of the class library.
@@ -95,6 +89,5 @@ protected:
         return object;
     }
 
-    TestInstallation inst;
     RecordingClient client;
 };

@@ -1,53 +1,9 @@
-// Every object class of the library constructs as its own class, sits where its declaration
-// puts it in the class tree, and the linkage-action record keeps its byte format.
+// The area alarm linkage-action record: its order and its byte format.
 #include <gtest/gtest.h>
 
-#include "nameobject.h"
-#include "platform/Config.h"
+#include "areas/AreaAlarmLinkageAction.h"
 
 namespace {
-
-template <class T, class Base>
-void ExpectClass() {
-    SCOPED_TRACE(T::GetThisClass()->m_lpszClassName);
-    std::shared_ptr<CNameObject> object = T::CreateObj();
-    ASSERT_TRUE(object);
-    EXPECT_EQ(T::kClassID, object->GetObjectClassID());
-    EXPECT_EQ(T::kSchema, object->GetRuntimeClass()->m_wSchema);
-    EXPECT_EQ(Base::GetThisClass(), object->GetRuntimeClass()->GetBaseClass());
-    EXPECT_EQ(object, object->shared_from_this());  // connected by the factory
-    std::unique_ptr<CObject> plain(T::GetThisClass()->CreateObject());
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(T::GetThisClass(), plain->GetRuntimeClass());
-}
-
-TEST(ClassFrame, EveryClassAnswersAlongTheClassTree) {
-    SetIsServerMode(false);  // construction without a database
-    ExpectClass<CNameObject, CObject>();
-    ExpectClass<CAccessObject, CNameObject>();
-    ExpectClass<CContainer, CAccessObject>();
-    ExpectClass<CArea, CContainer>();
-    ExpectClass<CAreaGroup, CContainer>();
-    ExpectClass<CPrivilegeBase, CAccessObject>();
-    ExpectClass<CPrivilegeObject, CPrivilegeBase>();
-    ExpectClass<CPrivilegeLock, CPrivilegeBase>();
-    ExpectClass<CSysManagerPrivilege, CPrivilegeObject>();
-    ExpectClass<CServicePrivilege, CPrivilegeObject>();
-    ExpectClass<COndutyPrivilege, CPrivilegeObject>();
-    ExpectClass<COperator, CAccessObject>();
-    ExpectClass<CAdminActor, COperator>();
-    ExpectClass<COperatorGroup, CContainer>();
-    ExpectClass<CSysManagerGroupMJ, COperatorGroup>();
-    ExpectClass<CServiceGroupMJ, COperatorGroup>();
-    ExpectClass<COndutyGroupMJ, COperatorGroup>();
-    ExpectClass<COptionBase, CAccessObject>();
-    ExpectClass<CArticleBase, CAccessObject>();
-    // Siblings and descendants are not ancestors.
-    EXPECT_EQ(1, CAdminActor::IsDerivedFrom(RUNTIME_CLASS(CObject)));
-    EXPECT_EQ(0, CPrivilegeLock::IsDerivedFrom(RUNTIME_CLASS(CPrivilegeObject)));
-    EXPECT_EQ(0, CContainer::IsDerivedFrom(RUNTIME_CLASS(CArea)));
-    EXPECT_EQ(0, CAreaGroup::IsDerivedFrom(nullptr));
-}
 
 TEST(AreaAlarmLinkageAction, OrderAndFormat) {
     using Action = AREA_ALARM_LINKAGE_ACTION;

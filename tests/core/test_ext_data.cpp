@@ -198,14 +198,6 @@ TEST(ExtDataSection, ApplyZeroSkipsAndBadInputIsRefused) {
     EXPECT_EQ(CNameObject::m_nMinVersion, 0x03010200);  // the newest version refused
 }
 
-TEST(ExtDataWithoutDatabase, EveryOperationFails) {
-    CNameObjectExtData f;
-    f.ExtData_Set(u"a", 1);
-    EXPECT_EQ(f.UpdateExtDataRecord(1, 2, 3), 0);
-    EXPECT_EQ(CNameObjectExtData::InitObjectExtData(1, 2, 3), 0);
-    EXPECT_EQ(f.DeleteExtData(1, 2, 3), E_DATABASE_UNAVAILABLE);
-}
-
 class ExtDataDatabase : public ConnectedInstallation {};
 
 TEST_F(ExtDataDatabase, RowsRoundTripAndRowsOfVanishedObjectsGo) {

@@ -77,30 +77,6 @@ TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
     EXPECT_GT(object->GetCreateTime().m_dt, 40000.0);
     EXPECT_GT(object->GetModifyTime().m_dt, 40000.0);
     EXPECT_LT(COleDateTime::GetCurrentTime() - object->GetCreateTime(), 1.0 / 24);
-
-    // The facets and names come back from the row.
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(
-        rs.Open(StrPrintf("select strFullName, strDescription, ObjectAttribute, ObjectProperty, "
-                          "dtCreateTime from NameObject where nID=%d",
-                          static_cast<int>(object->GetID()))));
-    ASSERT_FALSE(rs.IsEOF());
-    CString text;
-    rs.GetFieldValue(0, text);
-    EXPECT_EQ(CString(u"Front door"), text);
-    rs.GetFieldValue(1, text);
-    EXPECT_EQ(CString(u"it's the front"), text);
-    CBufferReader attributes, properties;
-    ASSERT_TRUE(ReadBlobColumn(rs, 2, attributes));
-    ASSERT_TRUE(ReadBlobColumn(rs, 3, properties));
-    auto copy = NewAccessObject();
-    ASSERT_EQ(1, copy->LoadExtAttribute(attributes));
-    ASSERT_EQ(1, copy->LoadExtProperty(properties));
-    EXPECT_EQ(1, copy->TestAttribute(1, 7));
-    EXPECT_EQ(_variant_t(u"x"), copy->GetProperty(2, 3));
-    COleDateTime created;
-    rs.GetFieldValue(4, created);
-    EXPECT_NEAR(object->GetCreateTime().m_dt, created.m_dt, 1e-8);
 }
 
 TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
@@ -227,19 +203,6 @@ TEST_F(Persistence, DeleteRemovesRowExtensionDataImagesAndStoreEntry) {
     EXPECT_EQ(0, QueryInt("select count(*) from ObjectExtData"));
     EXPECT_EQ(0, QueryInt("select count(*) from ObjectImage"));
     EXPECT_EQ(CString(u"7"), QueryText("select valueStr from ObjectExtDataDelCache"));
-}
-
-TEST(PersistenceWithoutDatabase, EveryOperationReportsTheMissingConnection) {
-    auto object = NewAccessObject();
-    EXPECT_EQ(E_OBJECT_NULL, CNameObject::InsertObject(nullptr));
-    EXPECT_EQ(E_OBJECT_NULL, CNameObject::DeleteObject(nullptr));
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CNameObject::InsertObject(object));
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecord());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateAttributeData());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdatePropertyData());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecordOfModifyTime());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CNameObject::DeleteObject(object));
-    EXPECT_EQ(0xFFFFFFFFu, object->GetID());  // nothing was allocated
 }
 
 }  // namespace

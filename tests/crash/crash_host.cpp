@@ -30,8 +30,12 @@ namespace {
 
 int g_journal = -1;
 
-void Journal(const std::string& line) {
-    const std::string text = line + "\n";
+// Appends one line of space-separated words to the journal.
+template <class... Words>
+void Journal(const Words&... words) {
+    std::ostringstream line;
+    ((line << words << ' '), ...);
+    const std::string text = line.str() + "\n";
     if (write(g_journal, text.data(), text.size()) != static_cast<ssize_t>(text.size())) _exit(3);
 }
 
@@ -43,7 +47,9 @@ bool StartUp(const std::string& dir) {
            InitAllObjectRelation() >= 0;
 }
 
-CString Token(const char* prefix, long token) { return CString::FromUtf8(prefix + std::to_string(token)); }
+CString Token(const char* prefix, long token) {
+    return CString::FromUtf8(prefix + std::to_string(token));
+}
 
 std::shared_ptr<CAccessObject> Find(std::uint32_t id) {
     for (std::uint32_t cls : {2u, 3u}) {
@@ -72,32 +78,32 @@ int Storm(const std::string& dir, unsigned seed) {
             created->SetShortName(Token("n", token));
             created->ExtData_Set(u"token", Token("v", token));
             created->ExtData_Set(u"pad", CString(std::u16string(rng() % 2000, u'p')));
-            Journal("T I " + std::to_string(token));
+            Journal("T I", token);
             if (CNameObject::InsertObject(created) != S_SUCCESS) continue;
             ids.push_back(created->GetID());
-            Journal("A I " + std::to_string(created->GetObjectClassID()) + " " +
-                    std::to_string(created->GetID()) + " " + std::to_string(token));
+            Journal("A I", created->GetObjectClassID(), created->GetID(), token);
         } else if (dice < 65) {
             object->LoadDataFromDatabase(0x3F);
             object->SetShortName(Token("n", token));
             object->ExtData_Set(u"token", Token("v", token));
-            Journal("T U " + std::to_string(pick) + " " + std::to_string(token));
+            Journal("T U", pick, token);
             object->UpdateRecord();  // its result does not tell; the check does
-            Journal("A U " + std::to_string(pick) + " " + std::to_string(token));
+            Journal("A U", pick, token);
         } else if (dice < 80) {
             auto container = Find(ids[rng() % ids.size()]);
             if (!container || container == object || container->GetObjectClassID() != 3) continue;
             auto group = std::static_pointer_cast<CContainer>(container);
-            Journal("T M " + std::to_string(group->GetID()) + " " + std::to_string(pick));
+            Journal("T M", group->GetID(), pick);
             if (group->AddObject(object, 1) != 0) continue;
-            Journal("A M " + std::to_string(group->GetID()) + " " + std::to_string(pick));
+            Journal("A M", group->GetID(), pick);
         } else {
-            Journal("T D " + std::to_string(pick));
-            const std::int32_t r = object->GetObjectClassID() == 3 ? CContainer::DeleteObject(object)
-                                                                  : CAccessObject::DeleteObject(object);
+            Journal("T D", pick);
+            const std::int32_t r = object->GetObjectClassID() == 3
+                                       ? CContainer::DeleteObject(object)
+                                       : CAccessObject::DeleteObject(object);
             if (r < 0) continue;
             std::erase(ids, pick);
-            Journal("A D " + std::to_string(pick));
+            Journal("A D", pick);
         }
     }
 }
@@ -175,26 +181,23 @@ int Check(const std::string& dir) {
     if (!StartUp(dir)) return 2;
     CNameObjectExtData::InitObjectExtData(0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF);
     int faults = 0;
-    auto fail = [&](const std::string& what) {
-        std::fprintf(stderr, "crash check: %s\n", what.c_str());
+    auto fail = [&](const char* what, std::uint32_t id) {
+        std::fprintf(stderr, "crash check: object %u: %s\n", id, what);
         ++faults;
     };
     std::set<std::uint32_t> ids(e.inserted.begin(), e.inserted.end());
-    if (ids.size() != e.inserted.size()) fail("an object ID was handed out twice");
+    if (ids.size() != e.inserted.size()) fail("an object ID was handed out twice", 0);
     for (const auto& [id, want] : e.objects) {
         auto o = Find(id);
         const bool pending = e.inFlight.count(id) != 0;
-        if (!want.alive) {
-            if (o && !pending) fail("deleted object " + std::to_string(id) + " is back");
-            continue;
-        }
-        if (!o) {
-            if (!pending) fail("acknowledged object " + std::to_string(id) + " lost");
-            continue;
-        }
+        if (!pending && !want.alive != !o)
+            fail(o ? "deleted, but back" : "acknowledged, but lost", id);
+        if (!o || !want.alive) continue;
         const long token = StoredToken(*o);
-        if (token < 0) fail("object " + std::to_string(id) + ": name and extension data disagree");
-        else if (token != want.token && !pending) fail("object " + std::to_string(id) + ": old state");
+        if (token < 0)
+            fail("name and extension data disagree", id);
+        else if (token != want.token && !pending)
+            fail("old state", id);
     }
     for (auto& [server, classes] : *GDM_GetServerObjMap()) {
         for (std::uint32_t cls : {2u, 3u}) {
@@ -202,9 +205,8 @@ int Check(const std::string& dir) {
                 if (e.objects.count(id)) continue;
                 // An insert that was not acknowledged, perhaps renamed by an unacknowledged update.
                 const long token = StoredToken(*o);
-                if (token < 0 || (!e.inFlightInserts.count(token) && !e.inFlight.count(id))) {
-                    fail("unacknowledged object " + std::to_string(id));
-                }
+                if (token < 0 || (!e.inFlightInserts.count(token) && !e.inFlight.count(id)))
+                    fail("not acknowledged", id);
             }
         }
     }
@@ -212,18 +214,14 @@ int Check(const std::string& dir) {
         auto group = std::dynamic_pointer_cast<CContainer>(Find(cid));
         auto member = Find(mid);
         if (e.inFlight.count(cid) || e.inFlight.count(mid)) continue;
-        if (!group || !member || !group->HasObject(member)) {
-            fail("membership " + std::to_string(cid) + " > " + std::to_string(mid) + " lost");
-        }
+        if (!group || !member || !group->HasObject(member)) fail("membership lost", mid);
     }
     CADORecordset rs(GetDatabase());
     CString integrity;
-    if (!rs.Open("PRAGMA integrity_check") || !rs.GetFieldValue(0, integrity) || integrity != CString(u"ok")) {
-        fail("integrity_check: " + integrity.ToUtf8());
-    }
-    std::printf("%zu inserts, %zu objects alive, %zu memberships checked, %d faults\n", e.inserted.size(),
-                static_cast<std::size_t>(std::count_if(e.objects.begin(), e.objects.end(),
-                                                       [](const auto& o) { return o.second.alive; })),
+    if (!rs.Open("PRAGMA integrity_check") || !rs.GetFieldValue(0, integrity) ||
+        integrity != CString(u"ok"))
+        fail("the file fails its integrity check", 0);
+    std::printf("%zu inserts, %zu memberships checked, %d faults\n", e.inserted.size(),
                 e.members.size(), faults);
     DestroyAllObject();
     return faults == 0 ? 0 : 1;

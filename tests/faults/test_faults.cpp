@@ -20,8 +20,8 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "startup/Startup.h"
+#include "support/Fixtures.h"
 #include "support/Query.h"
-#include "support/TestInstallation.h"
 
 namespace {
 
@@ -41,11 +41,10 @@ private:
     sqlite3* m_db = nullptr;
 };
 
-class Faults : public ::testing::Test {
+class Faults : public ConnectedInstallation {
 protected:
     void SetUp() override {
-        inst.Connect();
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+        ConnectedInstallation::SetUp();
         ASSERT_EQ(1, InitLocalObjectID());
         object = CAccessObject::CreateObj();
         ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
@@ -63,11 +62,8 @@ protected:
         return false;
     }
     void ExpectEveryWriteRefused(const std::string& engineText, std::chrono::milliseconds wait);
-    std::string Key() const {
-        return StrPrintf("nID=%d", static_cast<int>(object->GetID()));
-    }
+    std::string Key() const { return StrPrintf("nID=%d", static_cast<int>(object->GetID())); }
 
-    TestInstallation inst;
     std::shared_ptr<CNameObject> object;
     std::vector<std::string> errors;
 };
@@ -84,7 +80,11 @@ struct Operation {
 const Operation kOperations[] = {
     {"insert", [](CNameObject&) { return CNameObject::InsertObject(CAccessObject::CreateObj()); },
      E_DATABASE_OPERATION, nullptr},
-    {"rename", [](CNameObject& o) { o.SetShortName(u"renamed"); return o.UpdateRecord(); },
+    {"rename",
+     [](CNameObject& o) {
+         o.SetShortName(u"renamed");
+         return o.UpdateRecord();
+     },
      S_SUCCESS, "UpdateRecord of object class=2"},
     {"attributes", [](CNameObject& o) { return o.UpdateAttributeData(); }, S_SUCCESS,
      "UpdateAttributeData of object class=2"},
@@ -94,7 +94,8 @@ const Operation kOperations[] = {
      "UpdateRecordOfModifyTime of object class=2"},
     {"object IDs", [](CNameObject&) { return SaveObjectIDToDatabase() ? S_SUCCESS : -1; }, -1,
      nullptr},
-    {"log", [](CNameObject&) {
+    {"log",
+     [](CNameObject&) {
          return static_cast<std::int32_t>(NS_LOG::AddLog(1, u"entry", 0, 0, 2, 1, 1));
      },
      NS_LOG::ADD_LOG_DATABASE_ERROR, nullptr},
@@ -102,7 +103,8 @@ const Operation kOperations[] = {
 
 // Runs every operation against a store that refuses it: each takes at least `wait`, returns
 // its refusal and reaches the sink with the engine's text and, for rewrites, "not stored".
-void Faults::ExpectEveryWriteRefused(const std::string& engineText, std::chrono::milliseconds wait) {
+void Faults::ExpectEveryWriteRefused(const std::string& engineText,
+                                     std::chrono::milliseconds wait) {
     for (const Operation& op : kOperations) {
         SCOPED_TRACE(op.name);
         errors.clear();
@@ -160,9 +162,17 @@ TEST_F(Faults, StoreRefusingWritesLosesNothingSilently) {
 
 TEST_F(Faults, LostConnectionAnswersUnavailable) {
     DisconnectDatabase();
+    EXPECT_EQ(E_OBJECT_NULL, CNameObject::InsertObject(nullptr));
+    const LocalIdCounters before = GetLocalIdCounters();
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, CNameObject::InsertObject(CAccessObject::CreateObj()));
+    EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecord());
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateAttributeData());
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdatePropertyData());
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecordOfModifyTime());
+    EXPECT_EQ(0, object->UpdateExtDataRecord(2, object->GetID(), object->GetServerNO()));
+    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CAccessObject::InitObjectMap());
+    EXPECT_EQ(0, InitContainer(nullptr, nullptr));
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, CAccessObject::DeleteObject(object));
     EXPECT_EQ(0, SaveObjectIDToDatabase());
     EXPECT_EQ(NS_LOG::ADD_LOG_NO_DATABASE, NS_LOG::AddLog(1, u"entry", 0, 0, 2, 1, 1));

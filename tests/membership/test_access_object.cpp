@@ -10,7 +10,6 @@
 #include "membership/Container.h"
 #include "operators/Operator.h"
 #include "platform/Config.h"
-#include "platform/Database.h"
 #include "registry/ClassRegistry.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
@@ -120,32 +119,6 @@ TEST_F(AccessObject, RelationsFollowBuildChangeAndDelete) {
     EXPECT_FALSE(InArea(*a2, *m) || InArea(*a3, *m));
     EXPECT_TRUE(m->GetArea().empty());
     EXPECT_EQ(m->GetAreaID(), (IDs{102, 103}));
-}
-
-TEST_F(AccessObject, BuildRewritesTheStoredAreaIDs) {
-    TestInstallation inst;
-    inst.Connect();
-    FiledArea(101);
-    auto m = Make<CAccessObject>(7, GetCurrentServerNO() + 5);  // keeps its ID when stored
-    m->SetAreaID({101, 404});
-    ASSERT_EQ(CNameObject::InsertObject(m), 0);
-    ASSERT_EQ(m->GetID(), 7u);
-
-    m->InitObjectRelation();
-    EXPECT_EQ(m->GetAreaID(), (IDs{101}));
-
-    CADORecordset rs(GetDatabase());
-    ASSERT_TRUE(rs.Open("SELECT varData FROM NameObject WHERE nClassID = 2 AND nID = 7"));
-    ASSERT_FALSE(rs.IsEOF());
-    CBufferReader stored;
-    ASSERT_TRUE(ReadBlobColumn(rs, 0, stored));
-    auto reloaded = Make<CAccessObject>(7);
-    ASSERT_EQ(reloaded->LoadRestData(stored, 0), 1);
-    EXPECT_EQ(reloaded->GetAreaID(), (IDs{101}));
-
-    EXPECT_EQ(CAccessObject::DeleteObject(m), 0);  // leaves the area it lay in
-    EXPECT_TRUE(GDM_Find(62, 101)->IsKindOf(RUNTIME_CLASS(CArea)));
-    EXPECT_TRUE(std::static_pointer_cast<CArea>(GDM_Find(62, 101))->GetObjectInArea().empty());
 }
 
 TEST_F(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {

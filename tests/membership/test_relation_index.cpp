@@ -21,6 +21,7 @@ using IDList = std::vector<std::uint32_t>;
 
 class RelationIndex : public ConnectedInstallation {
 protected:
+    explicit RelationIndex(bool serverObjects = false) : ConnectedInstallation(serverObjects) {}
     void TearDown() override { DestroyAllObject(); }  // breaks the membership cycles
 
     // A new object of the class, filed in the store under the current server.
@@ -240,10 +241,9 @@ TEST_F(RelationIndex, PlainObjectsAndTheCardHolderFormsUseTheirClasses) {
 // in area groups (63).
 class CardHolderRelations : public RelationIndex {
 protected:
+    CardHolderRelations() : RelationIndex(true) {}
     void SetUp() override {
-        inst.CopyClassLibrary("ServerObjects.so");
-        inst.WriteStationIni("[LoadTolveObject]\nCount=1\nDLL_1=lib/ServerObjects.so\nLevel_1=1\n");
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
+        RelationIndex::SetUp();
         ASSERT_TRUE(CreateNewObject(501) && CreateNewObject(59));
     }
 };

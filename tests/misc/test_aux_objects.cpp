@@ -2,7 +2,6 @@
 // the owning handle.
 #include <gtest/gtest.h>
 
-
 #include "core/ResultCodes.h"
 #include "misc/ArticleBase.h"
 #include "misc/LINameObject.h"
@@ -13,8 +12,7 @@
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
 #include "startup/Startup.h"
-#include "support/Capture.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
 
 // An article class of another module.
 class CTestArticle : public CArticleBase {
@@ -87,14 +85,9 @@ TEST(AuxRestData, CurrentOlderAndNewerFormsOfBothClasses) {
     }
 }
 
-class Articles : public ::testing::Test {
+class Articles : public ConnectedInstallation {
 protected:
-    void SetUp() override {
-        inst.Connect();
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
-    }
     void TearDown() override { DestroyAllObject(); }
-    TestInstallation inst;
 };
 
 TEST_F(Articles, DerivedArticlesAreFiledUnderClass6000OnlyWhileStored) {
@@ -107,30 +100,6 @@ TEST_F(Articles, DerivedArticlesAreFiledUnderClass6000OnlyWhileStored) {
     DisconnectDatabase();
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, CArticleBase::InsertObject(article));
     EXPECT_FALSE(GDM_Find(6000, article->GetID()));
-}
-
-TEST_F(Articles, StartUpLoadsOlderRowsAndRefusesNewerOnesAloud) {
-    const CBufferWriter older = AccessLevelOnly({5});
-    const CBufferWriter newer = NewerLevel();
-    for (int id : {1, 2}) {
-        CADORecordset rs(GetDatabase());
-        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
-        rs.AddNew();
-        rs.SetFieldValue("nClassID", 6000u);
-        rs.SetFieldValue("nID", static_cast<unsigned>(id));
-        rs.SetFieldValue("nServerNO", GetCurrentServerNO());
-        rs.SetFieldValue("nVersion", 0x03000100u);
-        if (id == 1) rs.AppendChunk("varData", older.GetData(), older.GetLength());
-        if (id == 2) rs.AppendChunk("varData", newer.GetData(), newer.GetLength());
-        ASSERT_TRUE(rs.Update());
-    }
-    DebugCapture debug;
-    ASSERT_EQ(1, InitAllObject());
-    auto loaded = std::dynamic_pointer_cast<CArticleBase>(GDM_Find(6000, 1));
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(IDs({5}), loaded->GetAreaID());
-    EXPECT_TRUE(debug.Contains(u"数据库 加载对象 类型=6000 ID=2 失败"));
-    EXPECT_FALSE(debug.Contains(u"类型=6000 ID=1 失败"));
 }
 
 TEST_F(Articles, SocialSecurityTypeDescriptions) {

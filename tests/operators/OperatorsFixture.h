@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "membership/Container.h"
@@ -17,20 +16,16 @@
 #include "registry/IdAllocator.h"
 #include "registry/ServerIdentity.h"
 #include "startup/Startup.h"
-#include "support/TestInstallation.h"
+#include "support/Fixtures.h"
 
-class OperatorsFixture : public ::testing::Test {
+class OperatorsFixture : public ConnectedInstallation {
 protected:
     static constexpr std::uint32_t kServer = 1;
 
+    OperatorsFixture() : ConnectedInstallation(true) {}
     void SetUp() override {
-        inst.Connect();
+        ConnectedInstallation::SetUp();
         Exec("INSERT INTO ServerOption (nServerNO, nServerMask) VALUES (1, 0)");
-        std::filesystem::create_directories(inst.dir() + "/lib");
-        std::filesystem::copy_file(std::string(NAMEOBJECT_CLASSLIB_DIR) + "/ServerObjects.so",
-                                   inst.dir() + "/lib/ServerObjects.so");
-        inst.WriteStationIni("[LoadTolveObject]\nCount=1\nDLL_1=lib/ServerObjects.so\nLevel_1=1\n");
-        ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
         InitLocalObjectID();
         ASSERT_EQ(kServer, GetCurrentServerID());
         server = Stored<CContainer>(0, u"server", [](CNameObject& o) { o.SetID(kServer); });
@@ -72,6 +67,5 @@ protected:
         lock ? g.SetPrivilegeLock(map) : g.SetPrivilegeObject(map);
     }
 
-    TestInstallation inst;
     std::shared_ptr<CContainer> server;
 };

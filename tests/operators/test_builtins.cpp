@@ -1,8 +1,5 @@
 // The seven built-in objects: created on a first start, reused on the next, not deletable,
 // the groups holding their privilege objects on the server's tree.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "OperatorsFixture.h"
 #include "operators/AdminActor.h"
 #include "operators/OndutyGroupMJ.h"
@@ -45,16 +42,11 @@ TEST_F(Builtins, FirstStartCreatesSecondStartReuses) {
     Exec("INSERT INTO SpecialPrivilegeObject VALUES (853, 7, 3)");
     Exec("INSERT INTO SpecialPrivilegeObject VALUES (853, 7, 4)");
     // The first start runs in a child process: the bulk load runs once per process.
-    const pid_t child = fork();
-    ASSERT_NE(-1, child);
-    if (child == 0) {
-        inst.Connect();
-        Start();
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(0, RunInChild([this] {
+                  inst.Connect();
+                  Start();
+                  return ::testing::Test::HasFailure() ? 1 : 0;
+              }));
     inst.Connect();
     ASSERT_EQ(1, InitLocalObjectID());  // as a new process would, after the first start
     const std::uint32_t builtinClasses[] = {853, 854, 855, 1201, 1301, 1302, 1303};

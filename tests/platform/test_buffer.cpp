@@ -133,32 +133,4 @@ TEST(Buffer, ReaderBoundsAndArithmetic) {
     EXPECT_EQ(r.GetPosition(), 3);
 }
 
-TEST(Buffer, OwningReaderOutlivesItsWriter) {
-    CBufferReader owner;
-    {
-        CBufferWriter w;
-        w.Write(std::int32_t{5});
-        owner = CBufferReader(w);
-        EXPECT_NE(owner.GetData(), w.GetData());
-    }
-    CBufferReader copy(owner);  // position and bytes travel, into the copy's own storage
-    owner = CBufferReader();
-    std::int32_t v = 0;
-    EXPECT_TRUE(copy.Read(v));
-    EXPECT_EQ(v, 5);
-}
-
-TEST(Buffer, ReadGuardRestoresUnlessCommitted) {
-    const Bytes bytes = {1, 0, 0, 0, 2, 0, 0, 0};
-    CBufferReader r = ReaderOf(bytes);
-    std::int32_t v = 0;
-    for (int expected : {0, 4}) {
-        ReadGuard guard(r);
-        r.Read(v);
-        EXPECT_EQ(guard.Consumed(), 4);
-        EXPECT_EQ(guard.CommitIfConsumed(expected == 0 ? 8 : 4), expected == 0 ? 0 : 1);
-    }
-    EXPECT_EQ(r.GetPosition(), 4);
-}
-
 }  // namespace

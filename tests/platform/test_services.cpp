@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -11,7 +10,6 @@
 #include "platform/Config.h"
 #include "platform/Database.h"
 #include "platform/DebugOutput.h"
-#include "platform/DynamicLibrary.h"
 #include "platform/Language.h"
 #include "platform/OperationLog.h"
 #include "support/Capture.h"
@@ -136,26 +134,6 @@ TEST(Language, FileOverridesAndLanguageSelection) {
     EXPECT_EQ(CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege"), u"System manager privilege");
 }
 
-TEST(Platform, SinksLibrariesAndPaths) {
-    {
-        DebugCapture debug;
-        MessageBoxCapture box;
-        OutputDebugStringW(u"first line");
-        MessageBoxW(u"box text");
-        EXPECT_EQ(debug.Lines(), std::vector<CString>{u"first line"});
-        EXPECT_EQ(box.Lines(), std::vector<CString>{u"box text"});
-        EXPECT_EQ(LoadLibraryExW(u"/nonexistent/libNothing.so"), nullptr);
-        EXPECT_EQ(debug.Count(u"/nonexistent/libNothing.so"), 1);
-    }
-    const CString self = GetLibraryModuleFileName();
-    EXPECT_GE(self.Find(u"libnameobject.so"), 0) << self.ToUtf8();
-    EXPECT_TRUE(PathFileExistsW(self));
-
-    const std::string cwd = fs::current_path().string();
-    EXPECT_EQ(GetFullPathNameW(u"a/../b/./c"), CString::FromUtf8(cwd + "/b/c"));
-    EXPECT_EQ(GetFullPathNameW(u"\\x\\y//../z/"), u"/x/z/");
-}
-
 TEST(OperationLog, StoresEntriesInTheDatabase) {
     TestInstallation inst;
     inst.Connect();
@@ -177,14 +155,6 @@ TEST(OperationLog, StoresEntriesInTheDatabase) {
         EXPECT_EQ(stored, text);
         EXPECT_LT(std::abs(when - before), 1.0 / 24);  // within the hour
     }
-
-    DebugCapture debug;
-    ASSERT_TRUE(GetDatabase()->Execute("DROP TABLE OperationLog"));
-    EXPECT_EQ(NS_LOG::AddLog(7, text, 0x41, 0, 62, 5, 1), NS_LOG::ADD_LOG_DATABASE_ERROR);
-    EXPECT_FALSE(debug.Lines().empty());
-
-    DisconnectDatabase();
-    EXPECT_EQ(NS_LOG::AddLog(7, text, 0x41, 0, 62, 5, 1), NS_LOG::ADD_LOG_NO_DATABASE);
 }
 
 }  // namespace

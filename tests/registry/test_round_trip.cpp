@@ -2,8 +2,6 @@
 // and loaded by a fresh process through the start-up sequence is equal object for object and
 // membership for membership.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -133,7 +131,8 @@ int WriteInstallation(const TestInstallation& inst, const std::string& dumpFile)
 
     // What this process holds, after the relations are built as a fresh start would build them
     // (loading also publishes the areas' states and counters as properties).
-    for (auto& o : std::initializer_list<std::shared_ptr<CNameObject>>{site, hall, office}) o->OnLoad(0);
+    for (auto& o : std::initializer_list<std::shared_ptr<CNameObject>>{site, hall, office})
+        o->OnLoad(0);
     InitAllObjectRelation();
     std::ofstream(dumpFile) << DumpStore();
     DestroyAllObject();
@@ -144,13 +143,8 @@ int WriteInstallation(const TestInstallation& inst, const std::string& dumpFile)
 TEST(RoundTrip, AFreshProcessLoadsTheSameInstallation) {
     TestInstallation inst;
     const std::string dumpFile = inst.dir() + "/written.txt";
-    const pid_t child = fork();
-    ASSERT_NE(-1, child);
-    if (child == 0) _exit(WriteInstallation(inst, dumpFile));
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(0, WEXITSTATUS(status)) << "the writing process failed";
+    ASSERT_EQ(0, RunInChild([&] { return WriteInstallation(inst, dumpFile); }))
+        << "the writing process failed";
 
     inst.Connect();
     ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "support/TestInstallation.h"
@@ -14,10 +15,20 @@ std::shared_ptr<T> New() {
     return std::static_pointer_cast<T>(T::CreateObj());
 }
 
-// A test over a fresh installation: the database connected (schema created) and this library's
-// class records registered with no class libraries listed.
+// A test over a fresh installation: the database connected (schema created) and the class
+// records registered. With `serverObjects` the installation lists the class library
+// ServerObjects.so (server object 0, platform linkage 13, card holder group 59, alarm host 73,
+// alarm object 350, card holder 501); otherwise no class library.
 class ConnectedInstallation : public ::testing::Test {
 protected:
+    explicit ConnectedInstallation(bool serverObjects = false) : m_serverObjects(serverObjects) {}
     void SetUp() override;
     TestInstallation inst;
+
+private:
+    bool m_serverObjects;
 };
+
+// Runs `body` in a forked child process (a process of its own, as a separate start of the host
+// would be) and returns its exit code: body's result, or -1 when the child did not exit.
+int RunInChild(const std::function<int()>& body);

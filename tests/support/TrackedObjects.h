@@ -30,11 +30,14 @@ std::shared_ptr<T> Make(std::uint32_t id, std::uint32_t serverNO = 1) {
     return object;
 }
 
+// Releases every tracked object still alive as the library's shutdown does.
+inline void ReleaseTrackedObjects() {
+    for (const auto& made : TrackedObjects()) {
+        if (auto object = made.lock()) object->FinalRelease();
+    }
+}
+
 class ReleasesTrackedObjects : public ::testing::Test {
 protected:
-    void TearDown() override {
-        for (const auto& made : TrackedObjects()) {
-            if (auto object = made.lock()) object->FinalRelease();
-        }
-    }
+    void TearDown() override { ReleaseTrackedObjects(); }
 };
