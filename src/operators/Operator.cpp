@@ -52,6 +52,16 @@ void MergeField(T& to, const T& from, std::uint32_t& changed) {
     changed |= SECTION_REST_DATA;
 }
 
+// The social-security record merges field by field: type, department, number.
+void MergeSocialSecurity(CSocialSecurity& to, const CSocialSecurity& from, std::uint32_t& changed) {
+    int type = to.GetType();
+    CString department = to.GetDepartment(), number = to.GetNumber();
+    MergeField(type, from.GetType(), changed);
+    MergeField(department, from.GetDepartment(), changed);
+    MergeField(number, from.GetNumber(), changed);
+    to = CSocialSecurity(type, number, department);
+}
+
 bool SodiumReady() {
     static const bool ready = sodium_init() >= 0;
     return ready;
@@ -285,9 +295,7 @@ void COperator::MergeRestData(const COperator& other, std::uint32_t& changed) {
     if (m_strPwd.Compare(other.m_strPwd) != 0) m_dtModifyPassTime = COleDateTime::GetCurrentTime();
     MergeField(m_strPwd, other.m_strPwd, changed);
     MergeField(m_strPwd2, other.m_strPwd2, changed);
-    MergeField(m_socialSecurity.type, other.m_socialSecurity.type, changed);
-    MergeField(m_socialSecurity.department, other.m_socialSecurity.department, changed);
-    MergeField(m_socialSecurity.number, other.m_socialSecurity.number, changed);
+    MergeSocialSecurity(m_socialSecurity, other.m_socialSecurity, changed);
     for (int i = 0; i < 6; ++i) MergeField(m_strExtra[i], other.m_strExtra[i], changed);
     if (m_dtExpireDate.m_dt != other.m_dtExpireDate.m_dt) {
         m_dtExpireDate = other.m_dtExpireDate;
@@ -317,9 +325,7 @@ int COperator::SaveRestData(CBufferWriter& writer) {
                       w.WriteString(m_strPwd) && w.WriteString(m_strForcePwd) &&
                       w.WriteString(m_strPwd2);
             for (int i : kExtraOrder) ok = ok && w.WriteString(m_strExtra[i]);
-            return ok && w.Write(static_cast<std::int32_t>(m_socialSecurity.type)) &&
-                   w.WriteString(m_socialSecurity.number) &&
-                   w.WriteString(m_socialSecurity.department) &&
+            return ok && m_socialSecurity.SaveData(w) > 0 &&
                    WriteSet(w, m_setWorkStationOptionIDs) && WriteSet(w, m_setPersons) &&
                    w.Write(m_nShowTime) && w.Write(static_cast<std::int32_t>(m_bUsePolling)) &&
                    w.Write(m_nPollingTimeStart) && w.Write(m_nPollingTimeEnd) &&
@@ -342,12 +348,7 @@ int COperator::LoadRestData(CBufferReader& reader, int restArg) {
         for (int i : kExtraOrder) {
             if (!r.ReadString(m_strExtra[i])) return 0;
         }
-        std::int32_t type = 0;
-        if (!r.Read(type)) return 0;
-        m_socialSecurity.type = type;
-        if (!r.ReadString(m_socialSecurity.number) || !r.ReadString(m_socialSecurity.department)) {
-            return 0;
-        }
+        if (!m_socialSecurity.LoadData(r)) return 0;
         if (version >= kOptionsVersion && !ReadSet(r, m_setWorkStationOptionIDs)) return 0;
         if (version >= kPersonsVersion && !ReadSet(r, m_setPersons)) return 0;
         if (version >= kPollingVersion) {

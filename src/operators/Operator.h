@@ -10,6 +10,7 @@
 #include <set>
 
 #include "membership/AccessObject.h"
+#include "misc/SocialSecurity.h"
 
 class NAMEOBJECT_API COperator : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(COperator, 1200, 0x83000500)
@@ -22,14 +23,6 @@ public:
     using KeySet = std::set<MJOBJECT_KEY>;
     using PrivilegeObjectCache =
         std::map<std::uint32_t, std::map<std::uint64_t, std::shared_ptr<CAccessObject>>>;
-
-    // The social-security record: type, number, department.
-    struct SocialSecurity {
-        int type = 1;
-        CString number;
-        CString department;
-        bool operator==(const SocialSecurity&) const = default;
-    };
 
     COperator();
     ~COperator() override;
@@ -133,7 +126,7 @@ protected:
     CString m_strForcePwd;
     CString m_strPwd;
     CString m_strPwd2;
-    SocialSecurity m_socialSecurity;
+    CSocialSecurity m_socialSecurity;
     CString m_strExtra[6];
     std::uint32_t m_nRefCount = 0;
     COleDateTime m_dtLastLogin;
