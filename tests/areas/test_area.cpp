@@ -20,18 +20,6 @@ TEST_F(Area, StateSettersPublishAndReportOnlyInServerMode) {
     area->SetArmingState(0);
     EXPECT_FALSE(area->TestAttribute(62, CArea::kArmedAttribute));
     EXPECT_TRUE(client.calls.empty());
-    area->SetProperty(62, 0x7007111, _variant_t(u"not a number"));
-    EXPECT_EQ(0.0, area->GetPowerCapacity());
-}
-
-TEST_F(Area, PersonnelCountIsReportedOnlyForTheStoredAreaAndOnlyWhenItChanges) {
-    auto area = Make<CArea>(6);
-    area->SetPersonnelCount(3);  // not in the store: a copy being edited
-    GDM_Add(62, 6, 1, area);
-    area->SetPersonnelCount(3);
-    EXPECT_TRUE(client.calls.empty());
-    area->SetPersonnelCount(4);
-    EXPECT_EQ((std::vector<std::string>{"prop 3e,6,1,3e,7007001", "personnel 6,1"}), client.calls);
 }
 
 TEST_F(Area, PersonsEnterAndLeaveOnlyCountingAreas) {
@@ -73,29 +61,6 @@ TEST_F(Area, MergeTakesTheParametersAndKeepsTheRunTimeState) {
     changed = 0;
     ASSERT_EQ(0, mine->OnObjectChange(theirs, changed, SECTION_REST_DATA));
     EXPECT_EQ(0u, changed);  // nothing left to take
-
-    CArea::ActionSet out{AREA_ALARM_LINKAGE_ACTION()};
-    mine->GetLinkage(4, out);
-    EXPECT_EQ(1u, out.size());  // an absent type leaves the output as it was
-    mine->SetLinkage(3, {});
-    EXPECT_TRUE(mine->GetLinkage().empty());
-}
-
-TEST_F(Area, PlatformLinkagesAreListedApartInAreasAndGroups) {
-    auto area = Make<CArea>(10);
-    auto group = Make<CAreaGroup>(11);
-    auto linkage = MakeOf(13, 12);
-    EXPECT_EQ(E_AREA_MEMBER_NULL, area->AddObject(nullptr, 0));
-    EXPECT_EQ(E_AREA_MEMBER_NULL, group->AddObject(nullptr, 0));
-    ASSERT_EQ(0, area->AddObject(linkage, 0));
-    ASSERT_EQ(0, group->AddObject(linkage, 0));
-    ASSERT_EQ(0, area->AddObject(MakeOf(350, 13), 0));
-    EXPECT_EQ(1u, area->GetPlatformLinkagesCopy().count(12));
-    EXPECT_EQ(1u, group->GetPlatformLinkages()->size());
-    ASSERT_EQ(0, area->RemoveObject(linkage, 0));
-    ASSERT_EQ(0, group->RemoveObject(linkage, 0));
-    EXPECT_TRUE(area->GetPlatformLinkages()->empty());
-    EXPECT_TRUE(group->GetPlatformLinkages()->empty());
 }
 
 }  // namespace

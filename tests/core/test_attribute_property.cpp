@@ -1,10 +1,9 @@
-// The attribute and property facets and the common-attribute table.
+// The attribute and property facets.
 #include <gtest/gtest.h>
 
 #include "ByteBuilder.h"
 #include "core/NameObject.h"
 #include "core/NameObjectAttribute.h"
-#include "core/NameObjectCommonAttribute.h"
 #include "core/NameObjectProperty.h"
 #include "platform/Config.h"
 
@@ -144,13 +143,6 @@ TEST(Attribute, MergeOfChangeableAttributes) {
     changed = 0;
     EXPECT_EQ(live->OnExtAttributeChange(incoming, changed, SECTION_EXT_ATTRIBUTE), 0);
     EXPECT_EQ(changed, 0u);
-
-    // A facet that belongs to no object takes the other map whole.
-    CNameObjectAttribute loose;
-    loose.AddAttribute(9, 9);
-    EXPECT_EQ(loose._OnExtAttributeChange(*incoming, changed, SECTION_EXT_ATTRIBUTE), 0);
-    EXPECT_EQ(changed, static_cast<std::uint32_t>(SECTION_EXT_ATTRIBUTE));
-    EXPECT_TRUE(loose.TestAttributeIsSame(*incoming));
 }
 
 // ---- properties --------------------------------------------------------------------------
@@ -190,13 +182,6 @@ TEST(Property, CorruptedSectionsFailWithThePositionRestored) {
     expectRejected(Bytes().u32s({36, kVersion, 1, 1, 1, 1}).u16(VT_I4).u32(0));
     expectRejected(Bytes().u32s({34, kVersion, 1, 1, 1, 1}).u16(VT_BSTR).u32(0xFFFFFFFF));
     expectRejected(Bytes().u32(13).u32(kVersion).u32(0));  // length mismatch
-
-    _variant_t value(1.5);
-    const Bytes shortVariant = Bytes().u16(VT_R8).u32(0);
-    CBufferReader reader(shortVariant.data(), shortVariant.size());
-    EXPECT_EQ(CNameObjectProperty::ReadVariant(reader, value), 0);
-    EXPECT_EQ(reader.GetPosition(), 0);
-    EXPECT_EQ(value.vt, VT_R8);
 }
 
 TEST(Property, TypedEncodingAndConversions) {
@@ -225,9 +210,6 @@ TEST(Property, TypedEncodingAndConversions) {
     EXPECT_EQ(facet.GetInt32Property(1, 1, 99), 12u);
     EXPECT_EQ(facet.GetInt32Property(1, 2, 99), 99u);
     EXPECT_EQ(facet.GetInt32Property(1, 3, 99), 8u);
-    _variant_t out(5.0);
-    EXPECT_EQ(facet.GetProperty(1, 9, out), 0);
-    EXPECT_EQ(out.vt, VT_EMPTY);
 }
 
 TEST(Property, MergeOfChangeableProperties) {
@@ -250,31 +232,4 @@ TEST(Property, MergeOfChangeableProperties) {
     EXPECT_EQ(live->GetInt32Property(7, 1, 0), 5u);                    // taken
     EXPECT_EQ(live->GetProperty(7, 2).vt, VT_EMPTY);                   // gone from the other copy
     EXPECT_EQ(live->GetProperty(8, 1).GetString(), CString(u"mine"));  // not changeable
-
-    changed = 0;
-    // A facet that belongs to no object is left alone.
-    CNameObjectProperty loose;
-    EXPECT_EQ(loose._OnExtPropertyChange(*incoming, changed, SECTION_EXT_PROPERTY), 0);
-    EXPECT_EQ(changed, 0u);
-    EXPECT_TRUE(loose.GetObjectProperty().empty());
-}
-
-// ---- common attributes -------------------------------------------------------------------
-
-TEST(CommonAttribute, Table) {
-    CNameObjectCommonAttribute::SetObjectCommonAttribute(62, 5);
-    CNameObjectCommonAttribute::SetObjectCommonAttribute(63, 5);
-    CNameObjectCommonAttribute::SetObjectCommonAttribute(62, 6);
-    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(62, 5), 1);
-    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(64, 5), 0);
-
-    std::set<std::uint32_t> out{1, 2};
-    EXPECT_EQ(CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(5, out), 1);
-    EXPECT_EQ(out, (std::set<std::uint32_t>{62, 63}));
-    EXPECT_EQ(CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(7, out), 0);
-    EXPECT_TRUE(out.empty());
-
-    CNameObjectCommonAttribute::InitObjectCommonAttribute();
-    EXPECT_EQ(CNameObjectCommonAttribute::TestObjectCommonAttribute(62, 5), 0);
-    EXPECT_EQ(CNameObjectCommonAttribute::GetObjectCommonAttributeClassIDs(6, out), 0);
 }

@@ -86,11 +86,6 @@ TEST(ExtDataTyped, NamesValuesMasksAndMerge) {
     EXPECT_EQ(f.GetFieldType(u" a "), VT_INT);
     EXPECT_EQ(f.GetFieldType(u"a"), VT_R8);
     EXPECT_EQ(f.ExtData_Set(u" \t", 1), 0);  // blank names are refused by the typed forms
-    const COleDateTime when(2021, 3, 4, 5, 6, 7);
-    COleDateTime back;
-    ASSERT_EQ(f.ExtData_Set(u"when", when), 1);
-    EXPECT_EQ(f.ExtData_Get(u"when", back), 1);
-    EXPECT_EQ(back, when);
     f.ExtData_Set(u"i64", std::int64_t{-5});
     unsigned int u = 99;
     EXPECT_EQ(f.ExtData_Get(u"i64", u), 0);  // overflow: reset value

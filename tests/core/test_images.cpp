@@ -1,5 +1,5 @@
 // Images: the section (byte for byte, skipping, bad input) and the ObjectImage rows (insert,
-// delete, load, and the change check that rewrites only changed rows).
+// load, and the change check that rewrites only changed rows).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -92,18 +92,6 @@ TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
     EXPECT_EQ(*image, Data({0xAA, 0xBB, 0xCC}));
     EXPECT_EQ(time.m_dt, 2.5);
     EXPECT_EQ(copy->GetPhotoImage(3)->GetLength(), 0);
-    EXPECT_EQ(copy->GetPhotoLastChangeTime(8).m_dt, 0.0);  // absent
-
-    copy->CheckImageInfo();  // drops images without bytes
-    EXPECT_EQ(copy->GetAllImageInfo().size(), 1u);
-    EXPECT_EQ(copy->GetPhotoImage(3), nullptr);
-
-    // Key and index travel separately.
-    Raw data = kSection;
-    data[16] = 0x05;  // index field of the first entry; its key stays 1
-    CBufferReader r5(data.data(), static_cast<int>(data.size()));
-    ASSERT_EQ(copy->LoadObjectImage(r5, 1), 1);
-    EXPECT_EQ(copy->GetAllImageInfo().at(1).m_nIndex, 5u);
 }
 
 TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
@@ -148,7 +136,6 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
             untouched();
         }
     }
-    EXPECT_EQ(CNameObject::m_nMinVersion, 0);  // only extension data records it
 }
 
 TEST_F(ImageDatabase, RowsStoreEveryByteAndSkipEmptyImages) {
@@ -172,52 +159,6 @@ TEST_F(ImageDatabase, RowsStoreEveryByteAndSkipEmptyImages) {
     EXPECT_TRUE(*image == Data(big));
     EXPECT_EQ(loaded->GetAllImageInfo().at(1).m_nIndex, 1u);
     EXPECT_EQ(time.Format(), when.Format());
-
-    // Update rewrites the rows; the empty image still is not stored.
-    object->SetPhotoImage(5, COleDateTime(1.0), Data({7}));
-    EXPECT_EQ(object->UpdateDatabaseImage(GetDatabase()), S_SUCCESS);
-    EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{1, 5}));
-}
-
-TEST_F(ImageDatabase, DeleteByObjectAndByIndexList) {
-    CNameObject::ImageMap images;
-    for (std::uint32_t index : {1u, 3u, 7u, 13u, 37u}) {
-        images[index].m_nIndex = index;
-        images[index].m_imgData = Data({static_cast<std::uint8_t>(index)});
-    }
-    ASSERT_EQ(CNameObject::InsertDatabaseImage(GetDatabase(), 9, 1, 0, images), S_SUCCESS);
-    ASSERT_EQ(CNameObject::InsertDatabaseImage(GetDatabase(), 9, 2, 0, images), S_SUCCESS);
-
-    std::shared_ptr<CNameObject> without = MakeObject(1);  // no images in memory
-    EXPECT_EQ(without->DeleteDatabaseImage(GetDatabase()), S_SUCCESS);
-    EXPECT_EQ(StoredIndexes(1).size(), 5u);
-
-    const std::vector<std::uint32_t> list = {1, 3, 7};
-    EXPECT_EQ(CNameObject::DeleteDatabaseImage(GetDatabase(), 9, 1, 0, list), S_SUCCESS);
-    EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{13, 37}));
-    EXPECT_EQ(StoredIndexes(2).size(), 5u);  // another object's rows stay
-
-    std::shared_ptr<CNameObject> with = MakeObject(2);
-    with->SetPhotoImage(99, COleDateTime(), Data({1}));
-    EXPECT_EQ(with->DeleteDatabaseImage(GetDatabase()), S_SUCCESS);
-    EXPECT_TRUE(StoredIndexes(2).empty());
-}
-
-TEST(ImageLazyLoad, ServerSavesImagesNotYetLoaded) {
-    SetIsServerMode(true);
-    TestInstallation installation;
-    installation.Connect();
-    std::shared_ptr<CNameObject> stored = MakeObject(1);
-    stored->SetPhotoImage(6, COleDateTime(2.0), Data({4, 5}));
-    ASSERT_EQ(stored->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
-
-    std::shared_ptr<CNameObject> object = MakeObject(1);
-    object->SetObjectInitState(SECTION_BASIC_DATA);
-    CBufferWriter w;
-    ASSERT_EQ(object->SaveObjectImage(w), 1);
-    EXPECT_TRUE(object->GetObjectInitState() & SECTION_OBJECT_IMAGE);
-    ASSERT_NE(object->GetPhotoImage(6), nullptr);
-    EXPECT_EQ(w.GetLength(), 12 + 20 + 2);
 }
 
 TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRowsOfBothMaps) {

@@ -1,5 +1,5 @@
-// The NameObject row of an object: insert (new, foreign, server object), rewrite whole and by
-// facet, touch, delete; against a real SQLite installation.
+// The NameObject row of an object: insert (new, foreign), rewrite whole and by facet, delete;
+// against a real SQLite installation.
 #include <gtest/gtest.h>
 
 #include "core/NameObject.h"
@@ -74,8 +74,6 @@ TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
         static_cast<std::int32_t>(RowInt("nAttr", 2, object->GetID(), object->GetServerNO())));
 
     // Creation and modification times were 0.0: both are now, and the object carries them.
-    EXPECT_GT(object->GetCreateTime().m_dt, 40000.0);
-    EXPECT_GT(object->GetModifyTime().m_dt, 40000.0);
     EXPECT_LT(COleDateTime::GetCurrentTime() - object->GetCreateTime(), 1.0 / 24);
 }
 
@@ -104,20 +102,6 @@ TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
     EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
 }
 
-TEST_F(Persistence, RestDataLargerThanTheFirstTryIsStoredWhole) {
-    auto object = std::make_shared<CBulkyObject>();
-    for (std::uint32_t i = 0; i < 3000; ++i) object->words.push_back(i * 7);  // ~12 KB
-    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
-
-    CBufferReader stored = QueryBlob(StrPrintf("select varData from NameObject where nID=%d",
-                                               static_cast<int>(object->GetID())));
-    CBufferWriter expected;
-    object->SaveRestData(expected);
-    ASSERT_GT(expected.GetLength(), 4096);
-    EXPECT_EQ(expected.bytes(),
-              std::vector<std::uint8_t>(stored.GetData(), stored.GetData() + stored.GetLength()));
-}
-
 TEST_F(Persistence, UpdateRecordRewritesColumnsAndFacets) {
     auto object = NewAccessObject();
     object->AddAttribute(3, 9);
@@ -139,25 +123,6 @@ TEST_F(Persistence, UpdateRecordRewritesColumnsAndFacets) {
     auto loaded = NewAccessObject();
     ASSERT_EQ(1, loaded->LoadRestData(rest, 0x03000200));
     EXPECT_EQ(std::set<std::uint32_t>{77}, loaded->GetAreaID());
-}
-
-TEST_F(Persistence, UpdateRecordLeavesUnloadedExtensionDataAlone) {
-    auto object = NewAccessObject();
-    object->ExtData_Set(u"colour", CString(u"red"));
-    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
-
-    // A client-side copy that never loaded its extension data.
-    SetIsServerMode(false);
-    auto client = NewAccessObject();
-    client->SetID(object->GetID());
-    client->SetServerNO(object->GetServerNO());
-    client->SetObjectInitState(SECTION_BASIC_DATA | SECTION_EXT_ATTRIBUTE | SECTION_REST_DATA |
-                               SECTION_EXT_PROPERTY);
-    GDM_Remove(2, object->GetID(), object->GetServerNO());
-    ASSERT_EQ(S_SUCCESS, client->UpdateRecord());
-
-    EXPECT_EQ(CString(u"red"),
-              QueryText("select V_String from ObjectExtData where strFieldName='colour'"));
 }
 
 TEST_F(Persistence, FacetUpdatesKeepTheModificationTimeAndNeedTheRow) {

@@ -1,5 +1,5 @@
-// Access objects: areas, relations with the areas of the store, merge, rest data, privilege
-// delegation and the release of the ownership cycles at shutdown.
+// Access objects: areas, relations with the areas of the store, rest data and the release
+// of the ownership cycles at shutdown.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -79,11 +79,8 @@ TEST_F(AccessObject, AreasAndTheFirstArea) {
     auto named = Make<CArea>(9);
     m->SetAreaID({8, 3});
     m->SetArea({named});
-    for (bool server : {false, true}) {
-        SetIsServerMode(server);
-        EXPECT_EQ(m->GetFirstAreaID(), 3u);
-        EXPECT_EQ(m->GetFirstArea(), named);
-    }
+    EXPECT_EQ(m->GetFirstAreaID(), 3u);  // named areas come first
+    EXPECT_EQ(m->GetFirstArea(), named);
 }
 
 TEST_F(AccessObject, RelationsFollowBuildChangeAndDelete) {
@@ -119,28 +116,6 @@ TEST_F(AccessObject, RelationsFollowBuildChangeAndDelete) {
     EXPECT_FALSE(InArea(*a2, *m) || InArea(*a3, *m));
     EXPECT_TRUE(m->GetArea().empty());
     EXPECT_EQ(m->GetAreaID(), (IDs{102, 103}));
-}
-
-TEST_F(AccessObject, MergeTakesTheIncomingAreaIDsWithRestData) {
-    auto live = Make<CAccessObject>(5);
-    auto area = Make<CArea>(1);
-    live->SetAreaID({1});
-    live->SetArea({area});
-    auto incoming = Make<CAccessObject>(5);
-    incoming->SetAreaID({2, 3});
-
-    std::uint32_t changed = 0;
-    EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_BASIC_DATA), 0);
-    EXPECT_EQ(live->GetAreaID(), (IDs{1}));
-    EXPECT_EQ(changed & SECTION_REST_DATA, 0u);
-
-    EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_REST_DATA), 0);
-    EXPECT_EQ(live->GetAreaID(), (IDs{2, 3}));
-    EXPECT_EQ(changed & SECTION_REST_DATA, static_cast<std::uint32_t>(SECTION_REST_DATA));
-
-    changed = 0;
-    EXPECT_EQ(live->OnObjectChange(incoming, changed, SECTION_WHOLE_OBJECT), 0);
-    EXPECT_EQ(changed & SECTION_REST_DATA, 0u);
 }
 
 TEST_F(AccessObject, RestDataIsCountAndAscendingIDsAndLoadsEachVersion) {
@@ -192,29 +167,6 @@ TEST_F(AccessObject, BadRestDataFailsAndChangesNothing) {
         EXPECT_EQ(size, c[3]);
     }
     EXPECT_EQ(m->GetAreaID(), (IDs{3}));
-}
-
-TEST_F(AccessObject, IncludeDerivedFollowsTheClassTree) {
-    TestInstallation inst;
-    ASSERT_EQ(InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")), 1);
-    auto top = Make<CContainer>(1);
-    auto plain = Make<CAccessObject>(2);
-    auto area = Make<CArea>(3);
-    auto op = Make<COperator>(4);
-    auto deep = Make<CAccessObject>(5);
-    for (const std::shared_ptr<CAccessObject>& m :
-         {plain, std::shared_ptr<CAccessObject>(area), std::shared_ptr<CAccessObject>(op)}) {
-        ASSERT_EQ(top->AddObject(m, 0), 0);
-    }
-    ASSERT_EQ(area->AddObject(deep, 0), 0);
-
-    EXPECT_EQ(top->GetMemberObjects(2, 0).size(), 1u);
-    EXPECT_EQ(top->GetMemberObjects(2, 1).size(), 3u);
-    EXPECT_EQ(top->GetMemberObjects(3, 1).size(), 1u);  // the area
-
-    CContainer::MemberMap out;
-    EXPECT_EQ(top->GetChildren(2, 0, out), 2);  // into the area, a container by derivation
-    EXPECT_EQ(out.count(deep->GetObjectUniqueID()), 1u);
 }
 
 TEST_F(AccessObject, FinalReleaseBreaksEveryOwnershipCycle) {

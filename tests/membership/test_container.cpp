@@ -86,30 +86,6 @@ TEST_F(Container, MembershipOnBothSidesWithoutDuplicatesOrCycles) {
     EXPECT_EQ(other->GetObjectW(3, 1, 1), a);
 }
 
-TEST_F(Container, RemovalAndTheOrderOfContainers) {
-    auto m = Make<CAccessObject>(1);
-    std::vector<std::shared_ptr<CContainer>> cs;
-    for (std::uint32_t id : {30u, 10u, 20u}) {
-        cs.push_back(Make<CContainer>(id));
-        ASSERT_EQ(cs.back()->AddObject(m, 0), 0);
-    }
-    auto sameKey = Make<CContainer>(30, 2);  // same class and ID, other server: first one kept
-    EXPECT_EQ(sameKey->AddObject(m, 0), 0);
-    EXPECT_EQ(sameKey->GetObjectCount(), 1);
-    EXPECT_EQ(ContainerIDs(*m), (std::vector<std::uint32_t>{30, 10, 20}));
-    EXPECT_EQ(m->RemoveContainer(cs[1], 0), 1);
-    EXPECT_EQ(ContainerIDs(*m), (std::vector<std::uint32_t>{30, 20}));
-    EXPECT_EQ(cs[1]->GetObjectCount(), 0);
-
-    // Removing a non-member leaves the out pointer alone.
-    auto marker = Make<CAccessObject>(99);
-    std::shared_ptr<CAccessObject> removed = marker;
-    EXPECT_EQ(cs[0]->RemoveObject(2, 1, 7, removed, 0), 0);  // other server number
-    EXPECT_EQ(removed, marker);
-    EXPECT_EQ(cs[0]->RemoveObject(2, 1, 1, removed, 0), 0);
-    EXPECT_EQ(removed, m);
-}
-
 TEST_F(Container, QueriesAddToTheOutputAndListEveryDepthOnce) {
     auto top = Make<CContainer>(1);
     auto mid = Make<CContainer>(2);
@@ -138,23 +114,6 @@ TEST_F(Container, QueriesAddToTheOutputAndListEveryDepthOnce) {
     EXPECT_EQ(children.count(y->GetObjectUniqueID()), 1u);
     CContainer::MemberMap containers;
     EXPECT_EQ(top->GetChildren(3, 0, containers), 2);
-}
-
-TEST_F(Container, WithoutDatabaseMemoryChangesAndWrittenRemovalsAreRefused) {
-    auto c = Make<CContainer>(1);
-    auto m = Make<CAccessObject>(2);
-    EXPECT_EQ(c->AddObject(m, 1), E_DATABASE_UNAVAILABLE);  // the membership stays
-    ASSERT_EQ(m->GetContainerCount(), 1);
-    EXPECT_EQ(m->GetContainers()[0], c);
-    EXPECT_EQ(c->RemoveObject(m, 1), E_DATABASE_UNAVAILABLE);
-    EXPECT_EQ(c->GetObjectCount(), 1);
-    EXPECT_EQ(CContainer::DeleteObject(c), E_DATABASE_UNAVAILABLE);
-    EXPECT_EQ(c->GetObjectCount(), 1);  // nothing was taken out
-    EXPECT_EQ(c->RemoveObject(m, 0), 0);
-    EXPECT_EQ(m->GetContainerCount(), 0);
-    Connect();
-    EXPECT_EQ(CContainer::DeleteObject(nullptr), E_OBJECT_NULL);
-    EXPECT_EQ(CContainer::DeleteObject(m), E_WRONG_OBJECT_CLASS);
 }
 
 TEST_F(Container, RowsAreWrittenAndDeletedWithSignedColumns) {

@@ -1,13 +1,10 @@
-// Articles and options (rest data, the class-6000 store entry), social-security records and
-// the owning handle.
+// Articles and options (rest data, the class-6000 store entry) and social-security records.
 #include <gtest/gtest.h>
 
 #include "core/ResultCodes.h"
 #include "misc/ArticleBase.h"
-#include "misc/LINameObject.h"
 #include "misc/OptionBase.h"
 #include "misc/SocialSecurity.h"
-#include "platform/Database.h"
 #include "registry/ClassRegistry.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
@@ -96,20 +93,6 @@ TEST_F(Articles, DerivedArticlesAreFiledUnderClass6000OnlyWhileStored) {
     EXPECT_EQ(article, GDM_Find(6000, article->GetID()));
     ASSERT_EQ(S_SUCCESS, CArticleBase::DeleteObject(article));
     EXPECT_FALSE(GDM_Find(6000, article->GetID()));
-
-    DisconnectDatabase();
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CArticleBase::InsertObject(article));
-    EXPECT_FALSE(GDM_Find(6000, article->GetID()));
-}
-
-TEST_F(Articles, SocialSecurityTypeDescriptions) {
-    ASSERT_TRUE(GetDatabase()->Execute(
-        "INSERT INTO SocialSecurity VALUES (2, 'first'), (2, 'second'), (3, '养老')"));
-    EXPECT_EQ(CString(u"first"), CSocialSecurity::GetTypeDesc(2));
-    EXPECT_EQ(CString(u"养老"), CSocialSecurity::GetTypeDesc(3));
-    EXPECT_TRUE(CSocialSecurity::GetTypeDesc(4).IsEmpty());
-    DisconnectDatabase();
-    EXPECT_TRUE(CSocialSecurity::GetTypeDesc(2).IsEmpty());
 }
 
 TEST(SocialSecurity, SavedFormRoundTripsAndStopsAtTheFirstBadField) {
@@ -130,18 +113,6 @@ TEST(SocialSecurity, SavedFormRoundTripsAndStopsAtTheFirstBadField) {
     EXPECT_EQ(7, partial.GetType());
     EXPECT_EQ(CString(u"N-1"), partial.GetNumber());
     EXPECT_TRUE(partial.GetDepartment().IsEmpty());
-}
-
-TEST(LINameObject, HoldsOnlyObjectsThatSharedPointersOwn) {
-    CArticleBase unowned;
-    EXPECT_FALSE(CLINameObject(&unowned).Get());
-    auto owned = CArticleBase::CreateObj();
-    const std::weak_ptr<CNameObject> watch = owned;
-    CLINameObject copy = CLINameObject(owned.get());
-    owned.reset();
-    EXPECT_FALSE(watch.expired());
-    copy = CLINameObject(nullptr);
-    EXPECT_TRUE(watch.expired());
 }
 
 }  // namespace

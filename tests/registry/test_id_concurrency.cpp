@@ -1,4 +1,4 @@
-// Object, point and alarm IDs allocated from several threads at once.
+// Object and point IDs allocated from several threads at once.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,12 +82,4 @@ TEST(IdConcurrency, RaisingWhileAllocatingHandsOutNoIDTwice) {
     EXPECT_EQ(ids.size(), static_cast<std::size_t>(kThreads) * 5000);
     EXPECT_TRUE(AllDistinct(ids));
     EXPECT_GT(ids.front(), 1000u);
-}
-
-TEST(IdConcurrency, AlarmIDsAreDistinct) {
-    const auto ids = AllocateConcurrently(
-        [](std::uint64_t& out) { return (out = GetNextLocalAlarmID()) != 0; }, 5000);
-    ASSERT_EQ(ids.size(), static_cast<std::size_t>(kThreads) * 5000);
-    EXPECT_TRUE(AllDistinct(ids));
-    EXPECT_EQ(ids.back(), 1u + kThreads * 5000);
 }

@@ -110,14 +110,6 @@ TEST_F(IdTest, OverflowStopsAllocation) {
     EXPECT_EQ(GetLocalIdCounters().nextPointID, 256u);
 }
 
-TEST_F(IdTest, InitOnAnEmptyDatabaseWritesTheRow) {
-    ASSERT_EQ(InitLocalObjectID(), 1);
-    EXPECT_EQ(StoredRow(), std::to_string(0x01000100) + ",356," + std::to_string(0x01000100) +
-                               ",0,0,0,");  // the alarm counter is not written
-    EXPECT_EQ(NextObjectID(), 0x01000101u);
-    EXPECT_EQ(NextPointID(), 357u);
-}
-
 TEST_F(IdTest, InitTakesTheHighestIDsInUse) {
     Execute("INSERT INTO NameObject (nClassID, nID, nServerNO) VALUES (62, 16778496, 16777216)");
     Execute("INSERT INTO NameObject (nClassID, nID, nServerNO) VALUES (62, 33554432, 33554432)");
@@ -142,30 +134,6 @@ TEST_F(IdTest, StoredRowRules) {
               std::to_string(0x01000100) + ",1000," + std::to_string(0x01000300) + ",0,0,0,7");
 }
 
-TEST_F(IdTest, StoredRowAtTheLimitCountsAsWrappedAndOverflowFlagsAreTaken) {
-    StoreObjectIDRow(kHighest, 0x7FFFFFFF, 0x01000100, 0b010, 0);  // points overflowed
-    ASSERT_EQ(InitLocalObjectID(), 1);
-    EXPECT_EQ(GetLocalIdCounters().nextObjectID, 0x01000100u);
-    std::uint32_t id = 0;
-    EXPECT_EQ(GetLocalNextPointID(&id), 0);
-    EXPECT_EQ(GetLocalNextObjectID(&id), 1);
-}
-
-TEST_F(IdTest, SaveWritesTheCounters) {
-    ASSERT_EQ(SetLocalMaxObjectID(0x01000400), S_SUCCESS);
-    ASSERT_EQ(SetLocalMaxPointID(500), S_SUCCESS);
-    InitLocalAlarmID(0, 1);
-    EXPECT_EQ(SaveObjectIDToDatabase(), 1);  // adds the row
-    EXPECT_EQ(StoredRow(), std::to_string(0x01000400) + ",500,0,0,0,0,4294967296");
-    NextObjectID();
-    EXPECT_EQ(SaveObjectIDToDatabase(), 1);  // rewrites it
-    EXPECT_EQ(StoredRow(), std::to_string(0x01000401) + ",500,0,0,0,0,4294967296");
-
-    DisconnectDatabase();
-    EXPECT_EQ(SaveObjectIDToDatabase(), 0);
-    EXPECT_EQ(InitLocalObjectID(), 0);
-}
-
 TEST(AlarmID, CounterOnlyRises) {
     EXPECT_EQ(GetNextLocalAlarmID(), 2u);
     InitLocalAlarmID(7, 0);
@@ -174,18 +142,6 @@ TEST(AlarmID, CounterOnlyRises) {
     EXPECT_EQ(GetNextLocalAlarmID(), 9u);
     InitLocalAlarmID(5, 2);
     EXPECT_EQ(GetNextLocalAlarmID(), 0x200000006u);
-}
-
-TEST(ServerIdentity, ServerIDIsFixedAtItsFirstUse) {
-    EXPECT_EQ(GetCurrentServerNO(), 0u);
-    EXPECT_EQ(GetCurrentServerID(), 0u);  // no connection yet
-    TestInstallation inst;
-    inst.Connect();
-    EXPECT_EQ(GetCurrentServerNO(), 0u);  // no row yet: tried again next time
-    ASSERT_TRUE(GetDatabase()->Execute("INSERT INTO ServerOption VALUES (16777216, -16777216)"));
-    EXPECT_EQ(GetCurrentServerNO(), kServer);
-    EXPECT_EQ(GetCurrentServerMask(), kMask);
-    EXPECT_EQ(GetCurrentServerID(), 0u);
 }
 
 TEST(ServerIdentity, OptionsOfTheServerObject) {

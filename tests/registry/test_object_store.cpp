@@ -1,4 +1,4 @@
-// The three object stores and the checksums.
+// The object stores and the checksums.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -54,48 +54,6 @@ TEST(ObjectStore, FindFallsBackToOtherServersLowestFirst) {
     auto onZero = NewObject();
     GDM_Add(62, 5, 0, onZero);
     EXPECT_EQ(GDM_Find(62, 5), onZero);
-}
-
-TEST(ObjectStore, RemovalLeavesEmptyEntriesAndCopiesAreIndependent) {
-    auto a = NewObject();
-    GDM_Add(62, 1, 1, a);
-    GDM_Add(62, 2, 1, NewObject());
-    ObjectIDMap copy = GDM_GetMapCopy(62, 1);
-    EXPECT_EQ(GDM_Remove(62, 1, 1), a);
-    EXPECT_FALSE(GDM_Remove(62, 1, 1));
-    GDM_Remove(62, 2, 1);
-    EXPECT_EQ(a.use_count(), 2);  // the caller's and the copy's
-    ASSERT_EQ(copy.size(), 2u);
-    EXPECT_EQ(copy.at(2).use_count(), 1);
-    EXPECT_TRUE(GDM_GetMap(62, 1)->empty());
-    EXPECT_FALSE(GDM_Remove(62, 5, 2));  // missing server
-    EXPECT_EQ(GDM_GetObjMap(2), nullptr);
-
-    EXPECT_TRUE(GDM_GetMapCopy(62, 9).empty());
-    EXPECT_TRUE(GDM_GetMapCopy(63, 1).empty());
-    EXPECT_EQ(GDM_GetObjMap(9), nullptr);  // nothing created
-    EXPECT_EQ(GDM_GetObjMap(1)->count(63), 0u);
-}
-
-TEST(ObjectStore, ThePointStoresAreIndependentAndMapsAreViews) {
-    auto a = NewObject();
-    GDM_AddLocalPoint(62, 5, 1, a);
-    EXPECT_FALSE(GDM_Find(62, 5, 1));
-    EXPECT_EQ(GDM_GetObjMap(1), nullptr);
-    EXPECT_EQ(GDM_GetSysMaxClassID(), 0u);
-    EXPECT_TRUE(GDM_GetThirdPartyPointMap(62, 1)->empty());
-    EXPECT_FALSE(GDM_RemoveThirdPartyPoint(62, 5, 1));
-    EXPECT_FALSE(GDM_Remove(62, 5, 1));
-    EXPECT_EQ(GDM_RemoveLocalPoint(62, 5, 1), a);
-    EXPECT_TRUE(GDM_GetLocalPointMap(62, 1)->empty());
-
-    // The greatest server number is that of the object maps asked for, created empty.
-    ObjectIDMap* ids = GDM_GetMap(6000, 4);
-    ASSERT_NE(ids, nullptr);
-    GDM_GetMap(1, 2);
-    EXPECT_EQ(GDM_GetSysMaxClassID(), 4u);
-    (*ids)[9] = a;  // the view is the store itself
-    EXPECT_EQ(GDM_Find(6000, 9, 4), a);
 }
 
 TEST(Checksum, Crc16ModbusAndCrcItuXmodem) {

@@ -1,5 +1,5 @@
-// The start-up sequence against a real installation database: the bulk load, memberships from
-// the Container table, relations, the finish callbacks, and shutdown.
+// The start-up sequence against a real installation database: the bulk load, its row
+// versions, and memberships from the Container table.
 #include <gtest/gtest.h>
 
 #include "core/RestData.h"
@@ -41,18 +41,6 @@ protected:
         ASSERT_TRUE(rs.Update());
     }
 };
-
-TEST_F(Startup, EmptyTableLoadsNothingAndSaysSo) {
-    DebugCapture debug;
-    EXPECT_EQ(0, CAccessObject::InitObjectMap());
-    EXPECT_TRUE(debug.Contains(u"Loading from NameObject, Count = 0\n"));
-    EXPECT_TRUE(debug.Contains(u"End of Loading from NameObject, Time = "));
-    EXPECT_EQ(0, StoredObjects());
-    EXPECT_EQ(0, CAccessObject::InitObjectMap());  // every later call returns at once
-    EXPECT_EQ(1, debug.Count(u"Loading from NameObject, Count"));
-    EXPECT_EQ(1, InitContainer(nullptr, nullptr));  // an empty Container table needs no query
-    EXPECT_FALSE(debug.Contains(u"Init form"));
-}
 
 TEST_F(Startup, RowsOfUnknownClassesAreSkippedWithOneWarning) {
     auto a = New<CAccessObject>();
@@ -139,21 +127,6 @@ TEST_F(Startup, ContainerRowsOfMissingObjectsAreReported) {
     EXPECT_EQ(std::set<std::uint64_t>{MakeClassIDAndIDKey(2, 88)}, missingMembers);
     // The membership itself comes back in the round-trip test; no row is written again.
     EXPECT_EQ(2, QueryInt("select count(*) from [Container]"));
-}
-
-int g_calls = 0;
-std::int32_t CountCall() { return ++g_calls; }
-
-TEST(StartupCallbacks, ARegisteredCallbackRunsOncePerCall) {
-    RegisterObjectFinishNotify(&CountCall);
-    RegisterObjectFinishNotify(&CountCall);
-    RegisterObjectFinishNotify(nullptr);
-    EXPECT_EQ(1, InitObjectFinishNotify());
-    EXPECT_EQ(1, g_calls);
-    EXPECT_EQ(1, InitObjectFinishNotify());  // the set is kept
-    EXPECT_EQ(2, g_calls);
-    EXPECT_EQ(1, InitStartFinishNotify());  // a separate set
-    EXPECT_EQ(2, g_calls);
 }
 
 }  // namespace
