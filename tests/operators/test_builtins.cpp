@@ -1,5 +1,5 @@
-// The seven built-in objects: created on a first start, reused on the next, the groups
-// holding their privilege objects on the server's tree.
+// The seven built-in objects: created on a first start, reused on the next, not deletable,
+// the groups holding their privilege objects on the server's tree.
 #include "OperatorsFixture.h"
 #include "operators/AdminActor.h"
 #include "operators/OndutyGroupMJ.h"
@@ -93,6 +93,33 @@ TEST_F(Builtins, FirstStartCreatesSecondStartReuses) {
     EXPECT_EQ(0, op->HasPrivilege(Stored<CContainer>(3, u"x"), 7, 3));
     EXPECT_EQ(CString(),
               COperator::GetSafeFullName(CAdminActor::GetInstance()->GetID()));  // loaded only
+
+    // An entry the grant map already has for the server survives the relation step.
+    const COperatorGroup::PrivilegeMap custom{{kServer, {{42, 43}}}};
+    sysGroup->SetPrivilegeObject(custom);
+    sysGroup->InitObjectRelation();
+    EXPECT_EQ(custom, sysGroup->GetPrivilegeObject());
+}
+
+TEST_F(Builtins, BuiltinsOfTheServerCannotBeDeleted) {
+    Start();
+    for (const auto& object : Instances()) {
+        ASSERT_TRUE(object);
+        const std::uint32_t c = object->GetObjectClassID();
+        if (c == 855 || c == 1303) continue;  // not registered: asked below through their class
+        EXPECT_EQ(E_BUILTIN_NOT_DELETABLE, DeleteObject(object)) << c;
+    }
+    EXPECT_EQ(E_BUILTIN_NOT_DELETABLE, COndutyGroupMJ::DeleteObject(COndutyGroupMJ::GetInstance()));
+    EXPECT_EQ(E_BUILTIN_NOT_DELETABLE,
+              COndutyPrivilege::DeleteObject(COndutyPrivilege::GetInstance()));
+    for (std::uint32_t c : {853u, 854u, 855u, 1201u, 1301u, 1302u, 1303u})
+        EXPECT_EQ(1, Rows(c)) << c;
+    // Another server's copy goes the ordinary way.
+    auto foreign = std::static_pointer_cast<CServiceGroupMJ>(CServiceGroupMJ::CreateObj());
+    foreign->SetServerNO(2);
+    foreign->SetID(600);
+    ASSERT_EQ(0, CNameObject::InsertObject(foreign));
+    EXPECT_EQ(0, CServiceGroupMJ::DeleteObject(foreign));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Operator accounts on a real installation: the login check, insertion and merge refusals,
-// the full-name cache, and rest data of every version group.
+// the full-name cache, binding rows, and rest data of every version group.
 #include "OperatorsFixture.h"
 #include "operators/AdminActor.h"
 #include "support/Query.h"
@@ -58,6 +58,8 @@ TEST_F(Operators, InsertAndDeleteKeepTheStoreAndTheNameCache) {
     twin->SetID(900);
     EXPECT_EQ(0, COperator::InsertObject(twin));  // same name on another server
     EXPECT_EQ(0.0, twin->GetModifyPassTime().m_dt);
+    EXPECT_EQ(E_WRONG_OBJECT_CLASS, COperator::InsertObject(Group(u"g")));
+    EXPECT_EQ(E_WRONG_OBJECT_CLASS, COperator::DeleteObject(nullptr));
 
     ASSERT_EQ(0, COperator::DeleteObject(alice));
     EXPECT_EQ(CString(), COperator::GetSafeFullName(alice->GetID()));
@@ -88,6 +90,21 @@ TEST_F(Operators, MergeRefusesANewFullNameAndMovesThePasswordTime) {
     EXPECT_EQ(CString(u"op"), COperator::GetSafeFullName(op->GetID()));
     EXPECT_EQ(CString(u"new"), op->GetPwd());
     EXPECT_NE(0.0, op->GetModifyPassTime().m_dt);
+}
+
+TEST_F(Operators, BindingRowsNameOnlyPersonsInTheStore) {
+    auto person = Stored<CAccessObject>(2, u"person");
+    auto op = Op(u"op");
+    op->SetPersons({person->GetObjectUniqueID(), {501, 999, 1}});
+    ASSERT_EQ(0, op->UpdateRecord());
+    const std::string rows = "SELECT nPersonID FROM OperatorBindingPerson WHERE nOperatorID = " +
+                             std::to_string(op->GetID());
+    EXPECT_EQ(std::vector<long long>{person->GetID()}, QueryInts(rows));
+    op->SetPersons({});
+    ASSERT_EQ(0, op->UpdateDataBase());
+    EXPECT_TRUE(QueryInts(rows).empty());
+    Exec("DROP TABLE OperatorBindingPerson");
+    EXPECT_EQ(E_DATABASE_OPERATION, op->UpdateDataBase());
 }
 
 TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
@@ -137,6 +154,27 @@ TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
         CBufferReader part(w.GetData(), cut);
         EXPECT_EQ(0, copy->LoadRestData(part, 0)) << cut;
     }
+}
+
+TEST_F(Operators, HandOverAttributeIsTakenBackFromUnusedHolders) {
+    auto g = Group(u"g");
+    auto giver = Op(u"giver"), holder = Op(u"holder");
+    ASSERT_EQ(0, g->AddObject(giver, 0));
+    ASSERT_EQ(0, g->AddObject(holder, 0));
+    holder->AddAttribute(1200, COperator::kHandOverAttribute);
+    holder->AddAttribute(1200, COperator::kHandedAttribute);
+    auto copy = std::static_pointer_cast<COperator>(giver->Clone(SECTION_WHOLE_OBJECT));
+    copy->AddAttribute(1200, COperator::kHandOverAttribute);
+    std::uint32_t changed = 0;
+    EXPECT_EQ(0, giver->OnObjectChange(copy, changed, SECTION_EXT_ATTRIBUTE));
+    EXPECT_TRUE(giver->TestAttribute(1200, COperator::kHandOverAttribute));
+    EXPECT_FALSE(holder->TestAttribute(1200, COperator::kHandOverAttribute));
+    EXPECT_FALSE(holder->TestAttribute(1200, COperator::kHandedAttribute));
+    // A merge never clears the attribute.
+    auto bare = std::static_pointer_cast<COperator>(giver->Clone(SECTION_WHOLE_OBJECT));
+    bare->RemoveAttribute(1200, COperator::kHandOverAttribute);
+    EXPECT_EQ(0, giver->OnObjectChange(bare, changed, SECTION_EXT_ATTRIBUTE));
+    EXPECT_TRUE(giver->TestAttribute(1200, COperator::kHandOverAttribute));
 }
 
 }  // namespace

@@ -31,6 +31,43 @@ TEST(Variant, IntegerConversionsFollowTheOleRules) {
     EXPECT_FALSE(_variant_t::Null().ToUInt32(u));
 }
 
+// Where the platform's rules are easy to get wrong: conversions to NULL, the language-neutral
+// BOOL texts, and BOOL against unsigned and signed 32-bit types.
+TEST(Variant, NullBoolTextsAndWrapAround) {
+    struct Row {
+        _variant_t from;
+        VARTYPE to;
+        HRESULT hr;
+        std::uint32_t bits;  // the low 32 bits of the result when converted
+    };
+    const Row rows[] = {
+        {_variant_t(5), VT_NULL, S_OK, 0},
+        {_variant_t(u"x"), VT_NULL, S_OK, 0},
+        {_variant_t(1, VT_ERROR), VT_NULL, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t::Null(), VT_I4, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t(u"#TRUE#"), VT_BOOL, S_OK, 0xFFFF},
+        {_variant_t(u" #false# "), VT_BOOL, S_OK, 0},
+        {_variant_t(u"#TRUE#"), VT_I4, DISP_E_TYPEMISMATCH, 0},
+        {_variant_t(true), VT_UI1, S_OK, 0xFF},
+        {_variant_t(true), VT_UI4, S_OK, 0xFFFFFFFF},
+        {_variant_t(true), VT_I4, S_OK, 0xFFFFFFFF},
+        {_variant_t(-1, VT_I4), VT_UI4, DISP_E_OVERFLOW, 0},
+        {_variant_t(static_cast<std::int32_t>(0x80000000u), VT_UI4), VT_I4, DISP_E_OVERFLOW, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.from.vt << " -> " << row.to);
+        _variant_t v;
+        ASSERT_EQ(row.hr, v.ChangeType(row.to, &row.from));
+        EXPECT_EQ(row.hr == S_OK ? row.to : VT_EMPTY, v.vt);
+        if (row.hr != S_OK || row.to == VT_NULL) continue;
+        std::uint8_t raw[16];
+        v.GetRaw(raw);
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, raw + 8, row.to == VT_UI1 ? 1 : row.to == VT_BOOL ? 2 : 4);
+        EXPECT_EQ(row.bits, bits);
+    }
+}
+
 TEST(Variant, RawImageAndEquality) {
     std::uint8_t raw[16];
     _variant_t(u"text").GetRaw(raw);
