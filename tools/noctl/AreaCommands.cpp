@@ -1,6 +1,8 @@
-#include "AreaCommands.h"
-
+// noctl's "show": one loaded object with its basic fields, containers and members, area
+// parameters, attributes, properties and alarm counters.
 #include <cstdio>
+
+#include "Context.h"
 #include <exception>
 #include <utility>
 #include <vector>
@@ -85,86 +87,131 @@ std::vector<std::pair<std::string, std::string>> AreaParameters(const CArea& a) 
             {"platform linkages", std::to_string(a.GetPlatformLinkagesCopy().size())}};
 }
 
-void PrintObject(const CNameObject& o) {
-    std::printf("%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n",
-                o.GetRuntimeClass()->m_lpszClassName, o.GetFullName().ToUtf8().c_str(),
-                o.GetObjectClassID(), o.GetID(), o.GetServerNO());
-    std::printf("  short name \"%s\", description \"%s\", attribute word 0x%08X\n",
-                o.GetShortName().ToUtf8().c_str(), o.GetDescription().ToUtf8().c_str(),
-                o.GetAttribute());
+// Everything "show" prints, as JSON; the text form prints the same sections.
+Json ShowJson(const CNameObject& o) {
+    Json j = ObjectJson(o);
+    j["shortName"] = o.GetShortName().ToUtf8();
+    j["description"] = o.GetDescription().ToUtf8();
+    j["attributeWord"] = o.GetAttribute();
     if (const auto* access = dynamic_cast<const CAccessObject*>(&o)) {
-        std::printf("  containers");
-        for (const auto& c : access->GetContainers())
-            std::printf(" %u:%u", c->GetObjectClassID(), c->GetID());
-        std::printf("\n  area IDs %s\n",
-                    List(const_cast<CAccessObject*>(access)->GetAreaID()).c_str());
+        Json containers = Json::array();
+        for (const auto& c : access->GetContainers()) containers.push_back(ObjectJson(*c));
+        j["containers"] = containers;
+        j["areas"] = const_cast<CAccessObject*>(access)->GetAreaID();
+    }
+    if (const auto* container = dynamic_cast<const CContainer*>(&o)) {
+        Json members = Json::array();
+        for (const auto& [key, member] : const_cast<CContainer*>(container)->GetMemberObjects()) {
+            members.push_back(ObjectJson(*member));
+        }
+        j["members"] = members;
     }
     if (const auto* area = dynamic_cast<const CArea*>(&o)) {
-        std::printf("parameters:\n");
-        for (const auto& [name, value] : AreaParameters(*area)) {
-            std::printf("  %-30s %s\n", name.c_str(), value.c_str());
-        }
+        Json parameters = Json::object();
+        for (const auto& [name, value] : AreaParameters(*area)) parameters[name] = value;
+        j["parameters"] = parameters;
     }
-    std::printf("attributes:\n");
-    for (const auto& [cls, values] : o.GetObjectAttribute()) {
-        std::printf("  class %u:", cls);
-        for (std::uint32_t v : values) std::printf(" 0x%X", v);
-        std::printf("\n");
-    }
-    std::printf("properties:\n");
+    Json attributes = Json::object();
+    for (const auto& [cls, values] : o.GetObjectAttribute()) attributes[std::to_string(cls)] = values;
+    j["attributes"] = attributes;
+    Json properties = Json::object();
     for (const auto& [cls, keys] : o.GetObjectProperty()) {
         for (const auto& [key, value] : keys) {
             CString text;
             if (!value.ToText(text)) text = u"?";
-            std::printf("  class %u 0x%X = %s\n", cls, key, text.ToUtf8().c_str());
+            properties[std::to_string(cls)][StrPrintf("0x%X", key)] = text.ToUtf8();
         }
     }
+    j["properties"] = properties;
     const auto* area = dynamic_cast<const CArea*>(&o);
     const auto* group = dynamic_cast<const CAreaGroup*>(&o);
-    if (!area && !group) return;
+    if (area || group) {
+        Json counters = Json::object();
+        for (int i = 0; i < kAlarmCounterCount; ++i) {
+            counters[kCounterNames[i]] = area ? area->GetAlarmCounter(i) : group->GetAlarmCounter(i);
+        }
+        j["alarmCounters"] = counters;
+    }
+    return j;
+}
+
+void PrintObject(const Json& j) {
+    std::printf("%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n", j["className"].get<std::string>().c_str(),
+                j["name"].get<std::string>().c_str(), j["class"].get<unsigned>(), j["id"].get<unsigned>(),
+                j["serverNO"].get<unsigned>());
+    std::printf("  short name \"%s\", description \"%s\", attribute word 0x%08X\n",
+                j["shortName"].get<std::string>().c_str(), j["description"].get<std::string>().c_str(),
+                j["attributeWord"].get<unsigned>());
+    auto list = [](const char* title, const Json& objects) {
+        std::printf("%s:\n", title);
+        for (const auto& m : objects) {
+            std::printf("  %u:0x%08X \"%s\"\n", m["class"].get<unsigned>(), m["id"].get<unsigned>(),
+                        m["name"].get<std::string>().c_str());
+        }
+    };
+    if (j.contains("containers")) {
+        list("containers", j["containers"]);
+        std::printf("area IDs %s\n", j["areas"].dump().c_str());
+    }
+    if (j.contains("members")) list("members", j["members"]);
+    if (j.contains("parameters")) {
+        std::printf("parameters:\n");
+        for (const auto& [name, value] : j["parameters"].items()) {
+            std::printf("  %-30s %s\n", name.c_str(), value.get<std::string>().c_str());
+        }
+    }
+    std::printf("attributes:\n");
+    for (const auto& [cls, values] : j["attributes"].items()) {
+        std::printf("  class %s:", cls.c_str());
+        for (const auto& v : values) std::printf(" 0x%X", v.get<unsigned>());
+        std::printf("\n");
+    }
+    std::printf("properties:\n");
+    for (const auto& [cls, keys] : j["properties"].items()) {
+        for (const auto& [key, value] : keys.items()) {
+            std::printf("  class %s %s = %s\n", cls.c_str(), key.c_str(), value.get<std::string>().c_str());
+        }
+    }
+    if (!j.contains("alarmCounters")) return;
     std::printf("alarm counters:\n");
     for (int i = 0; i < kAlarmCounterCount; ++i) {
-        std::printf("  %-40s %d\n", kCounterNames[i],
-                    area ? area->GetAlarmCounter(i) : group->GetAlarmCounter(i));
+        std::printf("  %-40s %d\n", kCounterNames[i], j["alarmCounters"][kCounterNames[i]].get<int>());
     }
+}
+
+struct ShowArgs {
+    unsigned int classID = 0;
+    std::string id;
+};
+
+int RunShow(const Context& ctx, const ShowArgs& a) {
+    std::uint32_t id = 0;
+    if (!ParseNumber(a.id, id)) return Usage("\"" + a.id + "\" is not an object ID");
+    if (int rc = ctx.StartUp()) return rc;
+    auto object = FindLoaded(a.classID, id);
+    if (!object) return Finish(kExitRefused);
+    const Json j = ShowJson(*object);
+    if (ctx.json) {
+        PrintJson(j);
+    } else {
+        PrintObject(j);
+    }
+    return Finish(kExitOk);
 }
 
 }  // namespace
 
-void AddAreaCommands(CLI::App& app, ShowRequest& show) {
-    show.command = app.add_subcommand(
-        "show", "load the installation and print one object: parameters, facets and counters");
-    show.command->add_option("class", show.classID, "class ID")->required();
-    show.command->add_option("id", show.id, "object ID (decimal or 0x...)")->required();
-}
-
-int RunShow(const ShowRequest& show, const std::function<int()>& startUp) {
-    std::uint32_t id = 0;
-    try {
-        id = static_cast<std::uint32_t>(std::stoul(show.id, nullptr, 0));
-    } catch (const std::exception&) {
-        std::fprintf(stderr, "noctl: \"%s\" is not an object ID\n", show.id.c_str());
-        return 1;
-    }
-    if (int rc = startUp()) return rc;
-    int rc = 0;
-    if (auto object = GDM_Find(show.classID, id)) {
-        PrintObject(*object);
-    } else {
-        std::fprintf(stderr, "noctl: no object %u:0x%08X is loaded\n", show.classID, id);
-        rc = 1;
-    }
-    DestroyAllObject();
-    DisconnectDatabase();
-    return rc;
-}
-
-std::string AlarmTotal(const CNameObject& object) {
-    if (const auto* area = dynamic_cast<const CArea*>(&object)) {
-        return StrPrintf(" [total alarms %d]", area->GetTotalAlarmCount());
-    }
-    if (const auto* group = dynamic_cast<const CAreaGroup*>(&object)) {
-        return StrPrintf(" [total alarms %d]", group->GetTotalAlarmCount());
-    }
-    return "";
+void AddAreaCommands(CLI::App& app, Context& ctx, Commands& commands) {
+    auto a = std::make_shared<ShowArgs>();
+    CLI::App* show = AddCommand(app, "show",
+                                "load the installation and print one object: basic fields, containers and members, "
+                                "parameters, attributes, properties, alarm counters",
+                                "noctl --dir site show 62 0x01000102 --json   # {\"class\",\"className\",\"id\","
+                                "\"serverNO\",\"name\",\"shortName\",\"description\",\"attributeWord\","
+                                "\"containers\"?,\"areas\"?,\"members\"?,\"parameters\"?,\"attributes\","
+                                "\"properties\",\"alarmCounters\"?}");
+    show->add_option("CLASS", a->classID, "class ID")->required();
+    show->add_option("ID", a->id, "object ID (decimal or 0x...)")->required();
+    AddJsonFlag(show, ctx);
+    commands.push_back({show, [a, &ctx] { return ctx.Resolve() ? kExitUsage : RunShow(ctx, *a); }});
 }

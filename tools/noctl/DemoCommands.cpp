@@ -1,0 +1,2 @@
+#include "Context.h"
+void AddDemoCommands(CLI::App&, Context&, Commands&) {}
