@@ -67,6 +67,7 @@ int Context::StartUp(std::set<std::uint64_t>* missingContainers, std::set<std::u
     InitAllObjectRelation();
     InitObjectFinishNotify();
     InitStartFinishNotify();
+    LastDiagnostic().clear();  // start-up's progress lines are not the cause of a later failure
     return kExitOk;
 }
 

@@ -77,3 +77,17 @@ if(NOT rc EQUAL 1 OR NOT e MATCHES "no installation database")
   message(FATAL_ERROR "info on a missing installation: ${rc} ${e}")
 endif()
 file(REMOVE_RECURSE ${WORK})
+
+# A demo site in a second installation: guard1's group holds the privilege on the first
+# building and is locked out of its first area.
+set(WORK ${WORK}-demo)
+file(REMOVE_RECURSE ${WORK})
+noctl(0 "initialised" init ${WORK})
+noctl(0 "demo site: 312 objects and 309 memberships" demo)
+noctl(0 "objects 317, containers 14, memberships 312\nmissing containers: 0\nmissing members: 0" load)
+noctl(0 "6 objects" can guard1 7 3 --class 62)
+noctl(0 "CArea \"Area 1\" \\(class 62, ID (0x[0-9A-F]+)" tree --class 62)
+set(area1 ${CMAKE_MATCH_1})
+noctl(0 "denied\ndenied: locked by group [0-9]+ \\(Guards\\)" check guard1 62 ${area1} 7 3 --explain)
+noctl(2 "" demo --scale 0)
+file(REMOVE_RECURSE ${WORK})
