@@ -64,6 +64,11 @@ std::shared_ptr<CNameObject> FindLoaded(unsigned int classID, std::uint32_t id);
 std::string Describe(const CNameObject& object);
 // An object's identity as JSON: class, className, id, serverNO, name.
 Json ObjectJson(const CNameObject& object);
+// Every section of an object as "show" prints it: identity, basic fields, containers and
+// members, area parameters, attributes, properties, extension data, images, alarm counters.
+Json ShowJson(CNameObject& object);
+// Prints ShowJson's value as text.
+void PrintShow(const Json& value);
 // Prints a JSON value on standard output, indented.
 void PrintJson(const Json& value);
 
@@ -83,6 +88,8 @@ void AddJsonFlag(CLI::App* command, Context& ctx);
 // The command groups, each in its own file.
 void AddInstallationCommands(CLI::App& app, Context& ctx, Commands& commands);
 void AddLoadCommands(CLI::App& app, Context& ctx, Commands& commands);
-void AddAreaCommands(CLI::App& app, Context& ctx, Commands& commands);
+void AddShowCommands(CLI::App& app, Context& ctx, Commands& commands);
 void AddPrivilegeCommands(CLI::App& app, Context& ctx, Commands& commands);
 void AddDemoCommands(CLI::App& app, Context& ctx, Commands& commands);
+void AddWriteCommands(CLI::App& app, Context& ctx, Commands& commands);
+void AddExchangeCommands(CLI::App& app, Context& ctx, Commands& commands);

@@ -17,9 +17,11 @@ int main(int argc, char** argv) {
     Commands commands;
     AddInstallationCommands(app, ctx, commands);
     AddLoadCommands(app, ctx, commands);
-    AddAreaCommands(app, ctx, commands);
+    AddShowCommands(app, ctx, commands);
     AddPrivilegeCommands(app, ctx, commands);
     AddDemoCommands(app, ctx, commands);
+    AddWriteCommands(app, ctx, commands);
+    AddExchangeCommands(app, ctx, commands);
 
     try {
         app.parse(argc, argv);

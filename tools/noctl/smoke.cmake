@@ -76,11 +76,46 @@ execute_process(COMMAND ${NOCTL} --dir ${WORK}/missing info RESULT_VARIABLE rc E
 if(NOT rc EQUAL 1 OR NOT e MATCHES "no installation database")
   message(FATAL_ERROR "info on a missing installation: ${rc} ${e}")
 endif()
+
+# Writes through the library's operations, each with its change-log line; bad fields exit 2.
+noctl(0 "created 62:(0x[0-9A-F]+) \"Lobby\"" create 62 Lobby --in 63:0x01000101 --set MostCapability=40 --set ext.Floor=3)
+set(lobby ${CMAKE_MATCH_1})
+noctl(0 "changed 62:${lobby}" set 62 ${lobby} "Description=Main lobby" ArmingDelay=45)
+noctl(0 "description \"Main lobby\".*MostCapability +40
+.*ArmingDelay +45
+.*Floor = 3" show 62 ${lobby})
+noctl(2 "unknown field \"Bogus\" for class 62" set 62 ${lobby} Bogus=1)
+noctl(2 "\"x\" is not a number" set 62 ${lobby} ArmingDelay=x)
+noctl(2 "unknown class 9999" create 9999 X)
+noctl(1 "E_BUILTIN_NOT_DELETABLE \\(0xA3E90066\\) A built-in object cannot be deleted" delete 1201 0x0100010A)
+noctl(0 "added 62:${lobby} \"Lobby\" to 3:" member add 3:0x01000104 62:${lobby})
+noctl(0 "removed 62:${lobby}" member remove 3:0x01000104 62:${lobby})
+noctl(0 "deleted 62:${lobby}" delete 62 ${lobby})
+noctl(0 "Delete Area \"Lobby\": Success" log --limit 3)
+noctl(1 "no object 62:${lobby} is loaded" delete 62 ${lobby})
+
+# Exchange: export a frame, decode it (and a truncated copy), import it into a second installation.
+noctl(0 "exported 62:${hall} \"Hall\"" export 62 ${hall} -o ${WORK}/hall.frame)
+noctl(0 "frame: [0-9]+ bytes, class 62, ID ${hall}.*SmsReplyTimeout +60" decode ${WORK}/hall.frame)
+file(READ ${WORK}/hall.frame head LIMIT 40 HEX)
+file(WRITE ${WORK}/cut.hex "${head}")
+execute_process(COMMAND ${NOCTL} decode - INPUT_FILE ${WORK}/cut.hex RESULT_VARIABLE rc ERROR_VARIABLE e)
+if(NOT rc EQUAL 1 OR NOT e MATCHES "truncated frame: the header announces [0-9]+ body bytes, 20 follow")
+  message(FATAL_ERROR "decode of a truncated frame: ${rc} ${e}")
+endif()
+set(home ${WORK})
+set(WORK ${home}-second)
 file(REMOVE_RECURSE ${WORK})
+noctl(0 "initialised" init ${WORK} --server-no 0x02000000 --server-mask 0xFF000000)
+noctl(0 "imported 62:${hall} \"Hall\"" import ${home}/hall.frame)
+noctl(0 "CArea \"Hall\" \\(class 62, ID ${hall}, server 0x01000000\\).*SmsReplyTimeout +60" show 62 ${hall})
+noctl(0 "merged 62:${hall}" import ${home}/hall.frame)
+file(REMOVE_RECURSE ${WORK})
+file(REMOVE_RECURSE ${home})
 
 # A demo site in a second installation: guard1's group holds the privilege on the first
 # building and is locked out of its first area.
-set(WORK ${WORK}-demo)
+set(WORK ${home}-demo)
 file(REMOVE_RECURSE ${WORK})
 noctl(0 "initialised" init ${WORK})
 noctl(0 "demo site: 312 objects and 309 memberships" demo)

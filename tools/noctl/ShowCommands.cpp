@@ -87,8 +87,9 @@ std::vector<std::pair<std::string, std::string>> AreaParameters(const CArea& a) 
             {"platform linkages", std::to_string(a.GetPlatformLinkagesCopy().size())}};
 }
 
-// Everything "show" prints, as JSON; the text form prints the same sections.
-Json ShowJson(const CNameObject& o) {
+}  // namespace
+
+Json ShowJson(CNameObject& o) {
     Json j = ObjectJson(o);
     j["shortName"] = o.GetShortName().ToUtf8();
     j["description"] = o.GetDescription().ToUtf8();
@@ -123,6 +124,18 @@ Json ShowJson(const CNameObject& o) {
         }
     }
     j["properties"] = properties;
+    Json ext = Json::object();
+    for (const auto& [name, value] : o.GetAllExtData()) {
+        CString text;
+        if (!value.ToText(text)) text = u"?";
+        ext[name.ToUtf8()] = text.ToUtf8();
+    }
+    j["extData"] = ext;
+    Json images = Json::array();
+    for (const auto& [index, image] : o.GetAllImageInfo()) {
+        images.push_back({{"index", index}, {"bytes", image.m_imgData.GetLength()}});
+    }
+    j["images"] = images;
     const auto* area = dynamic_cast<const CArea*>(&o);
     const auto* group = dynamic_cast<const CAreaGroup*>(&o);
     if (area || group) {
@@ -135,7 +148,7 @@ Json ShowJson(const CNameObject& o) {
     return j;
 }
 
-void PrintObject(const Json& j) {
+void PrintShow(const Json& j) {
     std::printf("%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n", j["className"].get<std::string>().c_str(),
                 j["name"].get<std::string>().c_str(), j["class"].get<unsigned>(), j["id"].get<unsigned>(),
                 j["serverNO"].get<unsigned>());
@@ -172,12 +185,22 @@ void PrintObject(const Json& j) {
             std::printf("  class %s %s = %s\n", cls.c_str(), key.c_str(), value.get<std::string>().c_str());
         }
     }
+    std::printf("extension data:\n");
+    for (const auto& [name, value] : j["extData"].items()) {
+        std::printf("  %s = %s\n", name.c_str(), value.get<std::string>().c_str());
+    }
+    std::printf("images:\n");
+    for (const auto& image : j["images"]) {
+        std::printf("  index %u, %u bytes\n", image["index"].get<unsigned>(), image["bytes"].get<unsigned>());
+    }
     if (!j.contains("alarmCounters")) return;
     std::printf("alarm counters:\n");
     for (int i = 0; i < kAlarmCounterCount; ++i) {
         std::printf("  %-40s %d\n", kCounterNames[i], j["alarmCounters"][kCounterNames[i]].get<int>());
     }
 }
+
+namespace {
 
 struct ShowArgs {
     unsigned int classID = 0;
@@ -190,18 +213,19 @@ int RunShow(const Context& ctx, const ShowArgs& a) {
     if (int rc = ctx.StartUp()) return rc;
     auto object = FindLoaded(a.classID, id);
     if (!object) return Finish(kExitRefused);
+    object->LoadDataFromDatabase(SECTION_WHOLE_OBJECT);  // images and extension data load on demand
     const Json j = ShowJson(*object);
     if (ctx.json) {
         PrintJson(j);
     } else {
-        PrintObject(j);
+        PrintShow(j);
     }
     return Finish(kExitOk);
 }
 
 }  // namespace
 
-void AddAreaCommands(CLI::App& app, Context& ctx, Commands& commands) {
+void AddShowCommands(CLI::App& app, Context& ctx, Commands& commands) {
     auto a = std::make_shared<ShowArgs>();
     CLI::App* show = AddCommand(app, "show",
                                 "load the installation and print one object: basic fields, containers and members, "
@@ -209,7 +233,7 @@ void AddAreaCommands(CLI::App& app, Context& ctx, Commands& commands) {
                                 "noctl --dir site show 62 0x01000102 --json   # {\"class\",\"className\",\"id\","
                                 "\"serverNO\",\"name\",\"shortName\",\"description\",\"attributeWord\","
                                 "\"containers\"?,\"areas\"?,\"members\"?,\"parameters\"?,\"attributes\","
-                                "\"properties\",\"alarmCounters\"?}");
+                                "\"properties\",\"extData\",\"images\":[{\"index\",\"bytes\"}],\"alarmCounters\"?}");
     show->add_option("CLASS", a->classID, "class ID")->required();
     show->add_option("ID", a->id, "object ID (decimal or 0x...)")->required();
     AddJsonFlag(show, ctx);
