@@ -223,9 +223,48 @@ int RunShow(const Context& ctx, const ShowArgs& a) {
     return Finish(kExitOk);
 }
 
+// Objects whose full name is NAME, or (with --substring) contains it.
+int RunFind(const Context& ctx, const std::string& name, bool substring) {
+    if (int rc = ctx.StartUp()) return rc;
+    const CString wanted = CString::FromUtf8(name);
+    Json found = Json::array();
+    for (auto& [serverNO, classes] : *GDM_GetServerObjMap()) {
+        for (auto& [classID, ids] : classes) {
+            for (auto& [id, object] : ids) {
+                if (!object || object->GetObjectClassID() != classID) continue;
+                const CString& full = object->GetFullName();
+                if (substring ? full.Find(wanted) >= 0 : full == wanted) found.push_back(ObjectJson(*object));
+            }
+        }
+    }
+    if (ctx.json) {
+        PrintJson(found);
+    } else {
+        for (const auto& o : found) {
+            std::printf("%u:0x%08X \"%s\" (%s)\n", o["class"].get<unsigned>(), o["id"].get<unsigned>(),
+                        o["name"].get<std::string>().c_str(), o["className"].get<std::string>().c_str());
+        }
+        std::printf("%zu objects\n", found.size());
+    }
+    return Finish(found.empty() ? kExitRefused : kExitOk);
+}
+
 }  // namespace
 
 void AddShowCommands(CLI::App& app, Context& ctx, Commands& commands) {
+    struct FindArgs {
+        std::string name;
+        bool substring = false;
+    };
+    auto f = std::make_shared<FindArgs>();
+    CLI::App* find = AddCommand(app, "find", "objects by full name (exit 1 when none)",
+                                "noctl --dir site find Lobby --substring --json   # [{\"class\",\"className\",\"id\","
+                                "\"serverNO\",\"name\"}]");
+    find->add_option("NAME", f->name, "full name")->required();
+    find->add_flag("--substring", f->substring, "match names that contain NAME");
+    AddJsonFlag(find, ctx);
+    commands.push_back({find, [f, &ctx] { return ctx.Resolve() ? kExitUsage : RunFind(ctx, f->name, f->substring); }});
+
     auto a = std::make_shared<ShowArgs>();
     CLI::App* show = AddCommand(app, "show",
                                 "load the installation and print one object: basic fields, containers and members, "

@@ -133,17 +133,13 @@ int RunCreate(const Context& ctx, const WriteArgs& a) {
     return Finish(kExitOk);
 }
 
-int RunSet(const Context& ctx, const WriteArgs& a) {
-    std::uint32_t id = 0;
-    if (!ParseNumber(a.id, id)) return Usage("\"" + a.id + "\" is not an object ID");
-    if (a.fields.empty()) return Usage("give at least one FIELD=VALUE");
-    if (int rc = ctx.StartUp()) return rc;
-    auto op = Actor(a);
-    auto object = FindLoaded(a.classID, id);
-    if (!op || !object) return Finish(kExitRefused);
+// Changes object through a copy that `edit` adjusts (empty on success, else a usage message):
+// before-call with its veto, merge and row update in one transaction, change log, after-call.
+int ChangeObject(const std::shared_ptr<COperator>& op, const std::shared_ptr<CNameObject>& object,
+                 const std::function<std::string(CNameObject&)>& edit) {
     auto copy = object->Clone(SECTION_WHOLE_OBJECT);
     if (!copy) return Fail("cannot copy " + Describe(*object));
-    if (std::string error = ApplyFields(*copy, a.fields); !error.empty()) return Finish(Usage(error));
+    if (std::string error = edit(*copy); !error.empty()) return Finish(Usage(error));
     CObjectNotifyManager* notify = CObjectNotifyManager::GetInstance();
     if (std::int32_t veto = notify->OnBeforeObjectChange(object, copy, SECTION_ALL); veto < 0) {
         return Refused("change of " + Describe(*object) + " vetoed", veto);
@@ -164,6 +160,32 @@ int RunSet(const Context& ctx, const WriteArgs& a) {
     notify->OnAfterObjectChange(object, copy, SECTION_ALL, changed);
     std::printf("changed %s (sections 0x%02X)\n", Describe(*object).c_str(), changed);
     return Finish(kExitOk);
+}
+
+int RunSet(const Context& ctx, const WriteArgs& a) {
+    std::uint32_t id = 0;
+    if (!ParseNumber(a.id, id)) return Usage("\"" + a.id + "\" is not an object ID");
+    if (a.fields.empty()) return Usage("give at least one FIELD=VALUE");
+    if (int rc = ctx.StartUp()) return rc;
+    auto op = Actor(a);
+    auto object = FindLoaded(a.classID, id);
+    if (!op || !object) return Finish(kExitRefused);
+    return ChangeObject(op, object, [&](CNameObject& copy) { return ApplyFields(copy, a.fields); });
+}
+
+// area add|remove AREA OBJECT: the object's area set changes; the merge enters or leaves the area.
+int RunArea(const Context& ctx, const WriteArgs& a, bool add) {
+    if (int rc = ctx.StartUp()) return rc;
+    auto op = Actor(a);
+    auto area = std::dynamic_pointer_cast<CArea>(Loaded(a.container));
+    auto object = std::dynamic_pointer_cast<CAccessObject>(Loaded(a.member));
+    if (!op || !area || !object) return Fail("area " + std::string(add ? "add" : "remove") + " needs a loaded area and access object");
+    const std::uint32_t areaID = area->GetID();
+    return ChangeObject(op, object, [&](CNameObject& copy) {
+        auto& ids = static_cast<CAccessObject&>(copy).GetAreaID();
+        add ? (void)ids.insert(areaID) : (void)ids.erase(areaID);
+        return std::string();
+    });
 }
 
 int RunDelete(const Context& ctx, const WriteArgs& a) {
@@ -250,4 +272,15 @@ void AddWriteCommands(CLI::App& app, Context& ctx, Commands& commands) {
         add(sub, [a, adding, &ctx] { return RunMember(ctx, *a, adding); });
     }
     member->require_subcommand(1);
+
+    CLI::App* area = AddCommand(app, "area", "put an access object into an area or take it out",
+                                "noctl --dir site area add 62:0x01000108 501:0x01000117");
+    for (const char* verb : {"add", "remove"}) {
+        CLI::App* sub = area->add_subcommand(verb, std::string(verb) + " AREA OBJECT (each CLASS:ID)");
+        sub->add_option("AREA", a->container)->required();
+        sub->add_option("OBJECT", a->member)->required();
+        const bool adding = std::string(verb) == "add";
+        add(sub, [a, adding, &ctx] { return RunArea(ctx, *a, adding); });
+    }
+    area->require_subcommand(1);
 }

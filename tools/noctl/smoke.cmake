@@ -84,6 +84,11 @@ noctl(0 "changed 62:${lobby}" set 62 ${lobby} "Description=Main lobby" ArmingDel
 noctl(0 "description \"Main lobby\".*MostCapability +40
 .*ArmingDelay +45
 .*Floor = 3" show 62 ${lobby})
+noctl(0 "62:${lobby} \"Lobby\" \\(CArea\\)\n1 objects" find obb --substring)
+noctl(1 "0 objects" find obb)
+noctl(0 "changed 2:0x01000105" area add 62:${lobby} 2:0x01000105)
+noctl(0 "containers:.*area IDs \\[[0-9]+, ?[0-9]+\\]" show 2 0x01000105)
+noctl(0 "changed 2:0x01000105" area remove 62:${lobby} 2:0x01000105)
 noctl(2 "unknown field \"Bogus\" for class 62" set 62 ${lobby} Bogus=1)
 noctl(2 "\"x\" is not a number" set 62 ${lobby} ArmingDelay=x)
 noctl(2 "unknown class 9999" create 9999 X)
