@@ -19,7 +19,8 @@ std::string& LastDiagnostic() {
 
 // The file a connection string names, or empty for an in-memory database.
 std::string FileOf(const std::string& connection) {
-    const std::string path = connection.rfind("sqlite:", 0) == 0 ? connection.substr(7) : connection;
+    const std::string path =
+        connection.rfind("sqlite:", 0) == 0 ? connection.substr(7) : connection;
     return path == ":memory:" ? std::string() : path;
 }
 
@@ -58,7 +59,8 @@ int Context::OpenClasses() const {
     return kExitOk;
 }
 
-int Context::StartUp(std::set<std::uint64_t>* missingContainers, std::set<std::uint64_t>* missingMembers) const {
+int Context::StartUp(std::set<std::uint64_t>* missingContainers,
+                     std::set<std::uint64_t>* missingMembers) const {
     if (int rc = OpenClasses()) return rc;
     if (!InitLocalObjectID()) return Fail("cannot read the ID counters");
     if (!InitAllObject() || !InitContainer(missingContainers, missingMembers)) {
@@ -84,7 +86,8 @@ int Fail(const std::string& message) {
 }
 
 int Refused(const std::string& what, std::int32_t code) {
-    return Fail(what + ": " + ResultCodeName(code) + StrPrintf(" (0x%08X) ", static_cast<std::uint32_t>(code)) +
+    return Fail(what + ": " + ResultCodeName(code) +
+                StrPrintf(" (0x%08X) ", static_cast<std::uint32_t>(code)) +
                 CAnalyzeLangINI::GetError(code).ToUtf8());
 }
 
@@ -141,7 +144,8 @@ std::shared_ptr<CNameObject> FindLoaded(unsigned int classID, std::uint32_t id) 
 }
 
 std::string Describe(const CNameObject& o) {
-    return StrPrintf("%u:0x%08X \"%s\"", o.GetObjectClassID(), o.GetID(), o.GetFullName().ToUtf8().c_str());
+    return StrPrintf("%u:0x%08X \"%s\"", o.GetObjectClassID(), o.GetID(),
+                     o.GetFullName().ToUtf8().c_str());
 }
 
 Json ObjectJson(const CNameObject& o) {
@@ -153,7 +157,8 @@ Json ObjectJson(const CNameObject& o) {
 }
 
 void PrintJson(const Json& value) {
-    std::printf("%s\n", value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    std::printf("%s\n",
+                value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 }
 
 CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description,

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,9 +24,9 @@ constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
 struct Context {
-    std::string db;    // --db: a bare database file (or sqlite:...); empty when --dir is used
-    std::string dir;   // --dir / NAMEOBJECT_HOME: the installation directory
-    bool json = false; // --json on read commands
+    std::string db;     // --db: a bare database file (or sqlite:...); empty when --dir is used
+    std::string dir;    // --dir / NAMEOBJECT_HOME: the installation directory
+    bool json = false;  // --json on read commands
 
     // Fills dir and db from each other after parsing: the installation directory defaults to
     // NAMEOBJECT_HOME, else the folder of --db; the database of a directory is

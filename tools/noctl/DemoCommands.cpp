@@ -37,28 +37,34 @@ public:
     std::shared_ptr<T> Create(unsigned int classID, const std::string& name) {
         auto object = std::dynamic_pointer_cast<T>(CreateNewObject(classID));
         if (!object) {
-            m_error = "class " + std::to_string(classID) + " is not registered (is ServerObjects.so listed?)";
+            m_error = "class " + std::to_string(classID) +
+                      " is not registered (is ServerObjects.so listed?)";
             return nullptr;
         }
         object->SetFullName(CString::FromUtf8(name));
         return object;
     }
     // Inserts the object (after the caller set its fields) and, when given, puts it into container.
-    bool Insert(const std::shared_ptr<CNameObject>& object, const std::shared_ptr<CContainer>& container) {
+    bool Insert(const std::shared_ptr<CNameObject>& object,
+                const std::shared_ptr<CContainer>& container) {
         if (!object || !Step()) return false;
-        if (std::int32_t rc = CNameObject::InsertObject(object)) return Refuse("cannot insert " + Name(*object), rc);
+        if (std::int32_t rc = CNameObject::InsertObject(object))
+            return Refuse("cannot insert " + Name(*object), rc);
         ++m_objects;
         return !container || Add(container, object);
     }
-    bool Add(const std::shared_ptr<CContainer>& container, const std::shared_ptr<CNameObject>& member) {
+    bool Add(const std::shared_ptr<CContainer>& container,
+             const std::shared_ptr<CNameObject>& member) {
         auto access = std::dynamic_pointer_cast<CAccessObject>(member);
         if (!access || !Step()) return false;
-        if (std::int32_t rc = container->AddObject(access, 1)) return Refuse("cannot put " + Name(*member) + " into " + Name(*container), rc);
+        if (std::int32_t rc = container->AddObject(access, 1))
+            return Refuse("cannot put " + Name(*member) + " into " + Name(*container), rc);
         ++m_memberships;
         return true;
     }
     bool Update(const std::shared_ptr<CNameObject>& object) {
-        if (std::int32_t rc = object->UpdateRecord(); rc < 0) return Refuse("cannot update " + Name(*object), rc);
+        if (std::int32_t rc = object->UpdateRecord(); rc < 0)
+            return Refuse("cannot update " + Name(*object), rc);
         return true;
     }
     // Commits the last transaction; the exit code.
@@ -90,11 +96,13 @@ private:
     bool Step() {
         CADODatabase* db = GetDatabase();
         if (m_open && ++m_steps % kOperationsPerTransaction == 0) {
-            if (!db->CommitTransaction()) return Refuse("cannot commit a batch", E_DATABASE_OPERATION);
+            if (!db->CommitTransaction())
+                return Refuse("cannot commit a batch", E_DATABASE_OPERATION);
             m_open = false;
             if (m_tty) std::fprintf(stderr, "\rdemo: %d of about %d objects", m_objects, m_target);
         }
-        if (!m_open && !db->BeginTransaction()) return Refuse("cannot begin a transaction", E_DATABASE_OPERATION);
+        if (!m_open && !db->BeginTransaction())
+            return Refuse("cannot begin a transaction", E_DATABASE_OPERATION);
         m_open = true;
         return true;
     }
@@ -110,9 +118,10 @@ private:
 
 // A few bytes standing for a card holder's photo (a 1x1 grey GIF).
 CBufferWriter Photo() {
-    static const unsigned char kGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
-                                         0x00, 0x80, 0x80, 0x80, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
-                                         0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    static const unsigned char kGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01,
+                                         0x00, 0x80, 0x00, 0x00, 0x80, 0x80, 0x80, 0x00, 0x00,
+                                         0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01,
+                                         0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
     CBufferWriter writer;
     writer.WriteByte(kGif, static_cast<int>(sizeof kGif));
     return writer;
@@ -120,7 +129,8 @@ CBufferWriter Photo() {
 
 // Operators, a custom group with a privilege object granted on the first building and a lock
 // on its first area, and an operator in the built-in service group.
-bool WriteOperators(SiteWriter& w, const std::shared_ptr<CContainer>& server, const std::shared_ptr<CContainer>& building,
+bool WriteOperators(SiteWriter& w, const std::shared_ptr<CContainer>& server,
+                    const std::shared_ptr<CContainer>& building,
                     const std::shared_ptr<CNameObject>& lockedArea) {
     auto privilege = w.Create<CPrivilegeBase>(CPrivilegeObject::kClassID, "Guard privileges");
     auto lock = w.Create<CPrivilegeBase>(CPrivilegeLock::kClassID, "Vault lock");
@@ -133,7 +143,8 @@ bool WriteOperators(SiteWriter& w, const std::shared_ptr<CContainer>& server, co
     auto guards = w.Create<COperatorGroup>(COperatorGroup::kClassID, "Guards");
     if (!guards || !w.Insert(guards, server)) return false;
     const std::uint32_t serverNO = GetCurrentServerNO();
-    guards->SetPrivilegeObject({{serverNO, {{building->MakeClassIDAndIDKey(), privilege->GetID()}}}});
+    guards->SetPrivilegeObject(
+        {{serverNO, {{building->MakeClassIDAndIDKey(), privilege->GetID()}}}});
     guards->SetPrivilegeLock({{serverNO, {{lockedArea->MakeClassIDAndIDKey(), lock->GetID()}}}});
     if (!w.Update(guards)) return false;
 
@@ -156,7 +167,8 @@ int RunDemo(Context& ctx, int scale) {
     const auto start = std::chrono::steady_clock::now();
     if (int rc = ctx.StartUp()) return rc;
     SiteWriter w(scale);
-    auto server = std::dynamic_pointer_cast<CContainer>(GDM_Find(0, GetCurrentServerID(), GetCurrentServerNO()));
+    auto server = std::dynamic_pointer_cast<CContainer>(
+        GDM_Find(0, GetCurrentServerID(), GetCurrentServerNO()));
     if (!server) {
         server = w.Create<CContainer>(0, "Server");
         if (server) server->SetID(GetCurrentServerID());
@@ -169,7 +181,8 @@ int RunDemo(Context& ctx, int scale) {
     std::shared_ptr<CNameObject> firstArea;
     for (int a = 0; a < 4 || !w.Done(); ++a) {
         if (a % kAreasPerBuilding == 0) {
-            building = w.Create<CContainer>(CAreaGroup::kClassID, StrPrintf("Building %d", a / kAreasPerBuilding + 1));
+            building = w.Create<CContainer>(CAreaGroup::kClassID,
+                                            StrPrintf("Building %d", a / kAreasPerBuilding + 1));
             if (!w.Insert(building, site)) return w.Close();
             if (!firstBuilding) firstBuilding = building;
         }
@@ -183,30 +196,38 @@ int RunDemo(Context& ctx, int scale) {
         if (!firstArea) firstArea = area;
         for (int d = 0; d < kAlarmPointsPerArea + kAlarmHostsPerArea; ++d) {
             const bool host = d >= kAlarmPointsPerArea;
-            auto device = w.Create<CAccessObject>(host ? kAlarmHostClass : kAlarmObjectClass,
-                                                  StrPrintf(host ? "Area %d alarm host %d" : "Area %d input %d", a + 1, d + 1));
+            auto device = w.Create<CAccessObject>(
+                host ? kAlarmHostClass : kAlarmObjectClass,
+                StrPrintf(host ? "Area %d alarm host %d" : "Area %d input %d", a + 1, d + 1));
             if (!device) return w.Close();
             device->GetAreaID().insert(area->GetID());
             if (!w.Insert(device, area)) return w.Close();
         }
         if (a % kAreasPerHolderGroup == 0) {
-            holders = w.Create<CContainer>(kCardHolderGroupClass, StrPrintf("Staff %d", a / kAreasPerHolderGroup + 1));
+            holders = w.Create<CContainer>(kCardHolderGroupClass,
+                                           StrPrintf("Staff %d", a / kAreasPerHolderGroup + 1));
             if (!w.Insert(holders, server)) return w.Close();
         }
         for (int h = 0; h < kCardHoldersPerArea; ++h) {
-            auto holder = w.Create<CAccessObject>(kCardHolderClass, StrPrintf("Person %d-%d", a + 1, h + 1));
+            auto holder =
+                w.Create<CAccessObject>(kCardHolderClass, StrPrintf("Person %d-%d", a + 1, h + 1));
             if (!holder) return w.Close();
-            holder->ExtData_Set(u"EmployeeNumber", static_cast<unsigned int>(a * kCardHoldersPerArea + h + 1));
-            holder->ExtData_Set(u"Department", CString::FromUtf8(h % 2 ? "Security" : "Facilities"));
+            holder->ExtData_Set(u"EmployeeNumber",
+                                static_cast<unsigned int>(a * kCardHoldersPerArea + h + 1));
+            holder->ExtData_Set(u"Department",
+                                CString::FromUtf8(h % 2 ? "Security" : "Facilities"));
             if (h == 0) holder->SetPhotoImage(0, COleDateTime::GetCurrentTime(), photo);
             if (!w.Insert(holder, holders)) return w.Close();
         }
     }
     if (!WriteOperators(w, server, firstBuilding, firstArea)) return w.Close();
     if (int rc = w.Close()) return rc;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("demo site: %d objects and %d memberships written in %.1f s\n", w.objects(), w.memberships(), seconds);
-    std::printf("operators guard1..3 (group \"Guards\", password \"demo\"), engineer (service group)\n");
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("demo site: %d objects and %d memberships written in %.1f s\n", w.objects(),
+                w.memberships(), seconds);
+    std::printf(
+        "operators guard1..3 (group \"Guards\", password \"demo\"), engineer (service group)\n");
     return Finish(kExitOk);
 }
 
@@ -218,10 +239,11 @@ void AddDemoCommands(CLI::App& app, Context& ctx, Commands& commands) {
         int scale = 300;
     };
     auto a = std::make_shared<DemoArgs>();
-    CLI::App* demo = AddCommand(app, "demo",
-                                "fill an installation with a demo site: buildings, areas, alarm inputs and hosts, "
-                                "card holders, operators, privileges (about SCALE objects; progress on a terminal)",
-                                "noctl init site && noctl demo site --scale 100000");
+    CLI::App* demo = AddCommand(
+        app, "demo",
+        "fill an installation with a demo site: buildings, areas, alarm inputs and hosts, "
+        "card holders, operators, privileges (about SCALE objects; progress on a terminal)",
+        "noctl init site && noctl demo site --scale 100000");
     demo->add_option("DIR", a->dir, "installation directory (default: --dir / NAMEOBJECT_HOME)");
     demo->add_option("--scale", a->scale, "about how many objects (default 300, up to 1000000)")
         ->check(CLI::Range(1, 1000000));

@@ -85,7 +85,9 @@ int RunCheck(const Args& a) {
     auto target = std::static_pointer_cast<CAccessObject>(object);
     const int allowed = op->HasPrivilege(target, a.privilegeClass, a.privilegeID);
     const std::string why =
-        a.explain || a.json ? ExplainPrivilege(op, target, a.privilegeClass, a.privilegeID).Describe().ToUtf8() : "";
+        a.explain || a.json
+            ? ExplainPrivilege(op, target, a.privilegeClass, a.privilegeID).Describe().ToUtf8()
+            : "";
     if (a.json) {
         PrintJson({{"allowed", allowed != 0}, {"explanation", why}});
         return Finish(0);
@@ -148,8 +150,9 @@ int RunLog(const Args& a) {
         where += StrPrintf(" AND nOperatorID = %u", op->GetID());
     }
     CADORecordset rs(GetDatabase());
-    if (!rs.Open("SELECT dtTime, nOperatorID, nType, nClassID, nID, nServerNO, strText FROM OperationLog" + where +
-                 StrPrintf(" ORDER BY nLogID DESC LIMIT %d", a.limit))) {
+    if (!rs.Open("SELECT dtTime, nOperatorID, nType, nClassID, nID, nServerNO, strText FROM "
+                 "OperationLog" +
+                 where + StrPrintf(" ORDER BY nLogID DESC LIMIT %d", a.limit))) {
         return Fail("cannot read the operation log");
     }
     Json entries = Json::array();
@@ -166,11 +169,16 @@ int RunLog(const Args& a) {
         const CString name = COperator::GetSafeFullName(op);
         const std::string who = name.IsEmpty() ? std::to_string(op) : name.ToUtf8();
         if (a.json) {
-            entries.push_back({{"time", time.ToUtf8()}, {"operator", who}, {"type", type}, {"class", classID},
-                               {"id", id}, {"serverNO", serverNO}, {"text", text.ToUtf8()}});
+            entries.push_back({{"time", time.ToUtf8()},
+                               {"operator", who},
+                               {"type", type},
+                               {"class", classID},
+                               {"id", id},
+                               {"serverNO", serverNO},
+                               {"text", text.ToUtf8()}});
         } else {
-            std::printf("%s  %s  0x%X  %u:%u:%u  %s\n", time.ToUtf8().c_str(), who.c_str(), type, classID, id,
-                        serverNO, text.ToUtf8().c_str());
+            std::printf("%s  %s  0x%X  %u:%u:%u  %s\n", time.ToUtf8().c_str(), who.c_str(), type,
+                        classID, id, serverNO, text.ToUtf8().c_str());
         }
     }
     if (a.json) PrintJson(entries);
@@ -216,13 +224,15 @@ void AddPrivilegeCommands(CLI::App& app, Context& ctx, Commands& commands) {
     check->add_option("ID", a->id)->required();
     check->add_option("PRIVCLASS", a->privilegeClass)->required();
     check->add_option("PRIVID", a->privilegeID)->required();
-    check->add_flag("--explain", a->explain, "say which group, privilege object and container decided");
+    check->add_flag("--explain", a->explain,
+                    "say which group, privilege object and container decided");
     check->add_flag("--json", a->json, "print the result as JSON");
     add(check, RunCheck);
 
-    CLI::App* can = AddCommand(app, "can", "every object of a class on which OPERATOR holds a privilege",
-                               "noctl --dir site can admin 7 3 --class 62   # --json: [{\"class\",\"className\","
-                               "\"id\",\"serverNO\",\"name\"}]");
+    CLI::App* can = AddCommand(
+        app, "can", "every object of a class on which OPERATOR holds a privilege",
+        "noctl --dir site can admin 7 3 --class 62   # --json: [{\"class\",\"className\","
+        "\"id\",\"serverNO\",\"name\"}]");
     can->add_option("OPERATOR", a->name)->required();
     can->add_option("PRIVCLASS", a->privilegeClass)->required();
     can->add_option("PRIVID", a->privilegeID)->required();
@@ -231,34 +241,40 @@ void AddPrivilegeCommands(CLI::App& app, Context& ctx, Commands& commands) {
     add(can, RunCan);
 
     for (int lock = 0; lock < 2; ++lock) {
-        CLI::App* tie = AddCommand(app, lock ? "lock" : "grant",
-                                   lock ? "lock a group out of a lock object's privileges on an object"
-                                        : "give a group a privilege object's privileges on an object",
-                                   lock ? "noctl --dir site lock Guards 62 0x01000102 0x01000110"
-                                        : "noctl --dir site grant Guards 62 0x01000102 0x0100010F");
+        CLI::App* tie =
+            AddCommand(app, lock ? "lock" : "grant",
+                       lock ? "lock a group out of a lock object's privileges on an object"
+                            : "give a group a privilege object's privileges on an object",
+                       lock ? "noctl --dir site lock Guards 62 0x01000102 0x01000110"
+                            : "noctl --dir site grant Guards 62 0x01000102 0x0100010F");
         tie->add_option("GROUP", a->group, "group full name or ID")->required();
         tie->add_option("CLASS", a->classID)->required();
         tie->add_option("ID", a->id)->required();
-        tie->add_option("HOLDER", a->holder, lock ? "lock object ID (class 852)" : "privilege object ID (class 851)");
+        tie->add_option("HOLDER", a->holder,
+                        lock ? "lock object ID (class 852)" : "privilege object ID (class 851)");
         tie->add_flag("--remove", a->remove, "remove the object's entry instead");
         commands.push_back({tie, [a, lock, &ctx] {
-                                if (!a->remove && a->holder == 0) return Usage("HOLDER is required unless --remove is given");
+                                if (!a->remove && a->holder == 0)
+                                    return Usage("HOLDER is required unless --remove is given");
                                 if (int rc = ctx.Resolve()) return rc;
                                 if (int rc = ctx.StartUp()) return rc;
                                 return RunTie(*a, lock != 0);
                             }});
     }
-    CLI::App* log = AddCommand(app, "log", "the latest entries of the operation log, newest first",
-                               "noctl --dir site log --since 2026-12-01 --operator admin --json   # [{\"time\","
-                               "\"operator\",\"type\",\"class\",\"id\",\"serverNO\",\"text\"}]");
+    CLI::App* log =
+        AddCommand(app, "log", "the latest entries of the operation log, newest first",
+                   "noctl --dir site log --since 2026-12-01 --operator admin --json   # [{\"time\","
+                   "\"operator\",\"type\",\"class\",\"id\",\"serverNO\",\"text\"}]");
     log->add_option("--limit", a->limit, "how many entries (default 50)");
-    log->add_option("--since", a->since, "only entries at or after this time (YYYY-MM-DD[ HH:MM:SS])");
+    log->add_option("--since", a->since,
+                    "only entries at or after this time (YYYY-MM-DD[ HH:MM:SS])");
     log->add_option("--operator", a->logOperator, "only entries of this operator");
     log->add_flag("--json", a->json, "print the result as JSON");
     add(log, RunLog);
 
-    CLI::App* passwd = AddCommand(app, "passwd", "store a new password of OPERATOR as an argon2id hash",
-                                  "noctl --dir site passwd admin");
+    CLI::App* passwd =
+        AddCommand(app, "passwd", "store a new password of OPERATOR as an argon2id hash",
+                   "noctl --dir site passwd admin");
     passwd->add_option("OPERATOR", a->name)->required();
     add(passwd, RunPasswd);
 }

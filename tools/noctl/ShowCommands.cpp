@@ -1,12 +1,11 @@
 // noctl's "show": one loaded object with its basic fields, containers and members, area
 // parameters, attributes, properties and alarm counters.
 #include <cstdio>
-
-#include "Context.h"
 #include <exception>
 #include <utility>
 #include <vector>
 
+#include "Context.h"
 #include "nameobject.h"
 
 namespace {
@@ -113,7 +112,8 @@ Json ShowJson(CNameObject& o) {
         j["parameters"] = parameters;
     }
     Json attributes = Json::object();
-    for (const auto& [cls, values] : o.GetObjectAttribute()) attributes[std::to_string(cls)] = values;
+    for (const auto& [cls, values] : o.GetObjectAttribute())
+        attributes[std::to_string(cls)] = values;
     j["attributes"] = attributes;
     Json properties = Json::object();
     for (const auto& [cls, keys] : o.GetObjectProperty()) {
@@ -141,7 +141,8 @@ Json ShowJson(CNameObject& o) {
     if (area || group) {
         Json counters = Json::object();
         for (int i = 0; i < kAlarmCounterCount; ++i) {
-            counters[kCounterNames[i]] = area ? area->GetAlarmCounter(i) : group->GetAlarmCounter(i);
+            counters[kCounterNames[i]] =
+                area ? area->GetAlarmCounter(i) : group->GetAlarmCounter(i);
         }
         j["alarmCounters"] = counters;
     }
@@ -149,12 +150,12 @@ Json ShowJson(CNameObject& o) {
 }
 
 void PrintShow(const Json& j) {
-    std::printf("%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n", j["className"].get<std::string>().c_str(),
-                j["name"].get<std::string>().c_str(), j["class"].get<unsigned>(), j["id"].get<unsigned>(),
-                j["serverNO"].get<unsigned>());
+    std::printf("%s \"%s\" (class %u, ID 0x%08X, server 0x%08X)\n",
+                j["className"].get<std::string>().c_str(), j["name"].get<std::string>().c_str(),
+                j["class"].get<unsigned>(), j["id"].get<unsigned>(), j["serverNO"].get<unsigned>());
     std::printf("  short name \"%s\", description \"%s\", attribute word 0x%08X\n",
-                j["shortName"].get<std::string>().c_str(), j["description"].get<std::string>().c_str(),
-                j["attributeWord"].get<unsigned>());
+                j["shortName"].get<std::string>().c_str(),
+                j["description"].get<std::string>().c_str(), j["attributeWord"].get<unsigned>());
     auto list = [](const char* title, const Json& objects) {
         std::printf("%s:\n", title);
         for (const auto& m : objects) {
@@ -182,7 +183,8 @@ void PrintShow(const Json& j) {
     std::printf("properties:\n");
     for (const auto& [cls, keys] : j["properties"].items()) {
         for (const auto& [key, value] : keys.items()) {
-            std::printf("  class %s %s = %s\n", cls.c_str(), key.c_str(), value.get<std::string>().c_str());
+            std::printf("  class %s %s = %s\n", cls.c_str(), key.c_str(),
+                        value.get<std::string>().c_str());
         }
     }
     std::printf("extension data:\n");
@@ -191,12 +193,14 @@ void PrintShow(const Json& j) {
     }
     std::printf("images:\n");
     for (const auto& image : j["images"]) {
-        std::printf("  index %u, %u bytes\n", image["index"].get<unsigned>(), image["bytes"].get<unsigned>());
+        std::printf("  index %u, %u bytes\n", image["index"].get<unsigned>(),
+                    image["bytes"].get<unsigned>());
     }
     if (!j.contains("alarmCounters")) return;
     std::printf("alarm counters:\n");
     for (int i = 0; i < kAlarmCounterCount; ++i) {
-        std::printf("  %-40s %d\n", kCounterNames[i], j["alarmCounters"][kCounterNames[i]].get<int>());
+        std::printf("  %-40s %d\n", kCounterNames[i],
+                    j["alarmCounters"][kCounterNames[i]].get<int>());
     }
 }
 
@@ -233,7 +237,8 @@ int RunFind(const Context& ctx, const std::string& name, bool substring) {
             for (auto& [id, object] : ids) {
                 if (!object || object->GetObjectClassID() != classID) continue;
                 const CString& full = object->GetFullName();
-                if (substring ? full.Find(wanted) >= 0 : full == wanted) found.push_back(ObjectJson(*object));
+                if (substring ? full.Find(wanted) >= 0 : full == wanted)
+                    found.push_back(ObjectJson(*object));
             }
         }
     }
@@ -241,8 +246,9 @@ int RunFind(const Context& ctx, const std::string& name, bool substring) {
         PrintJson(found);
     } else {
         for (const auto& o : found) {
-            std::printf("%u:0x%08X \"%s\" (%s)\n", o["class"].get<unsigned>(), o["id"].get<unsigned>(),
-                        o["name"].get<std::string>().c_str(), o["className"].get<std::string>().c_str());
+            std::printf("%u:0x%08X \"%s\" (%s)\n", o["class"].get<unsigned>(),
+                        o["id"].get<unsigned>(), o["name"].get<std::string>().c_str(),
+                        o["className"].get<std::string>().c_str());
         }
         std::printf("%zu objects\n", found.size());
     }
@@ -257,22 +263,26 @@ void AddShowCommands(CLI::App& app, Context& ctx, Commands& commands) {
         bool substring = false;
     };
     auto f = std::make_shared<FindArgs>();
-    CLI::App* find = AddCommand(app, "find", "objects by full name (exit 1 when none)",
-                                "noctl --dir site find Lobby --substring --json   # [{\"class\",\"className\",\"id\","
-                                "\"serverNO\",\"name\"}]");
+    CLI::App* find = AddCommand(
+        app, "find", "objects by full name (exit 1 when none)",
+        "noctl --dir site find Lobby --substring --json   # [{\"class\",\"className\",\"id\","
+        "\"serverNO\",\"name\"}]");
     find->add_option("NAME", f->name, "full name")->required();
     find->add_flag("--substring", f->substring, "match names that contain NAME");
     AddJsonFlag(find, ctx);
-    commands.push_back({find, [f, &ctx] { return ctx.Resolve() ? kExitUsage : RunFind(ctx, f->name, f->substring); }});
+    commands.push_back({find, [f, &ctx] {
+                            return ctx.Resolve() ? kExitUsage : RunFind(ctx, f->name, f->substring);
+                        }});
 
     auto a = std::make_shared<ShowArgs>();
-    CLI::App* show = AddCommand(app, "show",
-                                "load the installation and print one object: basic fields, containers and members, "
-                                "parameters, attributes, properties, alarm counters",
-                                "noctl --dir site show 62 0x01000102 --json   # {\"class\",\"className\",\"id\","
-                                "\"serverNO\",\"name\",\"shortName\",\"description\",\"attributeWord\","
-                                "\"containers\"?,\"areas\"?,\"members\"?,\"parameters\"?,\"attributes\","
-                                "\"properties\",\"extData\",\"images\":[{\"index\",\"bytes\"}],\"alarmCounters\"?}");
+    CLI::App* show = AddCommand(
+        app, "show",
+        "load the installation and print one object: basic fields, containers and members, "
+        "parameters, attributes, properties, alarm counters",
+        "noctl --dir site show 62 0x01000102 --json   # {\"class\",\"className\",\"id\","
+        "\"serverNO\",\"name\",\"shortName\",\"description\",\"attributeWord\","
+        "\"containers\"?,\"areas\"?,\"members\"?,\"parameters\"?,\"attributes\","
+        "\"properties\",\"extData\",\"images\":[{\"index\",\"bytes\"}],\"alarmCounters\"?}");
     show->add_option("CLASS", a->classID, "class ID")->required();
     show->add_option("ID", a->id, "object ID (decimal or 0x...)")->required();
     AddJsonFlag(show, ctx);

@@ -6,13 +6,15 @@
 #include "Context.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"noctl: the administrator's tool for a nameobject installation\n"
-                 "exit codes: 0 success, 1 refused by the library, 2 usage error"};
+    CLI::App app{
+        "noctl: the administrator's tool for a nameobject installation\n"
+        "exit codes: 0 success, 1 refused by the library, 2 usage error"};
     app.require_subcommand(1);
     Context ctx;
     app.add_option("--dir", ctx.dir, "installation directory (default: $NAMEOBJECT_HOME)");
-    app.add_option("--db", ctx.db, "a bare database file (sqlite:PATH, or a path); the installation "
-                                   "directory is then its folder unless --dir is given");
+    app.add_option("--db", ctx.db,
+                   "a bare database file (sqlite:PATH, or a path); the installation "
+                   "directory is then its folder unless --dir is given");
 
     Commands commands;
     AddInstallationCommands(app, ctx, commands);
