@@ -1,7 +1,5 @@
 // noctl's operator and privilege commands. Each runs the start-up sequence first, so that it
 // sees the installation as a server process would.
-#include "PrivilegeCommands.h"
-
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,33 +9,10 @@
 #include <iostream>
 #include <memory>
 
+#include "Context.h"
 #include "nameobject.h"
 
 namespace {
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "noctl: %s\n", message.c_str());
-    DestroyAllObject();
-    DisconnectDatabase();
-    return 1;
-}
-
-int Finish(int rc) {
-    DestroyAllObject();
-    DisconnectDatabase();
-    return rc;
-}
-
-bool Start(const std::string& connection, const std::string& installation) {
-    if (!ConnectDatabase(connection) || !InitAllClassInfo(CString::FromUtf8(installation)))
-        return false;
-    InitLocalObjectID();
-    InitAllObject();
-    std::set<std::uint64_t> missingContainers, missingMembers;
-    InitContainer(&missingContainers, &missingMembers);
-    InitAllObjectRelation();
-    return true;
-}
 
 // A line from standard input; without echo when it is a terminal.
 std::string ReadSecret(const char* prompt) {
@@ -84,8 +59,9 @@ std::string Key(const CNameObject& o) {
 struct Args {
     std::string name, group;
     std::uint32_t classID = 0, id = 0, privilegeClass = 0, privilegeID = 0, holder = 0;
-    bool explain = false, remove = false;
+    bool explain = false, remove = false, json = false;
     int limit = 50;
+    std::string since, logOperator;
 };
 
 int RunLogin(const Args& a) {
@@ -108,12 +84,16 @@ int RunCheck(const Args& a) {
     }
     auto target = std::static_pointer_cast<CAccessObject>(object);
     const int allowed = op->HasPrivilege(target, a.privilegeClass, a.privilegeID);
+    const std::string why =
+        a.explain || a.json
+            ? ExplainPrivilege(op, target, a.privilegeClass, a.privilegeID).Describe().ToUtf8()
+            : "";
+    if (a.json) {
+        PrintJson({{"allowed", allowed != 0}, {"explanation", why}});
+        return Finish(0);
+    }
     std::printf("%s\n", allowed ? "allowed" : "denied");
-    if (a.explain)
-        std::printf("%s\n", ExplainPrivilege(op, target, a.privilegeClass, a.privilegeID)
-                                .Describe()
-                                .ToUtf8()
-                                .c_str());
+    if (a.explain) std::printf("%s\n", why.c_str());
     return Finish(0);
 }
 
@@ -121,6 +101,12 @@ int RunCan(const Args& a) {
     auto op = FindOperator(a.name);
     if (!op) return Fail("no operator \"" + a.name + "\" on this server");
     const auto objects = ListPrivilegedObjects(op, a.classID, a.privilegeClass, a.privilegeID);
+    if (a.json) {
+        Json list = Json::array();
+        for (const auto& [key, object] : objects) list.push_back(ObjectJson(*object));
+        PrintJson(list);
+        return Finish(0);
+    }
     for (const auto& [key, object] : objects) std::printf("%s\n", Key(*object).c_str());
     std::printf("%zu objects\n", objects.size());
     return Finish(0);
@@ -147,20 +133,29 @@ int RunTie(const Args& a, bool lock) {
     if (inner.empty()) map.erase(group->GetServerNO());
     lock ? group->SetPrivilegeLock(map) : group->SetPrivilegeObject(map);
     const std::int32_t rc = group->UpdateRecord();
-    if (rc < 0) return Fail("cannot store the group: " + CAnalyzeLangINI::GetError(rc).ToUtf8());
+    if (rc < 0) return Refused("cannot store the group", rc);
     std::printf("%s %s on %u:%u\n", Key(*group).c_str(),
                 a.remove ? "untied" : (lock ? "locks" : "grants"), a.classID, a.id);
     return Finish(0);
 }
 
+// The latest entries of the operation log, newest first; --since keeps entries at or after
+// a time ("2026-12-06" or "2026-12-06 10:00:00"), --operator those of one operator.
 int RunLog(const Args& a) {
+    std::string where = " WHERE 1 = 1";
+    if (!a.since.empty()) where += " AND dtTime >= '" + SqlEscape(a.since) + "'";
+    if (!a.logOperator.empty()) {
+        auto op = FindOperator(a.logOperator);
+        if (!op) return Fail("no operator \"" + a.logOperator + "\" on this server");
+        where += StrPrintf(" AND nOperatorID = %u", op->GetID());
+    }
     CADORecordset rs(GetDatabase());
-    if (!rs.Open(StrPrintf("SELECT dtTime, nOperatorID, nType, nClassID, nID, nServerNO, strText "
-                           "FROM OperationLog "
-                           "ORDER BY nLogID DESC LIMIT %d",
-                           a.limit))) {
+    if (!rs.Open("SELECT dtTime, nOperatorID, nType, nClassID, nID, nServerNO, strText FROM "
+                 "OperationLog" +
+                 where + StrPrintf(" ORDER BY nLogID DESC LIMIT %d", a.limit))) {
         return Fail("cannot read the operation log");
     }
+    Json entries = Json::array();
     for (; !rs.IsEOF(); rs.MoveNext()) {
         CString time, text;
         unsigned int op = 0, type = 0, classID = 0, id = 0, serverNO = 0;
@@ -172,10 +167,21 @@ int RunLog(const Args& a) {
         rs.GetFieldValue(5, serverNO);
         rs.GetFieldValue(6, text);
         const CString name = COperator::GetSafeFullName(op);
-        std::printf("%s  %s  0x%X  %u:%u:%u  %s\n", time.ToUtf8().c_str(),
-                    name.IsEmpty() ? std::to_string(op).c_str() : name.ToUtf8().c_str(), type,
-                    classID, id, serverNO, text.ToUtf8().c_str());
+        const std::string who = name.IsEmpty() ? std::to_string(op) : name.ToUtf8();
+        if (a.json) {
+            entries.push_back({{"time", time.ToUtf8()},
+                               {"operator", who},
+                               {"type", type},
+                               {"class", classID},
+                               {"id", id},
+                               {"serverNO", serverNO},
+                               {"text", text.ToUtf8()}});
+        } else {
+            std::printf("%s  %s  0x%X  %u:%u:%u  %s\n", time.ToUtf8().c_str(), who.c_str(), type,
+                        classID, id, serverNO, text.ToUtf8().c_str());
+        }
     }
+    if (a.json) PrintJson(entries);
     return Finish(0);
 }
 
@@ -189,22 +195,30 @@ int RunPasswd(const Args& a) {
     op->SetPwd(hash);
     op->SetModifyPassTime(COleDateTime::GetCurrentTime());
     const std::int32_t rc = op->UpdateRecord();
-    if (rc < 0) return Fail("cannot store the operator: " + CAnalyzeLangINI::GetError(rc).ToUtf8());
+    if (rc < 0) return Refused("cannot store the operator", rc);
     std::printf("password of %s stored as an argon2id hash\n", a.name.c_str());
     return Finish(0);
 }
 
 }  // namespace
 
-std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app,
-                                                         const std::string& connection,
-                                                         const std::string& installation) {
+void AddPrivilegeCommands(CLI::App& app, Context& ctx, Commands& commands) {
     auto a = std::make_shared<Args>();
-    CLI::App* login =
-        app.add_subcommand("login", "check an operator's password (read without echo)");
+    auto add = [&](CLI::App* command, int (*run)(const Args&)) {
+        commands.push_back({command, [a, run, &ctx] {
+                                if (int rc = ctx.Resolve()) return rc;
+                                if (int rc = ctx.StartUp()) return rc;
+                                return run(*a);
+                            }});
+    };
+    CLI::App* login = AddCommand(app, "login", "check an operator's password (read without echo)",
+                                 "echo secret | noctl --dir site login admin");
     login->add_option("NAME", a->name, "operator full name")->required();
+    add(login, RunLogin);
 
-    CLI::App* check = app.add_subcommand("check", "may OPERATOR exercise a privilege on an object");
+    CLI::App* check = AddCommand(app, "check", "may OPERATOR exercise a privilege on an object",
+                                 "noctl --dir site check admin 62 0x01000102 7 3 --explain   "
+                                 "# --json: {\"allowed\",\"explanation\"}");
     check->add_option("OPERATOR", a->name)->required();
     check->add_option("CLASS", a->classID)->required();
     check->add_option("ID", a->id)->required();
@@ -212,51 +226,55 @@ std::function<std::optional<int>()> AddPrivilegeCommands(CLI::App& app,
     check->add_option("PRIVID", a->privilegeID)->required();
     check->add_flag("--explain", a->explain,
                     "say which group, privilege object and container decided");
+    check->add_flag("--json", a->json, "print the result as JSON");
+    add(check, RunCheck);
 
-    CLI::App* can =
-        app.add_subcommand("can", "every object of a class on which OPERATOR holds a privilege");
+    CLI::App* can = AddCommand(
+        app, "can", "every object of a class on which OPERATOR holds a privilege",
+        "noctl --dir site can admin 7 3 --class 62   # --json: [{\"class\",\"className\","
+        "\"id\",\"serverNO\",\"name\"}]");
     can->add_option("OPERATOR", a->name)->required();
     can->add_option("PRIVCLASS", a->privilegeClass)->required();
     can->add_option("PRIVID", a->privilegeID)->required();
     can->add_option("--class", a->classID, "class ID (derived classes included)")->required();
+    can->add_flag("--json", a->json, "print the result as JSON");
+    add(can, RunCan);
 
-    CLI::App* ties[2];
     for (int lock = 0; lock < 2; ++lock) {
-        ties[lock] =
-            app.add_subcommand(lock ? "lock" : "grant",
-                               lock ? "lock a group out of a lock object's privileges on an object"
-                                    : "give a group a privilege object's privileges on an object");
-        ties[lock]->add_option("GROUP", a->group, "group full name or ID")->required();
-        ties[lock]->add_option("CLASS", a->classID)->required();
-        ties[lock]->add_option("ID", a->id)->required();
-        ties[lock]->add_option(
-            "HOLDER", a->holder,
-            lock ? "lock object ID (class 852)" : "privilege object ID (class 851)");
-        ties[lock]->add_flag("--remove", a->remove, "remove the object's entry instead");
+        CLI::App* tie =
+            AddCommand(app, lock ? "lock" : "grant",
+                       lock ? "lock a group out of a lock object's privileges on an object"
+                            : "give a group a privilege object's privileges on an object",
+                       lock ? "noctl --dir site lock Guards 62 0x01000102 0x01000110"
+                            : "noctl --dir site grant Guards 62 0x01000102 0x0100010F");
+        tie->add_option("GROUP", a->group, "group full name or ID")->required();
+        tie->add_option("CLASS", a->classID)->required();
+        tie->add_option("ID", a->id)->required();
+        tie->add_option("HOLDER", a->holder,
+                        lock ? "lock object ID (class 852)" : "privilege object ID (class 851)");
+        tie->add_flag("--remove", a->remove, "remove the object's entry instead");
+        commands.push_back({tie, [a, lock, &ctx] {
+                                if (!a->remove && a->holder == 0)
+                                    return Usage("HOLDER is required unless --remove is given");
+                                if (int rc = ctx.Resolve()) return rc;
+                                if (int rc = ctx.StartUp()) return rc;
+                                return RunTie(*a, lock != 0);
+                            }});
     }
-    CLI::App* log = app.add_subcommand("log", "the latest entries of the operation log");
+    CLI::App* log =
+        AddCommand(app, "log", "the latest entries of the operation log, newest first",
+                   "noctl --dir site log --since 2026-12-01 --operator admin --json   # [{\"time\","
+                   "\"operator\",\"type\",\"class\",\"id\",\"serverNO\",\"text\"}]");
     log->add_option("--limit", a->limit, "how many entries (default 50)");
-    CLI::App* passwd =
-        app.add_subcommand("passwd", "store a new password of OPERATOR as an argon2id hash");
-    passwd->add_option("OPERATOR", a->name)->required();
+    log->add_option("--since", a->since,
+                    "only entries at or after this time (YYYY-MM-DD[ HH:MM:SS])");
+    log->add_option("--operator", a->logOperator, "only entries of this operator");
+    log->add_flag("--json", a->json, "print the result as JSON");
+    add(log, RunLog);
 
-    return [=, &connection, &installation]() -> std::optional<int> {
-        CLI::App* parsed[] = {login, check, can, ties[0], ties[1], log, passwd};
-        CLI::App* which = nullptr;
-        for (CLI::App* c : parsed) {
-            if (c->parsed()) which = c;
-        }
-        if (!which) return std::nullopt;
-        if ((which == ties[0] || which == ties[1]) && !a->remove && a->holder == 0) {
-            return Fail("HOLDER is required unless --remove is given");
-        }
-        if (!Start(connection, installation))
-            return Fail("cannot open the installation at \"" + installation + "\"");
-        if (which == login) return RunLogin(*a);
-        if (which == check) return RunCheck(*a);
-        if (which == can) return RunCan(*a);
-        if (which == ties[0] || which == ties[1]) return RunTie(*a, which == ties[1]);
-        if (which == log) return RunLog(*a);
-        return RunPasswd(*a);
-    };
+    CLI::App* passwd =
+        AddCommand(app, "passwd", "store a new password of OPERATOR as an argon2id hash",
+                   "noctl --dir site passwd admin");
+    passwd->add_option("OPERATOR", a->name)->required();
+    add(passwd, RunPasswd);
 }

@@ -1,0 +1,173 @@
+#include "Context.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "nameobject.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The library's last diagnostic line: the database layer writes the engine's error there.
+std::string& LastDiagnostic() {
+    static std::string line;
+    return line;
+}
+
+// The file a connection string names, or empty for an in-memory database.
+std::string FileOf(const std::string& connection) {
+    const std::string path =
+        connection.rfind("sqlite:", 0) == 0 ? connection.substr(7) : connection;
+    return path == ":memory:" ? std::string() : path;
+}
+
+}  // namespace
+
+int Context::Resolve() {
+    SetDebugOutputSink([](const CString& line) { LastDiagnostic() = line.ToUtf8(); });
+    if (dir.empty() && db.empty()) {
+        if (const char* home = std::getenv("NAMEOBJECT_HOME")) dir = home;
+    }
+    if (dir.empty() && db.empty()) return Usage("give --dir DIR, --db FILE or set NAMEOBJECT_HOME");
+    if (db.empty()) db = (fs::path(dir) / "installation.db").string();
+    if (dir.empty()) {
+        const fs::path folder = fs::path(FileOf(db).empty() ? "." : FileOf(db)).parent_path();
+        dir = folder.empty() ? "." : folder.string();
+    }
+    if (dir.back() != '/') dir += '/';
+    return kExitOk;
+}
+
+int Context::Connect(bool create) const {
+    const std::string file = FileOf(db);
+    std::error_code ec;
+    if (!create && !file.empty() && !fs::is_regular_file(file, ec)) {
+        return Fail("no installation database at \"" + file + "\" (run noctl init first)");
+    }
+    if (!ConnectDatabase(db)) return Fail("cannot open the installation database \"" + db + "\"");
+    return kExitOk;
+}
+
+int Context::OpenClasses() const {
+    if (int rc = Connect()) return rc;
+    if (!InitAllClassInfo(CString::FromUtf8(dir))) {
+        return Fail("cannot register the classes of the installation at \"" + dir + "\"");
+    }
+    return kExitOk;
+}
+
+int Context::StartUp(std::set<std::uint64_t>* missingContainers,
+                     std::set<std::uint64_t>* missingMembers) const {
+    if (int rc = OpenClasses()) return rc;
+    if (!InitLocalObjectID()) return Fail("cannot read the ID counters");
+    if (!InitAllObject() || !InitContainer(missingContainers, missingMembers)) {
+        return Fail("cannot load the installation's objects");
+    }
+    InitAllObjectRelation();
+    InitObjectFinishNotify();
+    InitStartFinishNotify();
+    LastDiagnostic().clear();  // start-up's progress lines are not the cause of a later failure
+    return kExitOk;
+}
+
+int Finish(int rc) {
+    DestroyAllObject();
+    DisconnectDatabase();
+    return rc;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "noctl: %s\n", message.c_str());
+    if (!LastDiagnostic().empty()) std::fprintf(stderr, "  %s", LastDiagnostic().c_str());
+    return Finish(kExitRefused);
+}
+
+int Refused(const std::string& what, std::int32_t code) {
+    return Fail(what + ": " + ResultCodeName(code) +
+                StrPrintf(" (0x%08X) ", static_cast<std::uint32_t>(code)) +
+                CAnalyzeLangINI::GetError(code).ToUtf8());
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "noctl: %s\n", message.c_str());
+    return kExitUsage;
+}
+
+std::string ResultCodeName(std::int32_t code) {
+    static const std::pair<std::int32_t, const char*> kNames[] = {
+        {S_SUCCESS, "S_SUCCESS"},
+        {E_OBJECT_NULL, "E_OBJECT_NULL"},
+        {E_BUILTIN_NOT_DELETABLE, "E_BUILTIN_NOT_DELETABLE"},
+        {E_WRONG_OBJECT_CLASS, "E_WRONG_OBJECT_CLASS"},
+        {E_ID_NOT_LOCAL, "E_ID_NOT_LOCAL"},
+        {E_ALLOC_OBJECT_ID, "E_ALLOC_OBJECT_ID"},
+        {E_DATABASE_UNAVAILABLE, "E_DATABASE_UNAVAILABLE"},
+        {E_DATABASE_OPERATION, "E_DATABASE_OPERATION"},
+        {E_CONTAINER_CYCLE, "E_CONTAINER_CYCLE"},
+        {E_OPERATOR_NAME_EXISTS, "E_OPERATOR_NAME_EXISTS"},
+        {E_OPERATOR_NAME_FIXED, "E_OPERATOR_NAME_FIXED"},
+        {E_CONTAINER_MEMBER_NULL, "E_CONTAINER_MEMBER_NULL"},
+        {E_AREA_MEMBER_NULL, "E_AREA_MEMBER_NULL"},
+        {E_OUT_OF_MEMORY, "E_OUT_OF_MEMORY"},
+    };
+    for (const auto& [value, name] : kNames) {
+        if (value == code) return name;
+    }
+    return StrPrintf("0x%08X", static_cast<std::uint32_t>(code));
+}
+
+std::string ClassName(unsigned int classID) {
+    auto sample = CreateNewObject(classID);
+    if (!sample) return "?";
+    const char* name = sample->GetRuntimeClass()->m_lpszClassName;
+    sample->FinalRelease();
+    return name ? name : "?";
+}
+
+bool ParseNumber(const std::string& text, std::uint32_t& value) {
+    if (text.empty() || text[0] == '-') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(text.c_str(), &end, 0);
+    if (*end != '\0' || errno != 0 || number > 0xFFFFFFFFull) return false;
+    value = static_cast<std::uint32_t>(number);
+    return true;
+}
+
+std::shared_ptr<CNameObject> FindLoaded(unsigned int classID, std::uint32_t id) {
+    auto object = GDM_Find(classID, id);
+    if (!object) std::fprintf(stderr, "noctl: no object %u:0x%08X is loaded\n", classID, id);
+    return object;
+}
+
+std::string Describe(const CNameObject& o) {
+    return StrPrintf("%u:0x%08X \"%s\"", o.GetObjectClassID(), o.GetID(),
+                     o.GetFullName().ToUtf8().c_str());
+}
+
+Json ObjectJson(const CNameObject& o) {
+    return {{"class", o.GetObjectClassID()},
+            {"className", ClassName(o.GetObjectClassID())},
+            {"id", o.GetID()},
+            {"serverNO", o.GetServerNO()},
+            {"name", o.GetFullName().ToUtf8()}};
+}
+
+void PrintJson(const Json& value) {
+    std::printf("%s\n",
+                value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+}
+
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description,
+                     const std::string& example) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->footer("Example:\n  " + example);
+    return command;
+}
+
+void AddJsonFlag(CLI::App* command, Context& ctx) {
+    command->add_flag("--json", ctx.json, "print the result as JSON (shape shown in the example)");
+}
