@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "nameobject.h"
+
 namespace bench {
 
 // Calls of the global operator new since the program started.
@@ -17,5 +19,18 @@ inline std::string TempPath(const std::string& name) {
 }
 
 inline std::string InstallationDir() { return TempPath("nameobject-bench-installation") + "/"; }
+
+// An access object as the installations of the benchmarks hold them: named, described, two
+// attribute values and two properties.
+inline std::shared_ptr<CAccessObject> Door(int i) {
+    auto o = std::static_pointer_cast<CAccessObject>(CreateNewObject(CAccessObject::kClassID));
+    o->SetFullName(CString::FromUtf8("object " + std::to_string(i)));
+    o->SetDescription(u"a door of the building");
+    o->AddAttribute(1, 0x07001001);
+    o->AddAttribute(2, static_cast<std::uint32_t>(i));
+    o->SetProperty(3, 1, _variant_t(i));
+    o->SetProperty(3, 2, _variant_t(u"label"));
+    return o;
+}
 
 }  // namespace bench

@@ -55,18 +55,6 @@ std::shared_ptr<T> New(std::uint32_t id = 0) {
     return object;
 }
 
-// An access object as the start-up benchmark stores them.
-std::shared_ptr<CAccessObject> Door(int i) {
-    auto o = New<CAccessObject>();
-    o->SetFullName(CString::FromUtf8("object " + std::to_string(i)));
-    o->SetDescription(u"a door of the building");
-    o->AddAttribute(1, 0x07001001);
-    o->AddAttribute(2, static_cast<std::uint32_t>(i));
-    o->SetProperty(3, 1, _variant_t(i));
-    o->SetProperty(3, 2, _variant_t(u"label"));
-    return o;
-}
-
 // ---- InsertObject ------------------------------------------------------------------
 
 void InsertObject(benchmark::State& state) {
@@ -76,7 +64,7 @@ void InsertObject(benchmark::State& state) {
     for (auto _ : state) {
         if (batch > 1) GetDatabase()->BeginTransaction();
         for (int k = 0; k < batch; ++k) {
-            auto o = Door(++i);
+            auto o = bench::Door(++i);
             if (CNameObject::InsertObject(o) != 0) state.SkipWithError("InsertObject failed");
         }
         if (batch > 1) GetDatabase()->CommitTransaction();

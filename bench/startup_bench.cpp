@@ -73,13 +73,7 @@ void BuildInstallation(int n) {
             containerList.push_back(c);
         }
         for (int i = areas + containers; i < n; ++i) {
-            auto o = New<CAccessObject>();
-            o->SetFullName(CString::FromUtf8("object " + std::to_string(i)));
-            o->SetDescription(u"a door of the building");
-            o->AddAttribute(1, 0x07001001);
-            o->AddAttribute(2, static_cast<std::uint32_t>(i));
-            o->SetProperty(3, 1, _variant_t(i));
-            o->SetProperty(3, 2, _variant_t(u"label"));
+            auto o = bench::Door(i);
             o->GetAreaID().insert(areaList[i % areas]->GetID());
             CNameObject::InsertObject(o);
             containerList[i % containers]->AddObject(o, 1);
