@@ -34,9 +34,9 @@ int CallAll(const std::set<FINISH_NOTIFY_FUNC>& callbacks) {
 // Calls fn on every non-null object of the main store, by server, class and ID.
 template <class Fn>
 void ForEachStoredObject(Fn fn) {
-    for (auto& [serverNO, classes] : *GDM_GetServerObjMap()) {
-        for (auto& [classID, objects] : classes) {
-            for (auto& [id, object] : objects) {
+    for (const auto& [serverNO, classes] : GDM_GetReadOnlyServerObjMap()) {
+        for (const auto& [classID, objects] : classes) {
+            for (const auto& [id, object] : objects) {
                 if (object) fn(classID, object);
             }
         }
