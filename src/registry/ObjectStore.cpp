@@ -1,31 +1,11 @@
 // The three object stores (main, LocalPoint, ThirdPartyPoint): one store type, three
-// process-wide instances. Beside the ordered maps each store keeps a hash index of
-// (server, class, ID) for Find. The index follows Add and Remove; writes made through a
-// handed-out mutable view cannot be seen, so handing one out empties the index, and Find
-// refills it from the maps as it goes (a miss in the index always asks the maps).
+// process-wide instances.
 #include "registry/ObjectStore.h"
-
-#include <unordered_map>
 
 #include "platform/DebugOutput.h"
 #include "registry/ServerIdentity.h"
 
 namespace {
-
-struct StoreKey {
-    std::uint32_t serverNO, classID, id;
-    bool operator==(const StoreKey&) const = default;
-};
-
-struct StoreKeyHash {
-    std::size_t operator()(const StoreKey& k) const noexcept {
-        // Multiplicative mixing of the three words; IDs of one class are dense, so the
-        // product spreads them over the buckets.
-        std::uint64_t h = (std::uint64_t{k.classID} << 32 | k.id) * 0x9E3779B97F4A7C15ull;
-        h ^= (h >> 29) + std::uint64_t{k.serverNO} * 0xBF58476D1CE4E5B9ull;
-        return static_cast<std::size_t>(h ^ (h >> 32));
-    }
-};
 
 class ObjectStore {
 public:
@@ -36,7 +16,6 @@ public:
     // The objects go while the (then empty) map is still there, so that an object's
     // destructor that looks into the store finds a valid, empty store.
     ~ObjectStore() {
-        m_index.clear();
         ObjectServerMap doomed;
         doomed.swap(m_servers);
     }
@@ -46,14 +25,11 @@ public:
         ObjectIDMap& ids = m_servers[serverNO][classID];
         // Loading files IDs mostly in ascending order: a new greatest ID goes in at the end.
         if (ids.empty() || ids.rbegin()->first < id) {
-            const auto entry = ids.emplace_hint(ids.end(), id, std::move(object));
-            Index(serverNO, classID, id, entry->second);
+            ids.emplace_hint(ids.end(), id, std::move(object));
             return;
         }
         // An ID already filed keeps its object.
-        const auto [entry, added] = ids.try_emplace(id, std::move(object));
-        if (!added) OutputDebugStringW(m_duplicateLine);
-        Index(serverNO, classID, id, entry->second);
+        if (!ids.try_emplace(id, std::move(object)).second) OutputDebugStringW(m_duplicateLine);
     }
 
     std::shared_ptr<CNameObject> Remove(std::uint32_t classID, std::uint32_t id,
@@ -64,21 +40,13 @@ public:
         if (entry == ids->end()) return nullptr;
         std::shared_ptr<CNameObject> object = std::move(entry->second);
         ids->erase(entry);
-        m_index.erase(StoreKey{serverNO, classID, id});
         return object;
     }
 
     // The named server first, then the others in ascending server number.
     std::shared_ptr<CNameObject> Find(std::uint32_t classID, std::uint32_t id,
-                                      std::uint32_t serverNO) {
-        const auto indexed = m_index.find(StoreKey{serverNO, classID, id});
-        if (indexed != m_index.end()) {
-            if (auto object = indexed->second.lock()) return object;
-        }
-        if (auto object = FindOn(classID, id, serverNO)) {
-            Index(serverNO, classID, id, object);
-            return object;
-        }
+                                      std::uint32_t serverNO) const {
+        if (auto object = FindOn(classID, id, serverNO)) return object;
         for (const auto& [otherServer, classes] : m_servers) {
             if (otherServer == serverNO) continue;
             if (auto object = FindIn(classes, classID, id)) return object;
@@ -87,12 +55,7 @@ public:
     }
 
     ObjectIDMap* GetMap(std::uint32_t classID, std::uint32_t serverNO) {
-        m_index.clear();
         return &m_servers[serverNO][classID];
-    }
-
-    const ObjectIDMap* GetReadOnlyMap(std::uint32_t classID, std::uint32_t serverNO) {
-        return FindIDMap(classID, serverNO);
     }
 
     ObjectIDMap GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
@@ -101,33 +64,17 @@ public:
     }
 
     ObjectClassMap* GetClassMap(std::uint32_t serverNO) {
-        m_index.clear();
         const auto found = m_servers.find(serverNO);
         return found == m_servers.end() ? nullptr : &found->second;
     }
 
-    ObjectServerMap* GetServerMap() {
-        m_index.clear();
-        return &m_servers;
-    }
-
-    const ObjectServerMap& GetReadOnlyServerMap() const { return m_servers; }
+    ObjectServerMap* GetServerMap() { return &m_servers; }
 
     std::uint32_t GetMaxServerNO() const {
         return m_servers.empty() ? 0 : m_servers.rbegin()->first;
     }
 
 private:
-    // Files the object in the index; a shortage of memory only leaves it out (Find then asks
-    // the maps).
-    void Index(std::uint32_t serverNO, std::uint32_t classID, std::uint32_t id,
-               const std::shared_ptr<CNameObject>& object) noexcept {
-        try {
-            m_index.insert_or_assign(StoreKey{serverNO, classID, id}, object);
-        } catch (...) {
-        }
-    }
-
     static std::shared_ptr<CNameObject> FindIn(const ObjectClassMap& classes, std::uint32_t classID,
                                                std::uint32_t id) {
         const auto ids = classes.find(classID);
@@ -151,9 +98,6 @@ private:
 
     const char16_t* m_duplicateLine;
     ObjectServerMap m_servers;
-    // Weak, so that the index adds no owner: an object's use count is the maps' and its
-    // callers'.
-    std::unordered_map<StoreKey, std::weak_ptr<CNameObject>, StoreKeyHash> m_index;
 };
 
 ObjectStore& MainStore() {
@@ -232,12 +176,6 @@ ObjectIDMap* GDM_GetLocalPointMap(std::uint32_t classID, std::uint32_t serverNO)
 ObjectIDMap* GDM_GetThirdPartyPointMap(std::uint32_t classID, std::uint32_t serverNO) {
     return ThirdPartyPointStore().GetMap(classID, serverNO);
 }
-
-const ObjectIDMap* GDM_GetReadOnlyMap(std::uint32_t classID, std::uint32_t serverNO) {
-    return MainStore().GetReadOnlyMap(classID, serverNO);
-}
-
-const ObjectServerMap& GDM_GetReadOnlyServerObjMap() { return MainStore().GetReadOnlyServerMap(); }
 
 ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
     return MainStore().GetMapCopy(classID, serverNO);

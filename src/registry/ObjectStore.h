@@ -44,18 +44,11 @@ NAMEOBJECT_API std::shared_ptr<CNameObject> FindObject(std::uint32_t classID, st
                                                        std::uint32_t serverNO);
 NAMEOBJECT_API std::shared_ptr<CNameObject> FindObject(std::uint32_t classID, std::uint32_t id);
 
-// Live views of the stores (entries created when missing, so never null). GDM_Find sees what
-// is written through a view; an entry that a caller erases or replaces through a view kept
-// past other store calls must go through GDM_Remove / GDM_Add instead (GDM_Find answers
-// from an index that taking a view resets).
+// Live views of the stores (entries created when missing, so never null).
 NAMEOBJECT_API ObjectIDMap* GDM_GetMap(std::uint32_t classID, std::uint32_t serverNO);
 NAMEOBJECT_API ObjectIDMap* GDM_GetLocalPointMap(std::uint32_t classID, std::uint32_t serverNO);
 NAMEOBJECT_API ObjectIDMap* GDM_GetThirdPartyPointMap(std::uint32_t classID,
                                                       std::uint32_t serverNO);
-// Read-only views of the main store, for callers that only look: the ID map is null when
-// missing (nothing created).
-NAMEOBJECT_API const ObjectIDMap* GDM_GetReadOnlyMap(std::uint32_t classID, std::uint32_t serverNO);
-NAMEOBJECT_API const ObjectServerMap& GDM_GetReadOnlyServerObjMap();
 // A copy of one ID map of the main store (empty when missing; nothing created).
 NAMEOBJECT_API ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO);
 NAMEOBJECT_API ObjectClassMap* GDM_GetObjMap(
