@@ -7,7 +7,9 @@
 //                      InitAllObjectRelation;
 //   PlainScan/N        the sqlite3 C API reading the same columns of every NameObject row and
 //                      doing nothing with them.
-// Counters: bytes of resident anonymous memory per loaded object (StartupSequence).
+// Counters of StartupSequence: each phase's milliseconds, and resident anonymous bytes and
+// operator-new calls per loaded object.
+// N is 10,000 and 100,000; --large adds 1,000,000 (building that database takes minutes).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -18,7 +20,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "BenchSupport.h"
 #include "core/NameObjectRow.h"
 #include "nameobject.h"
 
@@ -26,13 +31,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string DatabasePath(int n) {
-    return (std::filesystem::temp_directory_path() / ("nameobject-bench-v2-" + std::to_string(n) + ".db")).string();
-}
+std::string DatabasePath(int n) { return bench::TempPath("nameobject-bench-v2-" + std::to_string(n) + ".db"); }
 
-std::string InstallationDir() {
-    return (std::filesystem::temp_directory_path() / "nameobject-bench-installation").string() + "/";
-}
+using bench::InstallationDir;
 
 template <class T>
 std::shared_ptr<T> New() {
@@ -72,13 +73,7 @@ void BuildInstallation(int n) {
             containerList.push_back(c);
         }
         for (int i = areas + containers; i < n; ++i) {
-            auto o = New<CAccessObject>();
-            o->SetFullName(CString::FromUtf8("object " + std::to_string(i)));
-            o->SetDescription(u"a door of the building");
-            o->AddAttribute(1, 0x07001001);
-            o->AddAttribute(2, static_cast<std::uint32_t>(i));
-            o->SetProperty(3, 1, _variant_t(i));
-            o->SetProperty(3, 2, _variant_t(u"label"));
+            auto o = bench::Door(i);
             o->GetAreaID().insert(areaList[i % areas]->GetID());
             CNameObject::InsertObject(o);
             containerList[i % containers]->AddObject(o, 1);
@@ -103,6 +98,8 @@ long ResidentBytes() {
 struct Measure {
     double seconds = 0;
     double bytesPerObject = 0;
+    double allocationsPerObject = 0;
+    double phaseMs[4] = {};  // class info + IDs, InitAllObject, InitContainer, relations
 };
 
 // Runs fn in a fresh process and returns what it measured.
@@ -129,26 +126,41 @@ Measure InChild(Fn fn) {
 void StartupSequence(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     BuildInstallation(n);
-    double bytes = 0;
+    Measure last;
     for (auto _ : state) {
         Measure m = InChild([n] {
             const long before = ResidentBytes();
+            const std::size_t allocationsBefore = bench::Allocations();
+            Measure r;
             const auto start = Clock::now();
+            auto lap = start;
+            auto phase = [&r, &lap](int index) {
+                const auto now = Clock::now();
+                r.phaseMs[index] = std::chrono::duration<double, std::milli>(now - lap).count();
+                lap = now;
+            };
             ConnectDatabase(DatabasePath(n));
             InitAllClassInfo(CString::FromUtf8(InstallationDir()));
             InitLocalObjectID();
+            phase(0);
             InitAllObject();
+            phase(1);
             InitContainer(nullptr, nullptr);
+            phase(2);
             InitAllObjectRelation();
-            Measure r;
+            phase(3);
             r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
             r.bytesPerObject = static_cast<double>(ResidentBytes() - before) / n;
+            r.allocationsPerObject = static_cast<double>(bench::Allocations() - allocationsBefore) / n;
             return r;
         });
         state.SetIterationTime(m.seconds);
-        bytes = m.bytesPerObject;
+        last = m;
     }
-    state.counters["bytes_per_object"] = bytes;
+    state.counters["bytes_per_object"] = last.bytesPerObject;
+    state.counters["allocations_per_object"] = last.allocationsPerObject;
+    static const char* const kPhases[] = {"classes_ms", "objects_ms", "containers_ms", "relations_ms"};
+    for (int i = 0; i < 4; ++i) state.counters[kPhases[i]] = last.phaseMs[i];
 }
 
 void PlainScan(benchmark::State& state) {
@@ -187,7 +199,26 @@ void PlainScan(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(PlainScan)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(StartupSequence)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    std::vector<char*> args;
+    bool large = false;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string(argv[i]) == "--large") {
+            large = true;
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    std::vector<long> sizes = {10000, 100000};
+    if (large) sizes.push_back(1000000);
+    for (const auto& [name, fn] : {std::pair{"PlainScan", &PlainScan}, {"StartupSequence", &StartupSequence}}) {
+        auto* b = benchmark::RegisterBenchmark(name, fn);
+        for (long n : sizes) b->Arg(n);
+        b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

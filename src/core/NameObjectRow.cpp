@@ -11,25 +11,33 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Times one reader call into an accumulated duration.
+// Times one reader call into an accumulated duration when the row is a sampled one.
 class Stopwatch {
 public:
-    explicit Stopwatch(Clock::duration& total) : m_total(total), m_start(Clock::now()) {}
-    ~Stopwatch() { m_total += Clock::now() - m_start; }
+    Stopwatch(Clock::duration& total, bool active)
+        : m_total(active ? &total : nullptr), m_start(active ? Clock::now() : Clock::time_point{}) {}
+    ~Stopwatch() {
+        if (m_total != nullptr) *m_total += Clock::now() - m_start;
+    }
 
 private:
-    Clock::duration& m_total;
+    Clock::duration* m_total;
     Clock::time_point m_start;
 };
 
-// Reads a BLOB column into reader when it holds any bytes. False when there is nothing to
-// read or the read failed (the warning line is written for a failed read).
+// Points reader at a BLOB column's bytes in the engine's buffer. False when there are none;
+// a non-empty value the engine cannot hand out gets the warning line.
 bool ReadBinaryColumn(const CADORecordset& rs, Column column, CBufferReader& reader) {
-    if (rs.GetFieldActualSize(column) <= 0) return false;
-    if (!ReadBlobColumn(rs, column, reader)) {
-        OutputDebugStringW(u"Warning: CAccessObject::InitObjectMap ADORdset.GetChunk.........");
+    int size = 0;
+    const void* data = rs.GetFieldBlob(column, size);
+    if (data == nullptr) {
+        if (rs.GetFieldActualSize(column) > 0) {
+            OutputDebugStringW(u"Warning: CAccessObject::InitObjectMap ADORdset.GetChunk.........");
+        }
         return false;
     }
+    CBufferReader view(data, size);
+    reader.swap(view);
     return true;
 }
 
@@ -56,7 +64,7 @@ void ReadBasicColumns(const CADORecordset& rs, CNameObject& object) {
 }
 
 void ReadRestData(CNameObject& object, CBufferReader& reader, std::int32_t version,
-                  Clock::duration& time) {
+                  Clock::duration& time, bool timed) {
     if (version < kFirstFramedRestVersion) {
         int size = reader.GetLength();
         object.LoadRestData_V2(reader.GetData(), &size, version);
@@ -64,7 +72,7 @@ void ReadRestData(CNameObject& object, CBufferReader& reader, std::int32_t versi
     }
     int loaded;
     {
-        Stopwatch watch(time);
+        Stopwatch watch(time, timed);
         loaded = object.LoadRestData(reader, version);
     }
     if (!loaded) {
@@ -92,18 +100,22 @@ std::shared_ptr<CNameObject> ReadObject(const CADORecordset& rs, std::int32_t& v
     rs.GetFieldValue(kVersion, storedVersion);
     version = static_cast<std::int32_t>(storedVersion);
 
+    const bool timed = times.Sampling();
+    ++times.rows;
     CBufferReader reader;
-    if (ReadBinaryColumn(rs, kVarData, reader)) ReadRestData(*object, reader, version, times.rest);
+    if (ReadBinaryColumn(rs, kVarData, reader)) {
+        ReadRestData(*object, reader, version, times.rest, timed);
+    }
     if (ReadBinaryColumn(rs, kDvPtData, reader)) {
-        Stopwatch watch(times.devicePoints);
+        Stopwatch watch(times.devicePoints, timed);
         object->SetDevicePointsData(reader);
     }
     if (ReadBinaryColumn(rs, kAttribute, reader)) {
-        Stopwatch watch(times.attribute);
+        Stopwatch watch(times.attribute, timed);
         object->LoadExtAttribute(reader);
     }
     if (ReadBinaryColumn(rs, kProperty, reader)) {
-        Stopwatch watch(times.property);
+        Stopwatch watch(times.property, timed);
         object->LoadExtProperty(reader);
     }
     // Extension data and images are loaded later, on demand.

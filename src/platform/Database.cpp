@@ -698,6 +698,14 @@ int CADORecordset::GetFieldActualSize(int index) const {
     return sqlite3_column_bytes(m_stmt, index);
 }
 
+const void* CADORecordset::GetFieldBlob(int index, int& size) const {
+    size = 0;
+    if (!ValidColumn(*this, index)) return nullptr;
+    const void* data = sqlite3_column_blob(m_stmt, index);
+    if (data != nullptr) size = sqlite3_column_bytes(m_stmt, index);
+    return size > 0 ? data : nullptr;
+}
+
 int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_base& out) const {
     if (!ValidColumn(*this, index) || offset < 0 || maxBytes <= 0) return 0;
     const void* data = sqlite3_column_blob(m_stmt, index);

@@ -112,6 +112,10 @@ public:
 
     // Byte size of the BLOB (or text) value of a column of the current record.
     int GetFieldActualSize(int index) const;
+    // The BLOB value of a column of the current record in the engine's own buffer, valid until
+    // the recordset moves or closes; size receives its byte count. Null (size 0) for a bad
+    // column, a NULL or empty value, or when the engine is out of memory.
+    const void* GetFieldBlob(int index, int& size) const;
     // Copies up to maxBytes of a BLOB column's value, starting at offset, into out (appended).
     // Returns the number of bytes copied (0 at the end of the value).
     int GetChunk(int index, int offset, int maxBytes, CBufferWriter_base& out) const;

@@ -26,6 +26,8 @@ int Milliseconds(Clock::duration d) {
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }
 
+Clock::duration Est(Clock::duration sampled) { return NameObjectRow::ReadTimes::Estimated(sampled); }
+
 int CountRows(CADODatabase* db) {
     int count = 0;
     CADORecordset rs(db);
@@ -83,7 +85,7 @@ std::int32_t CAccessObject::InitObjectMap() {
         "AccessObject::InitObjectMap : LoadRestData Time = %d, SetDevicePointsData Time = %d, "
         "LoadExtAttribute Time = %d, LoadExtProperty time = %d, LoadFromDatabase_LoadExtData Time "
         "= %d\n",
-        Milliseconds(times.rest), Milliseconds(times.devicePoints), Milliseconds(times.attribute),
-        Milliseconds(times.property), 0));
+        Milliseconds(Est(times.rest)), Milliseconds(Est(times.devicePoints)),
+        Milliseconds(Est(times.attribute)), Milliseconds(Est(times.property)), 0));
     return 0;
 }

@@ -78,15 +78,20 @@ int InitContainer(std::set<std::uint64_t>* missingContainers, std::set<std::uint
 
     CADORecordset rs(db);
     if (!rs.Open("SELECT * FROM [Container] ", 0)) return 0;
+    // The columns by name, resolved once for the whole pass.
+    static const char* const kColumns[] = {"nSubObjectID",  "nSubClassID",        "nContainerClassID",
+                                           "nContainerID", "nSubObjectServerNO", "nContainerServerNO"};
+    int column[6];
+    for (int c = 0; c < 6; ++c) column[c] = rs.GetFieldIndex(kColumns[c]);
     while (!rs.IsEOF()) {
         unsigned int memberID = 0, memberClassID = 0, containerClassID = 0, containerID = 0;
         unsigned int memberServerNO = 0, containerServerNO = 0;
-        rs.GetFieldValue("nSubObjectID", memberID);
-        rs.GetFieldValue("nSubClassID", memberClassID);
-        rs.GetFieldValue("nContainerClassID", containerClassID);
-        rs.GetFieldValue("nContainerID", containerID);
-        rs.GetFieldValue("nSubObjectServerNO", memberServerNO);
-        rs.GetFieldValue("nContainerServerNO", containerServerNO);
+        rs.GetFieldValue(column[0], memberID);
+        rs.GetFieldValue(column[1], memberClassID);
+        rs.GetFieldValue(column[2], containerClassID);
+        rs.GetFieldValue(column[3], containerID);
+        rs.GetFieldValue(column[4], memberServerNO);
+        rs.GetFieldValue(column[5], containerServerNO);
 
         auto container = std::dynamic_pointer_cast<CContainer>(
             GDM_Find(containerClassID, containerID, containerServerNO));
