@@ -206,7 +206,8 @@ void HasPrivilege(benchmark::State& state) {
         COperatorGroup::PrivilegeMap map;
         auto& inner = map[kServerNO];
         for (long k = g; k < grants; k += 20) {
-            inner.emplace((std::uint64_t{CAccessObject::kClassID} << 32) | (30000000 + k), holder->GetID());
+            inner.emplace((std::uint64_t{CAccessObject::kClassID} << 32) | (30000000 + k),
+                          holder->GetID());
         }
         if (g == 19) inner[chain.front()->MakeClassIDAndIDKey()] = holder->GetID();
         group->SetPrivilegeObject(map);

@@ -31,7 +31,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string DatabasePath(int n) { return bench::TempPath("nameobject-bench-v2-" + std::to_string(n) + ".db"); }
+std::string DatabasePath(int n) {
+    return bench::TempPath("nameobject-bench-v2-" + std::to_string(n) + ".db");
+}
 
 using bench::InstallationDir;
 
@@ -52,7 +54,8 @@ void BuildInstallation(int n) {
         std::filesystem::remove(tmp);
         if (!ConnectDatabase(tmp)) _exit(1);
         // A server of its own slice, as in an installation: number 0x01000000, mask 0xFF000000.
-        GetDatabase()->Execute("insert into ServerOption(nServerNO, nServerMask) values (16777216, -16777216)");
+        GetDatabase()->Execute(
+            "insert into ServerOption(nServerNO, nServerMask) values (16777216, -16777216)");
         if (!InitAllClassInfo(CString::FromUtf8(InstallationDir()))) _exit(1);
         InitLocalObjectID();
         CADODatabase* db = GetDatabase();
@@ -151,7 +154,8 @@ void StartupSequence(benchmark::State& state) {
             phase(3);
             r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
             r.bytesPerObject = static_cast<double>(ResidentBytes() - before) / n;
-            r.allocationsPerObject = static_cast<double>(bench::Allocations() - allocationsBefore) / n;
+            r.allocationsPerObject =
+                static_cast<double>(bench::Allocations() - allocationsBefore) / n;
             return r;
         });
         state.SetIterationTime(m.seconds);
@@ -159,7 +163,8 @@ void StartupSequence(benchmark::State& state) {
     }
     state.counters["bytes_per_object"] = last.bytesPerObject;
     state.counters["allocations_per_object"] = last.allocationsPerObject;
-    static const char* const kPhases[] = {"classes_ms", "objects_ms", "containers_ms", "relations_ms"};
+    static const char* const kPhases[] = {"classes_ms", "objects_ms", "containers_ms",
+                                          "relations_ms"};
     for (int i = 0; i < 4; ++i) state.counters[kPhases[i]] = last.phaseMs[i];
 }
 
@@ -178,9 +183,11 @@ void PlainScan(benchmark::State& state) {
                 for (int c = 0; c < NameObjectRow::kColumnCount; ++c) {
                     const int type = sqlite3_column_type(stmt, c);
                     if (type == SQLITE_BLOB) {
-                        sink += sqlite3_column_bytes(stmt, c) + (sqlite3_column_blob(stmt, c) != nullptr);
+                        sink += sqlite3_column_bytes(stmt, c) +
+                                (sqlite3_column_blob(stmt, c) != nullptr);
                     } else if (type == SQLITE_TEXT) {
-                        sink += sqlite3_column_bytes(stmt, c) + (sqlite3_column_text(stmt, c) != nullptr);
+                        sink += sqlite3_column_bytes(stmt, c) +
+                                (sqlite3_column_text(stmt, c) != nullptr);
                     } else {
                         sink += sqlite3_column_int64(stmt, c);
                     }
@@ -211,7 +218,8 @@ int main(int argc, char** argv) {
     }
     std::vector<long> sizes = {10000, 100000};
     if (large) sizes.push_back(1000000);
-    for (const auto& [name, fn] : {std::pair{"PlainScan", &PlainScan}, {"StartupSequence", &StartupSequence}}) {
+    for (const auto& [name, fn] :
+         {std::pair{"PlainScan", &PlainScan}, {"StartupSequence", &StartupSequence}}) {
         auto* b = benchmark::RegisterBenchmark(name, fn);
         for (long n : sizes) b->Arg(n);
         b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -64,11 +64,13 @@ inline void WriteSeedsWhenAsked(void (*writeSeeds)(const std::string& dir)) {
     std::exit(0);
 }
 
-inline void WriteSeed(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+inline void WriteSeed(const std::string& dir, const std::string& name,
+                      const std::vector<std::uint8_t>& bytes) {
     const std::string path = dir + "/" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) std::abort();
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+        std::abort();
     std::fclose(f);
 }
 

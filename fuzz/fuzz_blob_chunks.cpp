@@ -43,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CADODatabase& db = Connection();
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db.Handle(), "INSERT INTO Chunks VALUES (?)", -1, &stmt, nullptr) != SQLITE_OK) std::abort();
+    if (sqlite3_prepare_v2(db.Handle(), "INSERT INTO Chunks VALUES (?)", -1, &stmt, nullptr) !=
+        SQLITE_OK)
+        std::abort();
     if (kind == 0) {
         sqlite3_bind_blob(stmt, 1, value, n, SQLITE_STATIC);
     } else if (kind == 1) {
@@ -68,10 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         CBufferWriter part;
         const int copied = rs.GetChunk(0, offset, length, part);
-        const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(offset) + length, stored.size());
-        const std::int64_t expected = (offset < 0 || length <= 0 || offset >= end) ? 0 : end - offset;
+        const std::int64_t end =
+            std::min<std::int64_t>(static_cast<std::int64_t>(offset) + length, stored.size());
+        const std::int64_t expected =
+            (offset < 0 || length <= 0 || offset >= end) ? 0 : end - offset;
         if (copied != expected || part.GetLength() != expected) std::abort();
-        if (expected > 0 && std::memcmp(part.GetData(), stored.data() + offset, expected) != 0) std::abort();
+        if (expected > 0 && std::memcmp(part.GetData(), stored.data() + offset, expected) != 0)
+            std::abort();
         // Past the last record: every column read fails cleanly.
         rs.MoveNext();
         CBufferReader none;

@@ -10,10 +10,10 @@
 // NAMEOBJECT_FUZZ_SEEDS=<dir>: writes a seed per class (a saved whole frame and rest block of
 // a new object of the class, under its own and the older row versions, and a raw-form block)
 // and exits.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstdint>
 #include <cstdlib>
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include "FuzzSupport.h"
 #include "areas/AreaAlarmLinkageAction.h"
@@ -41,7 +41,8 @@ void WholeFrameRoundTrip(unsigned int classID, const std::uint8_t* data, int siz
     if (!copy->LoadData(again, static_cast<int>(SECTION_WHOLE_OBJECT), 0)) std::abort();
 }
 
-void EveryReader(unsigned int classID, const std::uint8_t* data, int size, int version, int sections) {
+void EveryReader(unsigned int classID, const std::uint8_t* data, int size, int version,
+                 int sections) {
     WholeFrameRoundTrip(classID, data, size, version);
     {
         // The class the frame's header names (the seeds name every class).

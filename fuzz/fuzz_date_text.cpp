@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool parsed = date.ParseDateTime(bytes);
     if (parsed != date.IsValid()) std::abort();
     COleDateTime wide;
-    if (wide.ParseDateTime(text) != parsed && CString::FromUtf8(bytes).ToUtf8() == bytes) std::abort();
+    if (wide.ParseDateTime(text) != parsed && CString::FromUtf8(bytes).ToUtf8() == bytes)
+        std::abort();
     if (parsed) {
         const std::string iso = date.FormatIsoMs();
         COleDateTime again;

@@ -44,7 +44,8 @@ void AskLanguage() {
     CAnalyzeLangINI::Reload();
     CAnalyzeLangINI::GetValue(u"IDS_SysPrivilege");
     CAnalyzeLangINI::GetValue(u"string", u"a");
-    for (std::int32_t code : {0, 1, static_cast<std::int32_t>(0xA3E9013E), -1}) CAnalyzeLangINI::GetError(code);
+    for (std::int32_t code : {0, 1, static_cast<std::int32_t>(0xA3E9013E), -1})
+        CAnalyzeLangINI::GetError(code);
     GetClassNameW(62);
     GetClassNameW(0xFFFFFFFFu);
     auto object = CreateNewObject(2);

@@ -9,14 +9,15 @@
 
 namespace {
 
-const VARTYPE kIntegerTypes[] = {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4,
+const VARTYPE kIntegerTypes[] = {VT_I1, VT_UI1, VT_I2,  VT_UI2,  VT_I4,  VT_UI4,
                                  VT_I8, VT_UI8, VT_INT, VT_UINT, VT_BOOL};
 const VARTYPE kOtherTypes[] = {VT_R4, VT_R8, VT_CY, VT_DECIMAL, VT_ERROR, VT_HRESULT};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const CString text = CString::FromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+    const CString text =
+        CString::FromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
     const _variant_t source(text);
     for (VARTYPE vt : kIntegerTypes) {
         _variant_t value(source);

@@ -94,7 +94,8 @@ void Bind(sqlite3_stmt* stmt, int column, Input& in) {
             break;
         }
         case kClass:
-            sqlite3_bind_int64(stmt, column, fuzz::PickClass(static_cast<std::uint32_t>(in.Word(4))));
+            sqlite3_bind_int64(stmt, column,
+                               fuzz::PickClass(static_cast<std::uint32_t>(in.Word(4))));
             break;
         default:
             sqlite3_bind_null(stmt, column);
@@ -140,7 +141,8 @@ public:
     SeedWriter& Null() { return Raw(kNull); }
     SeedWriter& Int(std::int64_t v) {
         Raw(kInteger);
-        for (int i = 0; i < 8; ++i) Raw(static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * i)));
+        for (int i = 0; i < 8; ++i)
+            Raw(static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * i)));
         return *this;
     }
     SeedWriter& Real(double d) {
@@ -151,7 +153,9 @@ public:
         return *this;
     }
     SeedWriter& Text(const std::string& s) { return Sized(kText, s.data(), s.size()); }
-    SeedWriter& Blob(const CBufferWriter& w) { return Sized(kBlob, w.GetData(), static_cast<std::size_t>(w.GetLength())); }
+    SeedWriter& Blob(const CBufferWriter& w) {
+        return Sized(kBlob, w.GetData(), static_cast<std::size_t>(w.GetLength()));
+    }
     const std::vector<std::uint8_t>& Bytes() const { return m_out; }
 
 private:
@@ -172,9 +176,21 @@ void NameObjectRow(SeedWriter& w, unsigned int classID, int id, std::uint32_t ve
     auto object = CreateNewObject(classID);
     CBufferWriter rest;
     if (!object->SaveRestData(rest)) std::abort();
-    w.Row(0).Int(classID).Int(id).Int(0).Int(0).Text("n").Text("full name").Text("description")
-        .Text("2026-12-06 05:00:00.000").Text("2026-12-06 05:00:01").Int(version).Blob(rest)
-        .Null().Null().Null();
+    w.Row(0)
+        .Int(classID)
+        .Int(id)
+        .Int(0)
+        .Int(0)
+        .Text("n")
+        .Text("full name")
+        .Text("description")
+        .Text("2026-12-06 05:00:00.000")
+        .Text("2026-12-06 05:00:01")
+        .Int(version)
+        .Blob(rest)
+        .Null()
+        .Null()
+        .Null();
 }
 
 void WriteSeeds(const std::string& dir) {
@@ -223,8 +239,9 @@ void EmptyInstallation() {
     sqlite3* db = GetDatabase()->Handle();
     sqlite3_stmt* stmt = nullptr;
     std::vector<std::string> tables;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'",
-                           -1, &stmt, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(
+            db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'",
+            -1, &stmt, nullptr) != SQLITE_OK) {
         std::abort();
     }
     while (sqlite3_step(stmt) == SQLITE_ROW) {
@@ -232,7 +249,8 @@ void EmptyInstallation() {
     }
     sqlite3_finalize(stmt);
     for (const std::string& table : tables) {
-        if (sqlite3_exec(db, ("DELETE FROM [" + table + "]").c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (sqlite3_exec(db, ("DELETE FROM [" + table + "]").c_str(), nullptr, nullptr, nullptr) !=
+            SQLITE_OK) {
             std::abort();
         }
     }

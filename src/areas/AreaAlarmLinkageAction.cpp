@@ -2,8 +2,6 @@
 
 #include <array>
 
-
-
 NO_IMPLEMENT_RECORD_CLASS(AREA_ALARM_LINKAGE_ACTION, CObject, 0x83000100u)
 
 namespace {
@@ -29,8 +27,9 @@ bool operator<(const AREA_ALARM_LINKAGE_ACTION& a, const AREA_ALARM_LINKAGE_ACTI
 
 int AREA_ALARM_LINKAGE_ACTION::SaveData(CBufferWriter& writer) const {
     SectionWriter section(writer);
-    const int ok = writer.Write(kDataVersion) && writer.Write(m_nFirst) && writer.Write(m_wSecond) &&
-                   writer.Write(m_wThird) && writer.Write(m_nFourth) && writer.Write(m_nFifth);
+    const int ok = writer.Write(kDataVersion) && writer.Write(m_nFirst) &&
+                   writer.Write(m_wSecond) && writer.Write(m_wThird) && writer.Write(m_nFourth) &&
+                   writer.Write(m_nFifth);
     return section.Finish() && ok ? 1 : 0;
 }
 
@@ -38,8 +37,9 @@ int AREA_ALARM_LINKAGE_ACTION::LoadData(CBufferReader& reader) {
     SectionReader section(reader);
     AREA_ALARM_LINKAGE_ACTION read;
     if (!section.Open(kDataVersion)) return 0;
-    if (!reader.Read(read.m_nFirst) || !reader.Read(read.m_wSecond) || !reader.Read(read.m_wThird) ||
-        !reader.Read(read.m_nFourth) || !reader.Read(read.m_nFifth)) {
+    if (!reader.Read(read.m_nFirst) || !reader.Read(read.m_wSecond) ||
+        !reader.Read(read.m_wThird) || !reader.Read(read.m_nFourth) ||
+        !reader.Read(read.m_nFifth)) {
         return 0;
     }
     if (!section.Finish()) return 0;

@@ -34,12 +34,12 @@ enum : int {
 };
 
 class NAMEOBJECT_API CNameObject : public CObject,
-                    public std::enable_shared_from_this<CNameObject>,
-                    public CNameObjectAttribute,
-                    public CNameObjectExtData,
-                    public CNameObjectCommonAttribute,
-                    public CNameObjectProperty,
-                    public CNameObjectLog {
+                                   public std::enable_shared_from_this<CNameObject>,
+                                   public CNameObjectAttribute,
+                                   public CNameObjectExtData,
+                                   public CNameObjectCommonAttribute,
+                                   public CNameObjectProperty,
+                                   public CNameObjectLog {
     NO_DECLARE_OBJECT_CLASS(CNameObject, 1, 0x83000200)
 
 public:
@@ -71,9 +71,18 @@ public:
     CString GetShortName() const { return m_strShortName; }
     CString GetFullName() const { return m_strFullName; }
     CString GetDescription() const { return m_strDescription; }
-    int SetShortName(CString name) { m_strShortName = std::move(name); return 1; }
-    int SetFullName(CString name) { m_strFullName = std::move(name); return 1; }
-    int SetDescription(CString text) { m_strDescription = std::move(text); return 1; }
+    int SetShortName(CString name) {
+        m_strShortName = std::move(name);
+        return 1;
+    }
+    int SetFullName(CString name) {
+        m_strFullName = std::move(name);
+        return 1;
+    }
+    int SetDescription(CString text) {
+        m_strDescription = std::move(text);
+        return 1;
+    }
     std::uint32_t GetObjectPrivateData() const { return m_nPrivateData; }
     std::uint32_t GetObjectInitState() const { return m_nInitState; }
     void SetObjectInitState(std::uint32_t state) { m_nInitState = state; }
@@ -113,8 +122,8 @@ public:
                                               std::uint32_t& changed, std::uint32_t sections);
     virtual std::int32_t OnExtPropertyChange(std::shared_ptr<CNameObject> other,
                                              std::uint32_t& changed, std::uint32_t sections);
-    virtual std::int32_t OnExtDataChange(std::shared_ptr<CNameObject> other,
-                                         std::uint32_t& changed, std::uint32_t sections);
+    virtual std::int32_t OnExtDataChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
+                                         std::uint32_t sections);
     // Rewrite the object's NameObject row (whole, one facet, or the modification time).
     // 0, E_DATABASE_UNAVAILABLE without a connection, E_DATABASE_OPERATION when the row is
     // missing or cannot be written.
@@ -182,7 +191,8 @@ public:
     // 0x0700C000 .. 0x0700CFFE).
     virtual void GetChangeableAttribute(CNameObjectAttribute& attributes);
     // The property keys a changed copy may change, by property class (none at this level).
-    virtual void GetChangeableExtProperty(std::map<std::uint32_t, std::set<std::uint32_t>>& properties);
+    virtual void GetChangeableExtProperty(
+        std::map<std::uint32_t, std::set<std::uint32_t>>& properties);
     // The IDs of classID the object names in its parameters, and the classes it names.
     virtual void GetRelativeObject(std::uint32_t classID, std::set<std::uint32_t>& ids);
     virtual int IsRelativeObject(std::uint32_t classID, std::uint32_t id);  // 1 or 0
@@ -203,14 +213,17 @@ public:
     static std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
     static std::int32_t InitObjectMap();
     // A new object read from a frame; empty when the class is unknown or loading failed.
-    static std::shared_ptr<CNameObject> CreateOfBuffer(CBufferReader& reader, int& result, int unused);
+    static std::shared_ptr<CNameObject> CreateOfBuffer(CBufferReader& reader, int& result,
+                                                       int unused);
     // Image rows of any object.
-    static std::int32_t InsertDatabaseImage(CADODatabase* db, std::uint32_t classID, std::uint32_t id,
-                                            std::uint32_t serverNO, const ImageMap& images);
-    static std::int32_t DeleteDatabaseImage(CADODatabase* db, std::uint32_t classID, std::uint32_t id,
-                                            std::uint32_t serverNO, const ImageMap& images);
-    static std::int32_t DeleteDatabaseImage(CADODatabase* db, std::uint32_t classID, std::uint32_t id,
-                                            std::uint32_t serverNO,
+    static std::int32_t InsertDatabaseImage(CADODatabase* db, std::uint32_t classID,
+                                            std::uint32_t id, std::uint32_t serverNO,
+                                            const ImageMap& images);
+    static std::int32_t DeleteDatabaseImage(CADODatabase* db, std::uint32_t classID,
+                                            std::uint32_t id, std::uint32_t serverNO,
+                                            const ImageMap& images);
+    static std::int32_t DeleteDatabaseImage(CADODatabase* db, std::uint32_t classID,
+                                            std::uint32_t id, std::uint32_t serverNO,
                                             const std::vector<std::uint32_t>& indexes);
 
     // The highest data version seen in an extension-data section too new to be read.

@@ -62,7 +62,8 @@ void CNameObjectAttribute::SetAttribute(std::uint32_t attrClass, std::uint32_t v
     }
 }
 
-CNameObjectAttribute::ValueSet* CNameObjectAttribute::GetObjectAttributePtr(std::uint32_t attrClass) {
+CNameObjectAttribute::ValueSet* CNameObjectAttribute::GetObjectAttributePtr(
+    std::uint32_t attrClass) {
     auto it = m_mapAttribute.find(attrClass);
     return it == m_mapAttribute.end() ? nullptr : &it->second;
 }

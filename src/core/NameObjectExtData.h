@@ -43,7 +43,9 @@ public:
     int ExtData_Set(const CString& name, std::int64_t value);
     int ExtData_Set(const CString& name, std::uint64_t value);
     int ExtData_Set(const CString& name, const _variant_t& value);  // as given, no test
-    int ExtData_Set(const CString& name, const char16_t* value) { return ExtData_Set(name, CString(value)); }
+    int ExtData_Set(const CString& name, const char16_t* value) {
+        return ExtData_Set(name, CString(value));
+    }
 
     // Typed getters: out is reset first; 1 when the field exists and converts, else 0.
     int ExtData_Get(const CString& name, float& out) const;
@@ -58,7 +60,7 @@ public:
     int ExtData_Get(const CString& name, _variant_t& out) const;  // always 1
 
     VARTYPE GetFieldType(const CString& name) const;  // 0 when absent
-    int RemoveField(const CString& name);              // 1 when a value was erased
+    int RemoveField(const CString& name);             // 1 when a value was erased
     int ExtData_GetMask(const CString& name, std::uint32_t& mask) const;
     int ExtData_SetMask(const CString& name, std::uint32_t mask);
 

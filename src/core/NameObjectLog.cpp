@@ -78,9 +78,9 @@ CString CNameObjectLog::CreateObjectLog(std::uint32_t result, std::shared_ptr<CN
     const CNameObject& self = Self(this);
     if (!Failed(result)) {
         if (parent) {
-            return FormatTemplate(Template(u"IDF_LogCreateObjectSuccess"),
-                                  {ClassName(*parent), parent->GetFullName(), ClassName(self),
-                                   self.GetFullName()});
+            return FormatTemplate(
+                Template(u"IDF_LogCreateObjectSuccess"),
+                {ClassName(*parent), parent->GetFullName(), ClassName(self), self.GetFullName()});
         }
         return FormatTemplate(Template(u"IDF_LogCreateObjectSuccessNotHaveParent"),
                               {ClassName(self), self.GetFullName()});
@@ -101,7 +101,8 @@ CString CNameObjectLog::DeleteObjectLog(const std::vector<std::shared_ptr<CConta
                           {ClassName(self), self.GetFullName(), ErrorText(result)});
 }
 
-CString CNameObjectLog::RemoveObjectLog(std::uint32_t result, std::shared_ptr<CNameObject> container) {
+CString CNameObjectLog::RemoveObjectLog(std::uint32_t result,
+                                        std::shared_ptr<CNameObject> container) {
     const CNameObject& self = Self(this);
     if (!container) {
         return FormatTemplate(Template(u"IDF_LogDeleteMemberObjectContainerNull"),
@@ -112,7 +113,8 @@ CString CNameObjectLog::RemoveObjectLog(std::uint32_t result, std::shared_ptr<CN
                            self.GetFullName(), ErrorText(result)});
 }
 
-CString CNameObjectLog::InsertObjectLog(std::uint32_t result, std::shared_ptr<CNameObject> container) {
+CString CNameObjectLog::InsertObjectLog(std::uint32_t result,
+                                        std::shared_ptr<CNameObject> container) {
     const CNameObject& self = Self(this);
     if (!container) {
         return FormatTemplate(Template(u"IDF_LogAddMemberObjectContainerNull"),
@@ -127,16 +129,17 @@ CString CNameObjectLog::ChangeObjectLog(std::uint32_t result, std::shared_ptr<CN
                                         std::shared_ptr<CNameObject> second) {
     if (!first || !second) return CString();
     if (!Failed(result) && first->GetFullName() != second->GetFullName()) {
-        return FormatTemplate(Template(u"IDF_LogSetObject_ChangeName"),
-                              {ClassName(*first), second->GetFullName(), first->GetFullName(),
-                               ErrorText(result)});
+        return FormatTemplate(
+            Template(u"IDF_LogSetObject_ChangeName"),
+            {ClassName(*first), second->GetFullName(), first->GetFullName(), ErrorText(result)});
     }
     return FormatTemplate(Template(u"IDF_LogSetObject"),
                           {ClassName(*first), second->GetFullName(), ErrorText(result)});
 }
 
 int CNameObjectLog::WriteCreateObjectLog(std::shared_ptr<COperator> op, std::uint32_t result,
-                                         std::uint32_t logValue, std::shared_ptr<CNameObject> parent) {
+                                         std::uint32_t logValue,
+                                         std::shared_ptr<CNameObject> parent) {
     if (!op) return 0;
     return Write(this, op, CreateObjectLog(result, parent), kLogCreate, logValue);
 }
@@ -149,13 +152,15 @@ int CNameObjectLog::WriteDeleteObjectLog(std::shared_ptr<COperator> op,
 }
 
 int CNameObjectLog::WriteRemoveObjectLog(std::shared_ptr<COperator> op, std::uint32_t result,
-                                         std::uint32_t logValue, std::shared_ptr<CNameObject> container) {
+                                         std::uint32_t logValue,
+                                         std::shared_ptr<CNameObject> container) {
     if (!op) return 0;
     return Write(this, op, RemoveObjectLog(result, container), kLogRemoveMember, logValue);
 }
 
 int CNameObjectLog::WriteInsertObjectLog(std::shared_ptr<COperator> op, std::uint32_t result,
-                                         std::uint32_t logValue, std::shared_ptr<CNameObject> container) {
+                                         std::uint32_t logValue,
+                                         std::shared_ptr<CNameObject> container) {
     if (!op) return 0;
     return Write(this, op, InsertObjectLog(result, container), kLogInsertMember, logValue);
 }

@@ -25,9 +25,11 @@ public:
                                      const std::vector<std::shared_ptr<CContainer>>& containers,
                                      std::uint32_t result, std::uint32_t logValue);
     virtual int WriteRemoveObjectLog(std::shared_ptr<COperator> op, std::uint32_t result,
-                                     std::uint32_t logValue, std::shared_ptr<CNameObject> container);
+                                     std::uint32_t logValue,
+                                     std::shared_ptr<CNameObject> container);
     virtual int WriteInsertObjectLog(std::shared_ptr<COperator> op, std::uint32_t result,
-                                     std::uint32_t logValue, std::shared_ptr<CNameObject> container);
+                                     std::uint32_t logValue,
+                                     std::shared_ptr<CNameObject> container);
     virtual int WriteChangeObjectLog(std::shared_ptr<COperator> op, std::uint32_t result,
                                      std::uint32_t logValue, std::shared_ptr<CNameObject> first,
                                      std::shared_ptr<CNameObject> second);

@@ -31,7 +31,8 @@ int AsInt(std::uint32_t v) { return static_cast<int>(v); }
 
 std::string SelectRowByKey(const char* columns, const CNameObject& o) {
     return StrPrintf("SELECT %s FROM NameObject WHERE nID = %d And nClassID =%d And nServerNO=%d",
-                     columns, AsInt(o.GetID()), AsInt(o.GetObjectClassID()), AsInt(o.GetServerNO()));
+                     columns, AsInt(o.GetID()), AsInt(o.GetObjectClassID()),
+                     AsInt(o.GetServerNO()));
 }
 
 // Stores a facet's section into a BLOB column, or an empty BLOB when the facet is empty.
@@ -79,9 +80,10 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     const bool isForeign = object->GetServerNO() != serverNO && object->GetID() != 0xFFFFFFFF;
     std::string query;
     if (isServerObject || isForeign) {
-        query = StrPrintf("select * from NameObject where nID=%d and nClassID=%d and nServerNo = %d",
-                          AsInt(object->GetID()), AsInt(object->GetObjectClassID()),
-                          AsInt(object->GetServerNO()));
+        query =
+            StrPrintf("select * from NameObject where nID=%d and nClassID=%d and nServerNo = %d",
+                      AsInt(object->GetID()), AsInt(object->GetObjectClassID()),
+                      AsInt(object->GetServerNO()));
     } else {
         std::uint32_t id = 0;
         if (!GetLocalNextObjectID(&id)) return E_ALLOC_OBJECT_ID;
@@ -191,9 +193,10 @@ std::int32_t CNameObject::UpdateRecordOfModifyTime() {
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
     m_dtModifyTime = COleDateTime::GetCurrentTime();
     const std::string time = m_dtModifyTime.Format("%Y-%m-%d %H:%M:%S").ToUtf8();
-    const int stored = db->Execute(StrPrintf(
-        "Update NameObject set dtModifyTime='%s' WHERE nClassID = %d and  nID = %d AND nServerNO = %d",
-        time.c_str(), AsInt(m_nClassID), AsInt(m_nID), AsInt(m_nServerNO)));
+    const int stored =
+        db->Execute(StrPrintf("Update NameObject set dtModifyTime='%s' WHERE nClassID = %d and  "
+                              "nID = %d AND nServerNO = %d",
+                              time.c_str(), AsInt(m_nClassID), AsInt(m_nID), AsInt(m_nServerNO)));
     if (!stored) ReportUnstored(*db, "UpdateRecordOfModifyTime", *this);
     return S_SUCCESS;
 }
@@ -208,8 +211,9 @@ std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
     CDatabaseWriteScope unit(db);
     // Objects of classes derived from class 14 have no NameObject row.
     if (!::IsDerivedFrom(classID, 14)) {
-        if (!db->Execute(StrPrintf("DELETE FROM NameObject WHERE nClassID=%d AND nID = %d AND nServerNO = %d",
-                                   AsInt(classID), AsInt(id), AsInt(serverNO)))) {
+        if (!db->Execute(StrPrintf(
+                "DELETE FROM NameObject WHERE nClassID=%d AND nID = %d AND nServerNO = %d",
+                AsInt(classID), AsInt(id), AsInt(serverNO)))) {
             return E_DATABASE_OPERATION;
         }
     }

@@ -15,7 +15,8 @@ using Clock = std::chrono::steady_clock;
 class Stopwatch {
 public:
     Stopwatch(Clock::duration& total, bool active)
-        : m_total(active ? &total : nullptr), m_start(active ? Clock::now() : Clock::time_point{}) {}
+        : m_total(active ? &total : nullptr),
+          m_start(active ? Clock::now() : Clock::time_point{}) {}
     ~Stopwatch() {
         if (m_total != nullptr) *m_total += Clock::now() - m_start;
     }

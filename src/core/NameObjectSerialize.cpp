@@ -26,23 +26,17 @@ struct FrameSection {
 };
 
 const FrameSection kFrameSections[] = {
-    {SECTION_BASIC_DATA,
-     [](CNameObject& o, CBufferWriter& w) { return o.SaveBasicData(w); },
+    {SECTION_BASIC_DATA, [](CNameObject& o, CBufferWriter& w) { return o.SaveBasicData(w); },
      [](CNameObject& o, CBufferReader& r, int, int) { return o.LoadBasicData(r); }},
-    {SECTION_EXT_DATA,
-     [](CNameObject& o, CBufferWriter& w) { return o.SaveExtData(w); },
+    {SECTION_EXT_DATA, [](CNameObject& o, CBufferWriter& w) { return o.SaveExtData(w); },
      [](CNameObject& o, CBufferReader& r, int apply, int) { return o.LoadExtData(r, apply); }},
-    {SECTION_EXT_ATTRIBUTE,
-     [](CNameObject& o, CBufferWriter& w) { return o.SaveExtAttribute(w); },
+    {SECTION_EXT_ATTRIBUTE, [](CNameObject& o, CBufferWriter& w) { return o.SaveExtAttribute(w); },
      [](CNameObject& o, CBufferReader& r, int, int) { return o.LoadExtAttribute(r); }},
-    {SECTION_REST_DATA,
-     [](CNameObject& o, CBufferWriter& w) { return o.SaveRestData(w); },
+    {SECTION_REST_DATA, [](CNameObject& o, CBufferWriter& w) { return o.SaveRestData(w); },
      [](CNameObject& o, CBufferReader& r, int, int arg) { return o.LoadRestData(r, arg); }},
-    {SECTION_OBJECT_IMAGE,
-     [](CNameObject& o, CBufferWriter& w) { return o.SaveObjectImage(w); },
+    {SECTION_OBJECT_IMAGE, [](CNameObject& o, CBufferWriter& w) { return o.SaveObjectImage(w); },
      [](CNameObject& o, CBufferReader& r, int apply, int) { return o.LoadObjectImage(r, apply); }},
-    {SECTION_EXT_PROPERTY,
-     [](CNameObject& o, CBufferWriter& w) { return o.SaveExtProperty(w); },
+    {SECTION_EXT_PROPERTY, [](CNameObject& o, CBufferWriter& w) { return o.SaveExtProperty(w); },
      [](CNameObject& o, CBufferReader& r, int, int) { return o.LoadExtProperty(r); }},
 };
 

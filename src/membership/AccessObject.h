@@ -17,7 +17,6 @@ class NAMEOBJECT_API CAccessObject : public CNameObject {
     NO_DECLARE_OBJECT_CLASS(CAccessObject, 2, 0x83000200)
 
 public:
-
     using ContainerList = std::vector<std::shared_ptr<CContainer>>;
     using AreaSet = std::set<std::shared_ptr<CArea>>;
 
@@ -57,8 +56,8 @@ public:
     std::int32_t OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
                                 std::uint32_t sections) override;
     std::int32_t UpdateRecord() override;
-    using CNameObject::SaveRestData;
     using CNameObject::LoadRestData;
+    using CNameObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
     int LoadRestData_V2(const void* data, int* size, int version) override;

@@ -12,7 +12,6 @@ class NAMEOBJECT_API CContainer : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(CContainer, 3, 0x83000100)
 
 public:
-
     using MemberMap = std::map<MJOBJECT_KEY, std::shared_ptr<CAccessObject>>;
 
     CContainer();
@@ -27,7 +26,8 @@ public:
     // Takes the member with this key out (and this container out of its list); with
     // write != 0 also its Container row. 0 (also when it is no member; removed then stays as
     // it was), E_DATABASE_UNAVAILABLE, or a database code.
-    virtual std::int32_t RemoveObject(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO,
+    virtual std::int32_t RemoveObject(std::uint32_t classID, std::uint32_t id,
+                                      std::uint32_t serverNO,
                                       std::shared_ptr<CAccessObject>& removed, int write);
     std::int32_t RemoveObject(std::shared_ptr<CAccessObject> member, int write);
 
@@ -44,8 +44,8 @@ public:
 
     // ---- overrides ------------------------------------------------------------
     void FinalRelease() override;
-    using CNameObject::SaveRestData;
     using CNameObject::LoadRestData;
+    using CNameObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
     int LoadRestData_V2(const void* data, int* size, int version) override;

@@ -24,10 +24,12 @@ public:
     void InsertRecord(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner, const IDSet& ids);
     void InsertRecord(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
                       const std::vector<std::uint32_t>& ids);
-    void InsertRecordToOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner, const IDSet& ids);
+    void InsertRecordToOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
+                                   const IDSet& ids);
     void InsertRecordToOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
                                    const std::vector<std::uint32_t>& ids);
-    void InsertRecordToObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner, const IDSet& ids);
+    void InsertRecordToObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
+                                   const IDSet& ids);
     void InsertRecordToObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
                                    const std::vector<std::uint32_t>& ids);
 
@@ -36,20 +38,23 @@ public:
                       const std::vector<std::uint32_t>& ids);
     void RemoveRecord(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner);
     void RemoveRecord(std::uint32_t relatedClassID, std::uint32_t id);
-    void RemoveRecordFromOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner, const IDSet& ids);
+    void RemoveRecordFromOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
+                                     const IDSet& ids);
     void RemoveRecordFromOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
                                      const std::vector<std::uint32_t>& ids);
     void RemoveRecordFromOwnerObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner);
     void RemoveRecordFromOwnerObject(std::uint32_t relatedClassID, std::uint32_t id);
     // Erases owner from the owner sets of ids, in order, up to the first id without an entry.
-    void RemoveRecordFromObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner, const IDSet& ids);
+    void RemoveRecordFromObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
+                                     const IDSet& ids);
     void RemoveRecordFromObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner,
                                      const std::vector<std::uint32_t>& ids);
     void RemoveRecordFromObjectOwner(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner);
     void RemoveRecordFromObjectOwner(std::uint32_t relatedClassID, std::uint32_t id);
 
     // The IDs of relatedClassID that owner names (a shared empty set when none).
-    const IDSet& GetObjectParamRelatedObject(std::uint32_t relatedClassID, const MJOBJECT_KEY& owner) const;
+    const IDSet& GetObjectParamRelatedObject(std::uint32_t relatedClassID,
+                                             const MJOBJECT_KEY& owner) const;
     // The owners that name object id of relatedClassID (a shared empty set when none).
     const KeySet& GetObjectRelatedOwner(std::uint32_t relatedClassID, std::uint32_t id) const;
     // The same over relatedClassID and its derived classes; the results are added to out.
@@ -64,7 +69,8 @@ public:
                                                      const std::set<std::uint32_t>& stop,
                                                      KeySet& out) const;
     void GetCardHolderObjectAndParentRelatedOwnerIncludeDerive(std::uint32_t id, KeySet& out) const;
-    void GetCardHolderGroupObjectAndParentRelatedOwnerIncludeDerive(std::uint32_t id, KeySet& out) const;
+    void GetCardHolderGroupObjectAndParentRelatedOwnerIncludeDerive(std::uint32_t id,
+                                                                    KeySet& out) const;
     void GetAreaObjectAndParentRelatedOwnerIncludeDerive(std::uint32_t id, KeySet& out) const;
     // Owners, owners of owners, and so on (each key expanded once).
     void GetObjectRelatedOwnerRecursive(MJOBJECT_KEY key, KeySet& out) const;

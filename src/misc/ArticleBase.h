@@ -8,15 +8,14 @@ class NAMEOBJECT_API CArticleBase : public CAccessObject {
     NO_DECLARE_OBJECT_CLASS(CArticleBase, 6000, 0x83000100)
 
 public:
-
     CArticleBase();
     ~CArticleBase() override;
 
     int OnLoad(int version) override;
     std::int32_t OnObjectChange(std::shared_ptr<CNameObject> other, std::uint32_t& changed,
                                 std::uint32_t sections) override;
-    using CAccessObject::SaveRestData;
     using CAccessObject::LoadRestData;
+    using CAccessObject::SaveRestData;
     int SaveRestData(CBufferWriter& writer) override;
     int LoadRestData(CBufferReader& reader, int restArg) override;
 

@@ -27,7 +27,10 @@ public:
     int GetLength() const { return static_cast<int>(m_data.size()); }
     const std::uint8_t* GetData() const { return m_data.data(); }
     void Empty() { m_data.clear(); }
-    void ClearAllData() { m_data.clear(); m_data.shrink_to_fit(); }
+    void ClearAllData() {
+        m_data.clear();
+        m_data.shrink_to_fit();
+    }
 
     void swap(CBufferWriter_base& other) noexcept { m_data.swap(other.m_data); }
     std::vector<std::uint8_t>& bytes() { return m_data; }

@@ -26,10 +26,8 @@ public:
     CBufferWriter() : CBufferWriter_base(128) {}
 
     template <class T>
-        requires std::is_arithmetic_v<T>
-    int Write(T v) {
-        return WriteByte(&v, static_cast<int>(sizeof(T)));
-    }
+    requires std::is_arithmetic_v<T>
+    int Write(T v) { return WriteByte(&v, static_cast<int>(sizeof(T))); }
     int Write(const COleDateTime& d) { return Write(d.m_dt); }
     // A wide string of L code units: count L+1, the units, a zero unit.
     int WriteString(const CString& s);
@@ -45,7 +43,7 @@ public:
 
     // A fixed-width value: 1 and the value, or 0 with the position unchanged.
     template <class T>
-        requires std::is_arithmetic_v<T>
+    requires std::is_arithmetic_v<T>
     int Read(T& v) {
         if (!CurrentPtr_Test_Next(static_cast<int>(sizeof(T)), 1)) return 0;
         std::memcpy(&v, CurrentPtr(), sizeof(T));
@@ -79,11 +77,12 @@ public:
     int Start() const { return m_start; }
     int Consumed() const { return m_reader.GetPosition() - m_start; }
     // Keeps the position and returns 1: "return guard.Commit();" ends a successful read.
-    int Commit() { m_committed = true; return 1; }
-    // Commits only when exactly `length` bytes were consumed; returns 1 or 0.
-    int CommitIfConsumed(std::int64_t length) {
-        return Consumed() == length ? Commit() : 0;
+    int Commit() {
+        m_committed = true;
+        return 1;
     }
+    // Commits only when exactly `length` bytes were consumed; returns 1 or 0.
+    int CommitIfConsumed(std::int64_t length) { return Consumed() == length ? Commit() : 0; }
 
 private:
     CBufferReader_base& m_reader;

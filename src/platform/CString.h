@@ -45,7 +45,7 @@ public:
     int ReverseFind(char16_t ch) const;
     int Compare(const CString& other) const;        // <0, 0, >0 by code unit
     int CompareNoCase(const CString& other) const;  // ASCII letters folded
-    CString& MakeUpper();                            // ASCII only
+    CString& MakeUpper();                           // ASCII only
     CString& MakeLower();
 
     // printf-style formatting. The format is UTF-8; "%s" takes a UTF-8 const char*,
@@ -53,9 +53,18 @@ public:
     void Format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     static CString Formatted(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-    CString& operator+=(const CString& s) { m_str += s.m_str; return *this; }
-    CString& operator+=(char16_t c) { m_str += c; return *this; }
-    friend CString operator+(CString a, const CString& b) { a += b; return a; }
+    CString& operator+=(const CString& s) {
+        m_str += s.m_str;
+        return *this;
+    }
+    CString& operator+=(char16_t c) {
+        m_str += c;
+        return *this;
+    }
+    friend CString operator+(CString a, const CString& b) {
+        a += b;
+        return a;
+    }
     friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
     friend std::strong_ordering operator<=>(const CString& a, const CString& b) {
         return a.m_str <=> b.m_str;

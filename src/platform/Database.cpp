@@ -403,10 +403,10 @@ struct CADORecordset::Pending {
         }
     };
 
-    std::vector<std::string> names;             // as the result names them
+    std::vector<std::string> names;                    // as the result names them
     std::vector<std::pair<std::string, int>> lookups;  // names asked for, and their index
-    std::vector<std::string> tableColumns;      // the table's own column names, for writing
-    std::vector<std::pair<int, Value>> values;  // column index, value; in setting order
+    std::vector<std::string> tableColumns;             // the table's own column names, for writing
+    std::vector<std::pair<int, Value>> values;         // column index, value; in setting order
     bool onAddedRow = false;  // the current record is the one the last AddNew stored
     std::int64_t addedRowid = 0;
 

@@ -99,7 +99,8 @@ public:
     int GetFieldValue(const std::string& name, std::int64_t& value) const;
     int GetFieldValue(const std::string& name, std::uint64_t& value) const;
     int GetFieldValue(const std::string& name, double& value) const;
-    int GetFieldValue(const std::string& name, CString& value, const CString& defaultValue = CString()) const;
+    int GetFieldValue(const std::string& name, CString& value,
+                      const CString& defaultValue = CString()) const;
     int GetFieldValue(const std::string& name, COleDateTime& value) const;
     int GetFieldValue(int index, int& value) const;
     int GetFieldValue(int index, unsigned int& value) const;
@@ -150,12 +151,12 @@ private:
     CADODatabase* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     bool m_eof = true;
-    std::string m_table;           // the single table of an updatable set, else empty
-    int m_rowidColumn = -1;        // the added rowid column of an updatable set
+    std::string m_table;     // the single table of an updatable set, else empty
+    int m_rowidColumn = -1;  // the added rowid column of an updatable set
     int m_visibleColumns = 0;
     std::int64_t m_currentRowid = 0;
-    std::int64_t m_rowsRead = 0;   // rows stepped to since the query started
-    int m_editMode = 0;            // 0 none, 1 AddNew, 2 Edit
+    std::int64_t m_rowsRead = 0;  // rows stepped to since the query started
+    int m_editMode = 0;           // 0 none, 1 AddNew, 2 Edit
     std::unique_ptr<Pending> m_pending;
 };
 

@@ -18,7 +18,9 @@ public:
     // The error text of a result code ("ERR_A3E9013E" in section "error" of the file, else
     // the built-in text; 0 is "Success"; an unknown code gives "Error 0x%08X").
     static CString GetError(std::int32_t code);
-    static CString GetError(std::uint32_t code) { return GetError(static_cast<std::int32_t>(code)); }
+    static CString GetError(std::uint32_t code) {
+        return GetError(static_cast<std::int32_t>(code));
+    }
 
     // Selects the language file by name ("English", "Chinese", ...); reloads on next use.
     static void SetLanguage(const CString& name);

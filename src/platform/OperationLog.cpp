@@ -49,8 +49,6 @@ ADD_LOG_RETURN_VALUE AddLog(std::uint32_t operatorID, const CString& text, LOG_T
     }
 }
 
-void SetSink(std::function<void(const LogEntry&)> sink) {
-    State().Set(std::move(sink));
-}
+void SetSink(std::function<void(const LogEntry&)> sink) { State().Set(std::move(sink)); }
 
 }  // namespace NS_LOG

@@ -20,7 +20,9 @@ struct NAMEOBJECT_API CRuntimeClass {
     CRuntimeClass* (*m_pfnGetBaseClass)();
 
     CObject* CreateObject() const { return m_pfnCreateObject ? m_pfnCreateObject() : nullptr; }
-    CRuntimeClass* GetBaseClass() const { return m_pfnGetBaseClass ? m_pfnGetBaseClass() : nullptr; }
+    CRuntimeClass* GetBaseClass() const {
+        return m_pfnGetBaseClass ? m_pfnGetBaseClass() : nullptr;
+    }
     // True when this record is base or one of its descendants.
     bool IsDerivedFrom(const CRuntimeClass* base) const;
 };
@@ -51,16 +53,16 @@ protected:
 // Declares and defines the runtime record of a plain CObject-derived record class (one
 // without a class ID or a shared-pointer factory). Object classes use the identity frame of
 // core/ClassFrame.h instead.
-#define NO_DECLARE_RECORD_CLASS(cls)                                        \
-public:                                                                    \
-    static CRuntimeClass class##cls;                                       \
-    static CObject* CreateObject();                                        \
-    static CRuntimeClass* _GetBaseClass();                                 \
-    static CRuntimeClass* GetThisClass() { return &class##cls; }           \
+#define NO_DECLARE_RECORD_CLASS(cls)                             \
+public:                                                          \
+    static CRuntimeClass class##cls;                             \
+    static CObject* CreateObject();                              \
+    static CRuntimeClass* _GetBaseClass();                       \
+    static CRuntimeClass* GetThisClass() { return &class##cls; } \
     CRuntimeClass* GetRuntimeClass() const override { return &class##cls; }
 
-#define NO_IMPLEMENT_RECORD_CLASS(cls, base, schema)                                     \
-    CObject* cls::CreateObject() { return new cls; }                                    \
-    CRuntimeClass* cls::_GetBaseClass() { return base::GetThisClass(); }                \
-    CRuntimeClass cls::class##cls = {#cls, static_cast<int>(sizeof(cls)), (schema),     \
+#define NO_IMPLEMENT_RECORD_CLASS(cls, base, schema)                                \
+    CObject* cls::CreateObject() { return new cls; }                                \
+    CRuntimeClass* cls::_GetBaseClass() { return base::GetThisClass(); }            \
+    CRuntimeClass cls::class##cls = {#cls, static_cast<int>(sizeof(cls)), (schema), \
                                      &cls::CreateObject, &cls::_GetBaseClass};

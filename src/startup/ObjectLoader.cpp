@@ -26,7 +26,9 @@ int Milliseconds(Clock::duration d) {
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }
 
-Clock::duration Est(Clock::duration sampled) { return NameObjectRow::ReadTimes::Estimated(sampled); }
+Clock::duration Est(Clock::duration sampled) {
+    return NameObjectRow::ReadTimes::Estimated(sampled);
+}
 
 int CountRows(CADODatabase* db) {
     int count = 0;

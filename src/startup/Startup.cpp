@@ -59,7 +59,8 @@ int InitAllObject() {
     return 1;
 }
 
-int InitContainer(std::set<std::uint64_t>* missingContainers, std::set<std::uint64_t>* missingMembers) {
+int InitContainer(std::set<std::uint64_t>* missingContainers,
+                  std::set<std::uint64_t>* missingMembers) {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
 
@@ -79,8 +80,9 @@ int InitContainer(std::set<std::uint64_t>* missingContainers, std::set<std::uint
     CADORecordset rs(db);
     if (!rs.Open("SELECT * FROM [Container] ", 0)) return 0;
     // The columns by name, resolved once for the whole pass.
-    static const char* const kColumns[] = {"nSubObjectID",  "nSubClassID",        "nContainerClassID",
-                                           "nContainerID", "nSubObjectServerNO", "nContainerServerNO"};
+    static const char* const kColumns[] = {"nSubObjectID",       "nSubClassID",
+                                           "nContainerClassID",  "nContainerID",
+                                           "nSubObjectServerNO", "nContainerServerNO"};
     int column[6];
     for (int c = 0; c < 6; ++c) column[c] = rs.GetFieldIndex(kColumns[c]);
     while (!rs.IsEOF()) {
@@ -125,18 +127,21 @@ int InitAllObjectRelation() {
     return 1;
 }
 
-void RegisterObjectFinishNotify(FINISH_NOTIFY_FUNC callback) { ObjectFinishCallbacks().insert(callback); }
+void RegisterObjectFinishNotify(FINISH_NOTIFY_FUNC callback) {
+    ObjectFinishCallbacks().insert(callback);
+}
 
-void RegisterStartFinishNotify(FINISH_NOTIFY_FUNC callback) { StartFinishCallbacks().insert(callback); }
+void RegisterStartFinishNotify(FINISH_NOTIFY_FUNC callback) {
+    StartFinishCallbacks().insert(callback);
+}
 
 int InitObjectFinishNotify() { return CallAll(ObjectFinishCallbacks()); }
 
 int InitStartFinishNotify() { return CallAll(StartFinishCallbacks()); }
 
 int DestroyAllObject() {
-    ForEachStoredObject([](std::uint32_t, const std::shared_ptr<CNameObject>& object) {
-        object->FinalRelease();
-    });
+    ForEachStoredObject(
+        [](std::uint32_t, const std::shared_ptr<CNameObject>& object) { object->FinalRelease(); });
     GDM_GetServerObjMap()->clear();
     return 1;
 }

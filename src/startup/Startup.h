@@ -4,10 +4,10 @@
 //   at the end DestroyAllObject.
 #pragma once
 
-#include "platform/Export.h"
-
 #include <cstdint>
 #include <set>
+
+#include "platform/Export.h"
 
 using FINISH_NOTIFY_FUNC = std::int32_t (*)();
 
@@ -16,7 +16,8 @@ NAMEOBJECT_API int InitAllObject();
 // Rebuilds memberships from the Container table (in memory only). Keys (class ID << 32 | ID)
 // of containers and members that are not loaded go into the given sets (either may be null).
 // 1 on success or an empty table, 0 without a database or when the table cannot be read.
-NAMEOBJECT_API int InitContainer(std::set<std::uint64_t>* missingContainers, std::set<std::uint64_t>* missingMembers);
+NAMEOBJECT_API int InitContainer(std::set<std::uint64_t>* missingContainers,
+                                 std::set<std::uint64_t>* missingMembers);
 // Lets every loaded object resolve its relations. 1.
 NAMEOBJECT_API int InitAllObjectRelation();
 
@@ -24,7 +25,8 @@ NAMEOBJECT_API int InitAllObjectRelation();
 // given twice is kept once).
 NAMEOBJECT_API void RegisterObjectFinishNotify(FINISH_NOTIFY_FUNC callback);
 NAMEOBJECT_API void RegisterStartFinishNotify(FINISH_NOTIFY_FUNC callback);
-NAMEOBJECT_API int InitObjectFinishNotify();  // calls every registered callback once, in set order; 1
+NAMEOBJECT_API int
+InitObjectFinishNotify();  // calls every registered callback once, in set order; 1
 NAMEOBJECT_API int InitStartFinishNotify();  // likewise; 1
 
 // Calls FinalRelease on every object of the main store, then clears it. 1.

@@ -58,7 +58,7 @@ TEST(Variant, NullBoolTextsAndWrapAround) {
         SCOPED_TRACE(testing::Message() << row.from.vt << " -> " << row.to);
         _variant_t v;
         ASSERT_EQ(row.hr, v.ChangeType(row.to, &row.from));
-        EXPECT_EQ(row.hr == S_OK ? row.to : VT_EMPTY, v.vt);
+        EXPECT_EQ(row.hr == S_OK ? row.to : VARTYPE{VT_EMPTY}, v.vt);
         if (row.hr != S_OK || row.to == VT_NULL) continue;
         std::uint8_t raw[16];
         v.GetRaw(raw);
