@@ -17,6 +17,9 @@ constexpr std::uint32_t kAreaCounterProperty = 0x7007101;       // under class 6
 constexpr std::uint32_t kAreaGroupCounterProperty = 0x7008001;  // under class 63
 constexpr std::uint32_t kAlarmSourceProperty = 0x7003001;       // on alarm objects, class 12
 constexpr std::uint32_t kAlarmSourceClassID = 12;
+// Members that areas count (alarm objects) and the platform-linkage class their maps hold.
+constexpr std::uint32_t kAlarmObjectClassID = 350;
+constexpr std::uint32_t kPlatformLinkageClassID = 13;
 
 // The getter/setter pairs of the counters, in counter order, and the fifteen-argument form of
 // StatisticsAlarmForffset. A class that uses this defines GetAlarmCounter(int),

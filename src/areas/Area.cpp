@@ -12,8 +12,6 @@ NO_IMPLEMENT_OBJECT_CLASS(CArea, CContainer)
 
 namespace {
 
-constexpr std::uint32_t kAlarmObjectClassID = 350;
-constexpr std::uint32_t kPlatformLinkageClassID = 13;
 // The attribute section, as the object-change report names it.
 constexpr std::uint32_t kAttributeSection = 4;
 

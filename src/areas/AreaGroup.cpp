@@ -9,8 +9,6 @@ NO_IMPLEMENT_OBJECT_CLASS(CAreaGroup, CContainer)
 namespace {
 
 constexpr std::uint32_t kAlarmHostClassID = 73;
-constexpr std::uint32_t kAlarmObjectClassID = 350;
-constexpr std::uint32_t kPlatformLinkageClassID = 13;
 constexpr std::uint32_t kPlainContainerClassID = 3;
 
 template <class T>

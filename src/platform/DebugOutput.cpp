@@ -8,27 +8,15 @@
 #include <string>
 #include <utility>
 
+#include "platform/LockedSink.h"
+
 namespace {
 
 using Sink = std::function<void(const CString&)>;
 
-// A sink slot. The sink is copied out under the lock and called outside it, so a sink may
-// itself write debugger output or replace the sink.
-class SinkSlot {
-public:
-    void Set(Sink sink) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_sink = std::move(sink);
-    }
-    Sink Get() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_sink;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    Sink m_sink;
-};
+// A sink slot: copied out under its lock and called outside it, so a sink may itself write
+// debugger output or replace the sink.
+using SinkSlot = LockedSink<Sink>;
 
 // The slots are never destroyed: output may still be written while the process exits.
 SinkSlot& DebugSlot() {
