@@ -1,6 +1,7 @@
 #include "platform/Database.h"
 
 #include <sqlite3.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <atomic>
@@ -271,6 +272,20 @@ void CADODatabase::Close() {
     m_connection.clear();
 }
 
+namespace {
+
+bool StartsWith(std::string_view sql, std::string_view word) {
+    return sql.size() >= word.size() && strncasecmp(sql.data(), word.data(), word.size()) == 0;
+}
+
+// COMMIT, END or ROLLBACK of the whole transaction (not ROLLBACK TO a savepoint).
+bool EndsTransaction(std::string_view sql) {
+    return StartsWith(sql, "COMMIT") || StartsWith(sql, "END") ||
+           (StartsWith(sql, "ROLLBACK") && !StartsWith(sql, "ROLLBACK TO"));
+}
+
+}  // namespace
+
 int CADODatabase::Execute(const CString& sql) { return Execute(sql.ToUtf8()); }
 
 int CADODatabase::Execute(const std::string& utf8sql) {
@@ -283,6 +298,7 @@ int CADODatabase::Execute(const std::string& utf8sql) {
         ReportError("statement too long");
         return 0;
     }
+    if (WriteRefused(utf8sql)) return StartsWith(utf8sql, "ROLLBACK") ? 1 : 0;
     // Runs every statement of the text in order, as sqlite3_exec does.
     const char* p = utf8sql.c_str();
     const char* const end = p + utf8sql.size();
@@ -295,11 +311,14 @@ int CADODatabase::Execute(const std::string& utf8sql) {
             return 0;
         }
         if (!stmt) break;  // only white space or comments remain
+        const bool inTransaction = !sqlite3_get_autocommit(m_db);
         int rc;
         do {
             rc = sqlite3_step(stmt);
         } while (rc == SQLITE_ROW);
         if (rc != SQLITE_DONE) {
+            // A failed COMMIT ends the transaction itself, and its owner sees the failure.
+            if (!EndsTransaction(sqlite3_sql(stmt))) NoteFailure(inTransaction);
             ReportError(EngineError(m_db, utf8sql));
             sqlite3_finalize(stmt);
             return 0;
@@ -323,6 +342,22 @@ int CADODatabase::RollbackTransaction() { return Execute("ROLLBACK"); }
 void CADODatabase::ReportError(const std::string& what) {
     m_lastError = what;
     Announce(what);
+}
+
+bool CADODatabase::WriteRefused(const std::string& sql) {
+    if (!m_transactionLost) return false;
+    // The owner's ROLLBACK or COMMIT ends the lost transaction; ROLLBACK has nothing left to do.
+    if (EndsTransaction(sql)) m_transactionLost = false;
+    // The unit's own savepoint housekeeping is refused quietly; anything else is reported.
+    if (!StartsWith(sql, "ROLLBACK") && !StartsWith(sql, "RELEASE")) {
+        ReportError("the transaction was rolled back after an error; not run: " +
+                    sql.substr(0, 60));
+    }
+    return true;
+}
+
+void CADODatabase::NoteFailure(bool wasInTransaction) {
+    if (wasInTransaction && m_db && sqlite3_get_autocommit(m_db)) m_transactionLost = true;
 }
 
 void CADODatabase::ReportUnstoredWrite(const std::string& what) {
@@ -812,6 +847,7 @@ int CADORecordset::Update() {
         sql = "UPDATE " + m_table + " SET " + assignments + " WHERE rowid = ?";
     }
 
+    if (m_db->WriteRefused(sql)) return 0;
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
         SQLITE_OK) {
@@ -831,7 +867,9 @@ int CADORecordset::Update() {
         const std::int64_t rowid = m_pending->onAddedRow ? m_pending->addedRowid : m_currentRowid;
         rc = sqlite3_bind_int64(stmt, position, rowid);
     }
+    const bool inTransaction = !sqlite3_get_autocommit(handle);
     if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE) m_db->NoteFailure(inTransaction);
     const bool stored = rc == SQLITE_DONE && sqlite3_changes(handle) == 1;
     if (!stored) {
         ReportTo(m_db, rc == SQLITE_DONE ? "the record to update no longer exists"

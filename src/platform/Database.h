@@ -63,11 +63,21 @@ public:
     // "<what> not stored: <last engine error>" to the debugger output and the error sink.
     void ReportUnstoredWrite(const std::string& what);
 
+    // When a statement inside a transaction fails and the engine rolls the whole transaction
+    // back (a full disk, an I/O error), the connection refuses every further write until the
+    // transaction's owner ends it: ROLLBACK then succeeds, COMMIT fails. Without this the
+    // statements after the failure would each commit on their own, half of a unit.
+    // WriteRefused returns true (after reporting) when `sql` must not run; NoteFailure is
+    // called after a failed statement with whether a transaction was open before it.
+    bool WriteRefused(const std::string& sql);
+    void NoteFailure(bool wasInTransaction);
+
 private:
     sqlite3* m_db = nullptr;
     std::string m_connection;
     std::string m_lastError;
     int m_affected = 0;
+    bool m_transactionLost = false;
 };
 
 class NAMEOBJECT_API CADORecordset {

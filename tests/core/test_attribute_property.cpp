@@ -75,14 +75,12 @@ TEST(Attribute, SectionBytes) {
 }
 
 TEST(Attribute, CorruptedSectionsFailWithThePositionRestored) {
-    auto expectRejected = [](const Bytes& bytes) {
+    for (const Bytes& bytes : {Bytes().u32s({15, kVersion, 0x7FFFFFFF}).u8(1).u8(2).u8(3),
+                               Bytes().u32s({24, kVersion, 1, 1, 0xFFFFFFFF, 0}),
+                               Bytes().u32s({16, kVersion, 0}),  // length too large
+                               Bytes().u32s({12, kVersion}),     // count missing
+                               Bytes().u32s({3, kVersion, 0})})  // length word below 4
         ExpectSectionRejected(bytes, &CNameObjectAttribute::LoadExtAttribute);
-    };
-    expectRejected(Bytes().u32(15).u32(kVersion).u32(0x7FFFFFFF).u8(1).u8(2).u8(3));
-    expectRejected(Bytes().u32(24).u32(kVersion).u32(1).u32(1).u32(0xFFFFFFFF).u32(0));
-    expectRejected(Bytes().u32(16).u32(kVersion).u32(0));  // length too large
-    expectRejected(Bytes().u32(12).u32(kVersion));         // count missing
-    expectRejected(Bytes().u32(3).u32(kVersion).u32(0));   // length word below 4
 
     // A section that fails on its length keeps what it read.
     const Bytes wrongLength = Bytes().u32s({99, kVersion, 1, 2, 1, 6});
@@ -174,14 +172,12 @@ TEST(Property, SectionBytesAndVariantRoundTrips) {
 }
 
 TEST(Property, CorruptedSectionsFailWithThePositionRestored) {
-    auto expectRejected = [](const Bytes& bytes) {
+    // A huge count, a variant cut inside its value area, a string with a negative count.
+    for (const Bytes& bytes : {Bytes().u32s({15, kVersion, 0x7FFFFFFF}).u8(1).u8(2).u8(3),
+                               Bytes().u32s({36, kVersion, 1, 1, 1, 1}).u16(VT_I4).u32(0),
+                               Bytes().u32s({34, kVersion, 1, 1, 1, 1}).u16(VT_BSTR).u32(~0u),
+                               Bytes().u32s({13, kVersion, 0})})  // length mismatch
         ExpectSectionRejected(bytes, &CNameObjectProperty::LoadExtProperty);
-    };
-    expectRejected(Bytes().u32(15).u32(kVersion).u32(0x7FFFFFFF).u8(1).u8(2).u8(3));
-    // A variant cut inside its value area, and a string with a negative count.
-    expectRejected(Bytes().u32s({36, kVersion, 1, 1, 1, 1}).u16(VT_I4).u32(0));
-    expectRejected(Bytes().u32s({34, kVersion, 1, 1, 1, 1}).u16(VT_BSTR).u32(0xFFFFFFFF));
-    expectRejected(Bytes().u32(13).u32(kVersion).u32(0));  // length mismatch
 }
 
 TEST(Property, TypedEncodingAndConversions) {

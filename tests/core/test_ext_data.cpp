@@ -17,8 +17,6 @@ namespace {
 
 using Raw = std::vector<std::uint8_t>;  // bytes as read
 
-Raw RawOf(const CBufferWriter& w) { return Raw(w.GetData(), w.GetData() + w.GetLength()); }
-
 // One field of every value encoding, two masks (one without a value), laid down by hand: each
 // field is its name, its type word and its value.
 // clang-format off
@@ -60,16 +58,6 @@ CNameObjectExtData KeepFacet() {
     f.ExtData_Set(u"keep", 1);
     f.ExtData_SetMask(u"keep", 2);
     return f;
-}
-
-// A base object of class `classID` with that ID on server 0, filed in the store.
-std::shared_ptr<CNameObject> Filed(std::uint32_t classID, std::uint32_t id) {
-    std::shared_ptr<CNameObject> object = CNameObject::CreateObj();
-    object->SetClassID(classID);
-    object->SetID(id);
-    object->SetServerNO(0);
-    GDM_Add(classID, id, 0, object);
-    return object;
 }
 
 void ExpectSameFacet(const CNameObjectExtData& a, const CNameObjectExtData& b) {
@@ -115,7 +103,7 @@ TEST(ExtDataSection, WritesTheLayoutAndReadsItBack) {
     FillFullFacet(f);
     CBufferWriter w;
     ASSERT_EQ(f.SaveExtData(w), 1);
-    EXPECT_EQ(RawOf(w), kFullSection);
+    EXPECT_EQ(w.bytes(), kFullSection);
 
     CNameObjectExtData g = KeepFacet();
     CBufferReader r(kFullSection.data(), static_cast<int>(kFullSection.size()));
@@ -129,25 +117,15 @@ TEST(ExtDataSection, WritesTheLayoutAndReadsItBack) {
     expected[u"t"] = _variant_t(2.5);
     EXPECT_TRUE(g.GetAllExtData() == expected);
     EXPECT_TRUE(g.GetAllExtDataMask() == f.GetAllExtDataMask());
-}
 
-TEST(ExtDataSection, OlderVersionHasNoMasks) {
-    // clang-format off
-    const Raw old = {
-        0x1C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x03, 0x01, 0x00, 0x00, 0x00,
-        0x02, 0x00, 0x00, 0x00, 0x61, 0x00, 0x00, 0x00,  // "a"
-        0x16, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00,  // INT 5
-    };
-    // clang-format on
-    CNameObjectExtData f = KeepFacet();
-    CBufferReader r(old.data(), static_cast<int>(old.size()));
-    ASSERT_EQ(f.LoadExtData(r, 1), 1);
-    EXPECT_EQ(r.GetPosition(), 28);
-    EXPECT_EQ(f.GetAllExtData().size(), 1u);  // the values are replaced
-    int a = 0;
-    EXPECT_EQ(f.ExtData_Get(u"a", a), 1);
-    EXPECT_EQ(a, 5);
-    EXPECT_TRUE(f.GetAllExtDataMask() == KeepFacet().GetAllExtDataMask());  // masks kept
+    // Version 0x03000100 has no masks: the values are replaced, the masks kept.
+    const Bytes old = Bytes().u32s({28, 0x03000100, 1}).wstr(u"a").u32s({VT_INT, 5});
+    CNameObjectExtData h = KeepFacet();
+    CBufferReader ro(old.data(), old.size());
+    ASSERT_EQ(h.LoadExtData(ro, 1), 1);
+    EXPECT_EQ(ro.GetPosition(), 28);
+    EXPECT_TRUE(h.GetAllExtData() == CNameObjectExtData::ValueMap({{u"a", _variant_t(5)}}));
+    EXPECT_TRUE(h.GetAllExtDataMask() == KeepFacet().GetAllExtDataMask());
 }
 
 TEST(ExtDataSection, ApplyZeroSkipsAndBadInputIsRefused) {
@@ -208,7 +186,11 @@ TEST_F(ExtDataDatabase, RowsRoundTripAndRowsOfVanishedObjectsGo) {
     ASSERT_EQ(saved.UpdateExtDataRecord(9, 8, 0), 1);  // an object that is not filed
     EXPECT_EQ(QueryInt("select count(*) from ObjectExtData where nClassID=9 and nID=7"), 4);
 
-    std::shared_ptr<CNameObject> object = Filed(9, 7);
+    std::shared_ptr<CNameObject> object = CNameObject::CreateObj();
+    object->SetClassID(9);
+    object->SetID(7);
+    object->SetServerNO(0);
+    GDM_Add(9, 7, 0, object);
     object->ExtData_Set(u"other", 3);  // kept: rows only add or replace fields
     ASSERT_EQ(CNameObjectExtData::InitObjectExtData(9, 7, 0), 1);
     CNameObjectExtData::ValueMap expected = saved.GetAllExtData();

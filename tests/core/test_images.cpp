@@ -9,6 +9,7 @@
 
 #include "ByteBuilder.h"
 #include "core/NameObject.h"
+#include "membership/AccessObject.h"
 #include "platform/Config.h"
 #include "platform/Database.h"
 #include "support/Fixtures.h"
@@ -47,27 +48,7 @@ std::vector<long long> StoredIndexes(std::uint32_t id) {
                      " order by nIndex");
 }
 
-// Records every row inserted into or deleted from ObjectImage, as +index / -index.
-void LogImageRowChanges() {
-    CADODatabase* db = GetDatabase();
-    ASSERT_TRUE(db->Execute("CREATE TABLE ImageLog(seq INTEGER PRIMARY KEY, change INTEGER)"));
-    ASSERT_TRUE(
-        db->Execute("CREATE TRIGGER ImageIns AFTER INSERT ON ObjectImage BEGIN "
-                    "INSERT INTO ImageLog(change) VALUES(new.nIndex); END"));
-    ASSERT_TRUE(
-        db->Execute("CREATE TRIGGER ImageDel AFTER DELETE ON ObjectImage BEGIN "
-                    "INSERT INTO ImageLog(change) VALUES(-old.nIndex); END"));
-}
-
-std::vector<long long> ImageLog() { return QueryInts("select change from ImageLog order by seq"); }
-
-class ImageDatabase : public ConnectedInstallation {
-protected:
-    void SetUp() override {
-        ConnectedInstallation::SetUp();
-        SetIsServerMode(false);
-    }
-};
+class ImageDatabase : public ConnectedInstallation {};
 
 }  // namespace
 
@@ -78,7 +59,7 @@ TEST(ImageSection, WritesTheLayoutAndReadsItBack) {
     object->SetPhotoImage(3, COleDateTime(), CBufferWriter());
     CBufferWriter w;
     ASSERT_EQ(object->SaveObjectImage(w), 1);
-    EXPECT_EQ(Raw(w.GetData(), w.GetData() + w.GetLength()), kSection);
+    EXPECT_EQ(w.bytes(), kSection);
 
     std::shared_ptr<CNameObject> copy = MakeObject(2);
     copy->SetPhotoImage(8, COleDateTime(1.0), Data({1}));  // replaced by the load
@@ -138,7 +119,9 @@ TEST(ImageSection, ApplyZeroSkipsAndBadInputIsRefused) {
     }
 }
 
+// 50,000 bytes: the BLOB goes through the recordset in several chunks.
 TEST_F(ImageDatabase, RowsStoreEveryByteAndSkipEmptyImages) {
+    SetIsServerMode(false);
     Raw big(50000);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
@@ -162,6 +145,7 @@ TEST_F(ImageDatabase, RowsStoreEveryByteAndSkipEmptyImages) {
 }
 
 TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRowsOfBothMaps) {
+    SetIsServerMode(false);
     std::shared_ptr<CNameObject> object = MakeObject(1);
     const COleDateTime old(2020, 1, 1, 0, 0, 0);
     const COleDateTime own(2019, 5, 5, 5, 5, 5);
@@ -175,7 +159,13 @@ TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRowsOfBothMaps) {
     }
     incoming[3].m_dtLastChangeTime = old;  // same time, other bytes: unchanged
     ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
-    LogImageRowChanges();
+    // Every row inserted into or deleted from ObjectImage, as +index / -index.
+    ASSERT_TRUE(
+        GetDatabase()->Execute("CREATE TABLE ImageLog(seq INTEGER PRIMARY KEY, change INTEGER);"
+                               "CREATE TRIGGER ImageIns AFTER INSERT ON ObjectImage BEGIN "
+                               "INSERT INTO ImageLog(change) VALUES(new.nIndex); END;"
+                               "CREATE TRIGGER ImageDel AFTER DELETE ON ObjectImage BEGIN "
+                               "INSERT INTO ImageLog(change) VALUES(-old.nIndex); END"));
 
     EXPECT_EQ(object->CheckImageChanged(incoming), 1);
     EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{2, 3, 5, 9}));
@@ -189,7 +179,30 @@ TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRowsOfBothMaps) {
     EXPECT_EQ(images.at(3).m_dtLastChangeTime, old);
     EXPECT_EQ(*object->GetPhotoImage(3), Data({1}));
     EXPECT_EQ(*object->GetPhotoImage(5), Data({5}));
-    const std::vector<long long> log = ImageLog();
+    const std::vector<long long> log = QueryInts("select change from ImageLog order by seq");
     EXPECT_EQ(std::count(log.begin(), log.end(), 3), 0);
     EXPECT_EQ(std::count(log.begin(), log.end(), -3), 0);
+}
+
+TEST_F(ImageDatabase, CloneHoldsTheSectionsAskedForAndFreedImagesLoadAgain) {
+    SetIsServerMode(false);
+    auto object = Named<CAccessObject>(u"door");
+    object->SetPhotoImage(1, COleDateTime(2.5), Data({1, 2}));
+    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+    auto whole = object->Clone(SECTION_WHOLE_OBJECT), basic = object->Clone(SECTION_BASIC_DATA);
+    ASSERT_TRUE(whole && basic);
+    CBufferWriter original, copy;
+    object->SaveData(original, SECTION_WHOLE_OBJECT);
+    whole->SaveData(copy, SECTION_WHOLE_OBJECT);
+    EXPECT_EQ(original.bytes(), copy.bytes());
+    EXPECT_EQ(CString(u"door"), basic->GetFullName());
+    EXPECT_TRUE(basic->GetAllImageInfo().empty());
+
+    ASSERT_EQ(1, object->LoadDataFromDatabase(SECTION_OBJECT_IMAGE));  // now held as loaded
+    object->FreePhotoMemory(SECTION_BASIC_DATA);                       // images not named: kept
+    EXPECT_EQ(1u, object->GetAllImageInfo().size());
+    object->FreePhotoMemory(SECTION_OBJECT_IMAGE);
+    EXPECT_TRUE(object->GetAllImageInfo().empty());
+    ASSERT_EQ(1, object->LoadDataFromDatabase(SECTION_OBJECT_IMAGE));
+    EXPECT_EQ(Data({1, 2}), *object->GetPhotoImage(1));
 }

@@ -14,13 +14,6 @@
 
 namespace {
 
-template <class T>
-std::shared_ptr<T> Named(const char16_t* fullName) {
-    auto object = New<T>();
-    object->SetFullName(fullName);
-    return object;
-}
-
 TEST(ObjectLog, TextsFollowTheOutcomeAndThePresenceOfAParent) {
     SetIsServerMode(false);
     auto area = Named<CArea>(u"Hall");

@@ -37,8 +37,6 @@ NO_IMPLEMENT_OBJECT_CLASS(CBulkyObject, CAccessObject)
 
 namespace {
 
-std::shared_ptr<CAccessObject> NewAccessObject() { return New<CAccessObject>(); }
-
 class Persistence : public ConnectedInstallation {
 protected:
     // One integer column of the object's row; -1 when there is no row.
@@ -55,10 +53,9 @@ protected:
 };
 
 TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
-    auto object = NewAccessObject();
+    auto object = Named<CAccessObject>(u"Front door");
     object->SetID(42);  // a local object always gets a new ID
     object->SetShortName(u"door");
-    object->SetFullName(u"Front door");
     object->SetDescription(u"it's the front");
     object->SetAttribute(0x80000001u);
     object->AddAttribute(1, 7);
@@ -81,19 +78,17 @@ TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
     const std::uint32_t other = GetCurrentServerNO() + 5;
     LocalIdCounters before = GetLocalIdCounters();
 
-    auto first = NewAccessObject();
+    auto first = Named<CAccessObject>(u"first");
     first->SetServerNO(other);
     first->SetID(7);
-    first->SetFullName(u"first");
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(first));
     EXPECT_EQ(7u, first->GetID());
 
     // The same key arriving again rewrites the row instead of adding one.
     GDM_Remove(2, 7, other);
-    auto again = NewAccessObject();
+    auto again = Named<CAccessObject>(u"second");
     again->SetServerNO(other);
     again->SetID(7);
-    again->SetFullName(u"second");
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(again));
     EXPECT_EQ(1, RowCount(StrPrintf("nServerNO=%d", static_cast<int>(other))));
     EXPECT_EQ(CString(u"second"),
@@ -102,31 +97,8 @@ TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {
     EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
 }
 
-TEST_F(Persistence, UpdateRecordRewritesColumnsAndFacets) {
-    auto object = NewAccessObject();
-    object->AddAttribute(3, 9);
-    ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
-    const COleDateTime inserted = object->GetModifyTime();
-
-    object->SetFullName(u"renamed");
-    object->RemoveAttribute(3, 9);  // the facet becomes empty: an empty BLOB
-    object->GetAreaID().insert(77);
-    ASSERT_EQ(S_SUCCESS, object->UpdateRecord());
-    EXPECT_GE(object->GetModifyTime().m_dt, inserted.m_dt);
-
-    const int id = static_cast<int>(object->GetID());
-    EXPECT_EQ(CString(u"renamed"),
-              QueryText(StrPrintf("select strFullName from NameObject where nID=%d", id)));
-    EXPECT_EQ(
-        0, QueryInt(StrPrintf("select length(ObjectAttribute) from NameObject where nID=%d", id)));
-    CBufferReader rest = QueryBlob(StrPrintf("select varData from NameObject where nID=%d", id));
-    auto loaded = NewAccessObject();
-    ASSERT_EQ(1, loaded->LoadRestData(rest, 0x03000200));
-    EXPECT_EQ(std::set<std::uint32_t>{77}, loaded->GetAreaID());
-}
-
-TEST_F(Persistence, FacetUpdatesKeepTheModificationTimeAndNeedTheRow) {
-    auto missing = NewAccessObject();
+TEST_F(Persistence, UpdatesRewriteColumnsAndFacetsAndNeedTheRow) {
+    auto missing = New<CAccessObject>();
     missing->SetID(999);
     EXPECT_EQ(E_DATABASE_OPERATION, missing->UpdateRecord());
     EXPECT_EQ(E_DATABASE_OPERATION, missing->UpdateAttributeData());
@@ -134,25 +106,37 @@ TEST_F(Persistence, FacetUpdatesKeepTheModificationTimeAndNeedTheRow) {
     EXPECT_EQ(S_SUCCESS, missing->UpdateRecordOfModifyTime());  // its result is not checked
     EXPECT_EQ(0, RowCount());
 
-    auto object = NewAccessObject();
+    auto object = New<CAccessObject>();
+    object->AddAttribute(3, 9);
     ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+    const COleDateTime inserted = object->GetModifyTime();
+    object->SetFullName(u"renamed");
+    object->RemoveAttribute(3, 9);  // the facet becomes empty: an empty BLOB
+    object->GetAreaID().insert(77);
+    ASSERT_EQ(S_SUCCESS, object->UpdateRecord());
+    EXPECT_GE(object->GetModifyTime().m_dt, inserted.m_dt);
+    const std::string row =
+        StrPrintf(" from NameObject where nID=%d", static_cast<int>(object->GetID()));
+    EXPECT_EQ(CString(u"renamed"), QueryText("select strFullName" + row));
+    EXPECT_EQ(0, QueryInt("select length(ObjectAttribute)" + row));
+    CBufferReader rest = QueryBlob("select varData" + row);
+    auto loaded = New<CAccessObject>();
+    ASSERT_EQ(1, loaded->LoadRestData(rest, 0x03000200));
+    EXPECT_EQ(std::set<std::uint32_t>{77}, loaded->GetAreaID());
+
+    // A facet update keeps the modification time the object carries.
     object->SetModifyTime(COleDateTime(2020, 1, 2, 3, 4, 5));
     object->SetProperty(1, 1, _variant_t(5));
     ASSERT_EQ(S_SUCCESS, object->UpdatePropertyData());
-
-    const int id = static_cast<int>(object->GetID());
     EXPECT_EQ(CString(u"2020-01-02 03:04:05"),
-              QueryText(StrPrintf("select substr(dtModifyTime, 1, 19) from NameObject where nID=%d",
-                                  id)));
-    CBufferReader blob =
-        QueryBlob(StrPrintf("select ObjectProperty from NameObject where nID=%d", id));
-    auto copy = NewAccessObject();
-    ASSERT_EQ(1, copy->LoadExtProperty(blob));
-    EXPECT_EQ(_variant_t(5), copy->GetProperty(1, 1));
+              QueryText("select substr(dtModifyTime, 1, 19)" + row));
+    CBufferReader blob = QueryBlob("select ObjectProperty" + row);
+    ASSERT_EQ(1, loaded->LoadExtProperty(blob));
+    EXPECT_EQ(_variant_t(5), loaded->GetProperty(1, 1));
 }
 
 TEST_F(Persistence, DeleteRemovesRowExtensionDataImagesAndStoreEntry) {
-    auto object = NewAccessObject();
+    auto object = New<CAccessObject>();
     object->ExtData_Set(u"keep", 7);
     object->ExtData_SetMask(u"keep", CNameObjectExtData::MASK_KEEP_ON_DELETE);
     CBufferWriter photo;

@@ -198,7 +198,17 @@ TEST_F(Faults, FullDiskLeavesTheOldStateAndSaysSo) {
     ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
     const std::int32_t inserted = CNameObject::InsertObject(big);
     const std::int32_t renamed = object->UpdateRecord();
+    // Inside a host's own transaction: all or nothing, even when the engine drops the
+    // transaction at a failing statement and later statements of the unit would autocommit.
+    ASSERT_TRUE(GetDatabase()->BeginTransaction()) << GetDatabase()->GetLastError();
+    object->UpdateRecord();
+    object->UpdateExtDataRecord(2, object->GetID(), object->GetServerNO());
+    GetDatabase()->Execute("INSERT INTO OperationLog(strText) VALUES('x')");
+    const int committed = GetDatabase()->CommitTransaction();
+    if (!committed) GetDatabase()->RollbackTransaction();
     setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(0, committed);
+    EXPECT_EQ(0, QueryInt("SELECT count(*) FROM OperationLog"));
 
     EXPECT_EQ(E_DATABASE_OPERATION, inserted);
     EXPECT_FALSE(GDM_Find(2, big->GetID()));

@@ -114,6 +114,10 @@ TEST_F(Container, QueriesAddToTheOutputAndListEveryDepthOnce) {
     EXPECT_EQ(children.count(y->GetObjectUniqueID()), 1u);
     CContainer::MemberMap containers;
     EXPECT_EQ(top->GetChildren(3, 0, containers), 2);
+    // Members are kept in key order (ID first), not in the order they came: y, then x.
+    std::vector<std::uint32_t> order;
+    for (const auto& [key, member] : low->GetMemberObjects()) order.push_back(key.nID);
+    EXPECT_EQ((std::vector<std::uint32_t>{10, 11}), order);
 }
 
 TEST_F(Container, RowsAreWrittenAndDeletedWithSignedColumns) {

@@ -106,6 +106,9 @@ TEST_F(NotifyManager, EveryDispatchReachesItsOwnKindAndSlot) {
     auto a = Make(62), b = Make(62);
     auto group = std::dynamic_pointer_cast<CContainer>(Make(63));
     ASSERT_TRUE(group);
+    // Change dispatches need two objects of one class: a and the group reach nobody.
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(a, group, 1) +
+                     manager->OnAfterObjectChange(a, group, 1, 0));
     manager->OnBeforeObjectChange(a, b, 1);
     manager->OnAfterObjectChange(a, b, 1, 0x20);
     manager->OnBeforeObjectInsert(a, group);

@@ -55,24 +55,12 @@ TEST(Config, IniFiles) {
     EXPECT_TRUE(debug.Contains(u"line 3"));
 }
 
-TEST(Language, BuiltInTexts) {
-    TestInstallation dir;  // an installation without a language folder
-    SetCurrentPath(CString::FromUtf8(dir.dir()));
-    CAnalyzeLangINI::Reload();
-
-    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"string", u"ids_operatorgroup_onduty"), u"On-duty group");
-
-    const CString known = CAnalyzeLangINI::GetError(0xA3E9013Eu);
-    EXPECT_FALSE(known.IsEmpty());
-    EXPECT_LT(known.Find(u"Error 0x"), 0) << known.ToUtf8();
-    EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{-1}), u"Error 0xFFFFFFFF");
-
-    EXPECT_EQ(GetClassNameW(62), u"Area");
-    EXPECT_EQ(GetClassNameW(4242), u"Class 4242");
-}
-
-TEST(Language, FileOverridesAndLanguageSelection) {
+TEST(Language, BuiltInTextsFileOverridesAndLanguageSelection) {
     TestInstallation dir;
+    // Without a language file: the built-in texts, case-insensitive keys, numbered fallbacks.
+    EXPECT_EQ(CAnalyzeLangINI::GetValue(u"string", u"ids_operatorgroup_onduty"), u"On-duty group");
+    EXPECT_EQ(CAnalyzeLangINI::GetError(std::int32_t{-1}), u"Error 0xFFFFFFFF");
+    EXPECT_EQ(GetClassNameW(4242), u"Class 4242");
     Write(dir, "Language/English.ini",
           "[String]\nIDS_SysPrivilege=Root rights\nIDS_ServicePrivilege=\n"
           "[error]\nERR_A3E9013E=Database broke\nerr_00000000=Fine\n"

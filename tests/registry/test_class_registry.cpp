@@ -78,7 +78,7 @@ TEST(ClassInformation, ProtocolAsksForCapacityThenFillsTheTable) {
     EXPECT_NE(std::memcmp(&records[170], &zero, sizeof zero), 0);
 }
 
-TEST(ClassRegistry, TreeOfTheLibraryClasses) {
+TEST(ClassRegistry, TreeCreationDeletionAndWorkingDirectory) {
     TestInstallation inst;  // no station INI: only this library's classes
     ASSERT_EQ(InitAllClassInfo(CString::FromUtf8(inst.dir())), 1);
     EXPECT_EQ(GetRegisteredClasses().size(), 17u);
@@ -97,11 +97,6 @@ TEST(ClassRegistry, TreeOfTheLibraryClasses) {
     EXPECT_EQ(out, (ClassSet{853, 854}));
     EXPECT_EQ(IsBaseClassID(14), 1);
     EXPECT_EQ(IsBaseClassID(2), 0);
-}
-
-TEST(ClassRegistry, CreationDeletionAndWorkingDirectory) {
-    TestInstallation inst;
-    ASSERT_EQ(InitAllClassInfo(CString::FromUtf8(inst.dir())), 1);
     EXPECT_EQ(GetCurrentPath().ToUtf8(), inst.dir() + "/");
 
     std::shared_ptr<CNameObject> area = CreateNewObject(62);

@@ -12,6 +12,7 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
+#include "support/Query.h"
 #include "support/TestInstallation.h"
 
 namespace {
@@ -29,32 +30,6 @@ protected:
         m_inst.Connect();
         Execute(StrPrintf("INSERT INTO ServerOption (nServerNO, nServerMask) VALUES (%d, %d)",
                           static_cast<int>(kServer), static_cast<int>(kMask)));
-    }
-
-    void StoreObjectIDRow(std::uint32_t object, std::uint32_t point, std::uint32_t authorization,
-                          int overflow, std::uint64_t alarm) {
-        Execute(StrPrintf("INSERT INTO ObjectID VALUES (%d, %d, %d, %d, %d, %d, ",
-                          static_cast<int>(object), static_cast<int>(point),
-                          static_cast<int>(authorization), overflow & 1, (overflow >> 1) & 1,
-                          (overflow >> 2) & 1) +
-                std::to_string(alarm) + ")");
-    }
-
-    // The stored ObjectID row as text, one column after the other.
-    std::string StoredRow() {
-        CADORecordset rs(GetDatabase());
-        EXPECT_TRUE(rs.Open("SELECT * FROM ObjectID"));
-        std::string row;
-        int rows = 0;
-        for (; !rs.IsEOF(); rs.MoveNext(), ++rows) {
-            for (int i = 0; i < rs.GetFieldCount(); ++i) {
-                CString value;
-                rs.GetFieldValue(i, value);
-                row += (i ? "," : "") + value.ToUtf8();
-            }
-        }
-        EXPECT_EQ(rows, 1);
-        return row;
     }
 
     static std::uint32_t NextObjectID() {
@@ -123,15 +98,19 @@ TEST_F(IdTest, InitTakesTheHighestIDsInUse) {
 TEST_F(IdTest, StoredRowRules) {
     // Object counter outside the slice: ignored. Point and authorisation counters above the
     // current ones: taken. Alarm: raised.
-    StoreObjectIDRow(0x05000000, 1000, 0x01000300, 0, 7);
+    Execute("INSERT INTO ObjectID VALUES (83886080, 1000, 16777984, 0, 0, 0, 7)");
     ASSERT_EQ(InitLocalObjectID(), 1);
     const LocalIdCounters counters = GetLocalIdCounters();
     EXPECT_EQ(counters.nextObjectID, 0x01000100u);
     EXPECT_EQ(counters.nextPointID, 1000u);
     EXPECT_EQ(counters.nextAuthorizationRecordID, 0x01000300u);
     EXPECT_EQ(GetNextLocalAlarmID(), 8u);
-    EXPECT_EQ(StoredRow(),
-              std::to_string(0x01000100) + ",1000," + std::to_string(0x01000300) + ",0,0,0,7");
+    EXPECT_EQ(QueryText("SELECT group_concat(nNextObjectID || ',' || nNextPointID || ',' || "
+                        "nNextAuthorizationRecordID || ',' || ObjectIDOverflow || ',' || "
+                        "PointIDOverflow || ',' || AuthorizationRecordIDOverflow || ',' || "
+                        "nMaxAlarmID, ';') FROM ObjectID"),
+              CString::FromUtf8(std::to_string(0x01000100) + ",1000," + std::to_string(0x01000300) +
+                                ",0,0,0,7"));
 }
 
 TEST(AlarmID, CounterOnlyRises) {

@@ -92,15 +92,11 @@ int WriteInstallation(const TestInstallation& inst, const std::string& dumpFile)
     // The administrator's password time is set after its first row was written; store it.
     for (const auto& [id, admin] : *GDM_GetMap(1201, GetCurrentServerNO())) admin->UpdateRecord();
 
-    auto site = New<CAreaGroup>();
-    site->SetFullName(u"Site");
-    auto hall = New<CArea>();
-    hall->SetFullName(u"Hall");
+    auto site = Named<CAreaGroup>(u"Site");
+    auto hall = Named<CArea>(u"Hall");
     hall->SetShortName(u"H");
-    auto office = New<CArea>();
-    office->SetFullName(u"Office \"2\" — 办公室");
-    auto staff = New<CContainer>();
-    staff->SetFullName(u"Staff");
+    auto office = Named<CArea>(u"Office \"2\" — 办公室");
+    auto staff = Named<CContainer>(u"Staff");
     staff->AddAttribute(1, 0x07001001);
     staff->SetProperty(5, 6, _variant_t(u"blue"));
     staff->SetProperty(5, 7, _variant_t(12));

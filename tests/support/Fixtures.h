@@ -14,6 +14,13 @@ template <class T>
 std::shared_ptr<T> New() {
     return std::static_pointer_cast<T>(T::CreateObj());
 }
+// The same, with a full name.
+template <class T>
+std::shared_ptr<T> Named(const char16_t* fullName) {
+    auto object = New<T>();
+    object->SetFullName(fullName);
+    return object;
+}
 
 // A test over a fresh installation: the database connected (schema created) and the class
 // records registered. With `serverObjects` the installation lists the class library

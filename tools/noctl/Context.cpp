@@ -1,5 +1,9 @@
 #include "Context.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,11 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The library's last diagnostic line: the database layer writes the engine's error there.
+// The library's diagnostic line for a failure: the database layer writes the engine's error
+// to the debugger output. Until start-up is done the last line counts; after it the first
+// one, which names the cause (later lines are the refusals that follow from it).
 std::string& LastDiagnostic() {
     static std::string line;
     return line;
 }
+bool g_keepFirstDiagnostic = false;
 
 // The file a connection string names, or empty for an in-memory database.
 std::string FileOf(const std::string& connection) {
@@ -27,7 +34,9 @@ std::string FileOf(const std::string& connection) {
 }  // namespace
 
 int Context::Resolve() {
-    SetDebugOutputSink([](const CString& line) { LastDiagnostic() = line.ToUtf8(); });
+    SetDebugOutputSink([](const CString& line) {
+        if (!g_keepFirstDiagnostic || LastDiagnostic().empty()) LastDiagnostic() = line.ToUtf8();
+    });
     if (dir.empty() && db.empty()) {
         if (const char* home = std::getenv("NAMEOBJECT_HOME")) dir = home;
     }
@@ -59,17 +68,71 @@ int Context::OpenClasses() const {
     return kExitOk;
 }
 
+Progress::Progress(std::string what)
+    : m_what(std::move(what)), m_active(isatty(STDOUT_FILENO) && isatty(STDERR_FILENO)) {
+    if (!m_active) return;
+    m_ticker = std::thread([this] {
+        std::unique_lock lock(m_mutex);
+        while (!m_wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_stop; }))
+            Draw();
+    });
+}
+
+Progress::~Progress() {
+    if (!m_active) return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_ticker.join();
+    if (m_drawn) std::fprintf(stderr, "\r\033[K");
+}
+
+void Progress::Set(double fraction, std::string stage) {
+    if (!m_active) return;
+    std::lock_guard lock(m_mutex);
+    m_fraction = std::clamp(fraction, 0.0, 1.0);
+    m_stage = std::move(stage);
+    Draw();
+}
+
+void Progress::Draw() {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    if (seconds < 0.5) return;
+    constexpr int kWidth = 30;
+    const int filled = static_cast<int>(m_fraction * kWidth);
+    std::fprintf(stderr, "\r\033[K%s: [%s%s] %3d%% %s %.0f s", m_what.c_str(),
+                 std::string(filled, '#').c_str(), std::string(kWidth - filled, ' ').c_str(),
+                 static_cast<int>(m_fraction * 100), m_stage.c_str(), seconds);
+    std::fflush(stderr);
+    m_drawn = true;
+}
+
 int Context::StartUp(std::set<std::uint64_t>* missingContainers,
-                     std::set<std::uint64_t>* missingMembers) const {
+                     std::set<std::uint64_t>* missingMembers, Progress* progress) const {
+    // Rough shares of the start-up time at scale: the object table dominates.
+    auto step = [progress](double fraction, const char* stage) {
+        if (progress) progress->Set(fraction, stage);
+    };
+    step(0, "classes");
     if (int rc = OpenClasses()) return rc;
+    step(0.02, "ID counters");
     if (!InitLocalObjectID()) return Fail("cannot read the ID counters");
-    if (!InitAllObject() || !InitContainer(missingContainers, missingMembers)) {
+    step(0.03, "objects");
+    if (!InitAllObject()) return Fail("cannot load the installation's objects");
+    step(0.65, "memberships");
+    if (!InitContainer(missingContainers, missingMembers)) {
         return Fail("cannot load the installation's objects");
     }
+    step(0.8, "relations");
     InitAllObjectRelation();
+    step(1, "done");
     InitObjectFinishNotify();
     InitStartFinishNotify();
     LastDiagnostic().clear();  // start-up's progress lines are not the cause of a later failure
+    g_keepFirstDiagnostic = true;
     return kExitOk;
 }
 
@@ -80,8 +143,13 @@ int Finish(int rc) {
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "noctl: %s\n", message.c_str());
-    if (!LastDiagnostic().empty()) std::fprintf(stderr, "  %s", LastDiagnostic().c_str());
+    // One line: the message, then the library's diagnostic (cut short: it may quote a statement).
+    std::string cause = LastDiagnostic();
+    while (!cause.empty() && std::isspace(static_cast<unsigned char>(cause.back())))
+        cause.pop_back();
+    if (cause.size() > 160) cause = cause.substr(0, 157) + "...";
+    std::fprintf(stderr, "noctl: %s%s%s\n", message.c_str(), cause.empty() ? "" : "; ",
+                 cause.c_str());
     return Finish(kExitRefused);
 }
 

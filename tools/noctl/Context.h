@@ -6,12 +6,16 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CNameObject;
@@ -22,6 +26,30 @@ using Json = nlohmann::ordered_json;
 constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
+
+// A progress bar on standard error for long commands: "load: [#####     ]  50% objects 12 s".
+// Drawn only when standard output and standard error are both terminals, and only once the
+// command has run for half a second; a ticker thread keeps the elapsed time moving while a
+// library call runs. The line is wiped when the object is destroyed.
+class Progress {
+public:
+    explicit Progress(std::string what);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    // Sets the finished fraction (0..1) and the stage text shown after the bar.
+    void Set(double fraction, std::string stage);
+
+private:
+    void Draw();
+    std::string m_what, m_stage;
+    double m_fraction = 0;
+    bool m_active, m_drawn = false, m_stop = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::thread m_ticker;
+};
 
 struct Context {
     std::string db;     // --db: a bare database file (or sqlite:...); empty when --dir is used
@@ -38,9 +66,11 @@ struct Context {
     int OpenClasses() const;
     // The whole start-up sequence a host runs: classes, ID counters, objects, containers,
     // relations, the two finish notifications. Keys of containers and members that are not
-    // loaded go into the sets when given. kExitOk or kExitRefused.
+    // loaded go into the sets when given; each step is shown on progress when given.
+    // kExitOk or kExitRefused.
     int StartUp(std::set<std::uint64_t>* missingContainers = nullptr,
-                std::set<std::uint64_t>* missingMembers = nullptr) const;
+                std::set<std::uint64_t>* missingMembers = nullptr,
+                Progress* progress = nullptr) const;
 };
 
 // Ends the session: destroys the loaded objects and disconnects. Returns rc.

@@ -4,10 +4,9 @@
 // card holder groups (59), operators in a built-in and a custom group, a privilege object
 // granted on a building and a lock object on one area. --scale N grows it to about N objects,
 // written in transactions of a few thousand operations.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "Context.h"
 #include "nameobject.h"
@@ -31,7 +30,7 @@ constexpr std::uint32_t kDemoPrivilegeClass = 7;
 // refusal stops it (the open transaction is rolled back).
 class SiteWriter {
 public:
-    explicit SiteWriter(int target) : m_target(target), m_tty(isatty(STDERR_FILENO)) {}
+    SiteWriter(int target, Progress& progress) : m_target(target), m_progress(progress) {}
 
     template <class T = CNameObject>
     std::shared_ptr<T> Create(unsigned int classID, const std::string& name) {
@@ -78,7 +77,6 @@ public:
         if (m_open && !db->CommitTransaction()) return Fail("cannot commit the site");
         m_open = false;
         SaveObjectIDToDatabase();
-        if (m_tty) std::fprintf(stderr, "\r%*s\r", 60, "");
         return kExitOk;
     }
     int objects() const { return m_objects; }
@@ -99,7 +97,8 @@ private:
             if (!db->CommitTransaction())
                 return Refuse("cannot commit a batch", E_DATABASE_OPERATION);
             m_open = false;
-            if (m_tty) std::fprintf(stderr, "\rdemo: %d of about %d objects", m_objects, m_target);
+            m_progress.Set(static_cast<double>(m_objects) / m_target,
+                           std::to_string(m_objects) + " objects");
         }
         if (!m_open && !db->BeginTransaction())
             return Refuse("cannot begin a transaction", E_DATABASE_OPERATION);
@@ -108,7 +107,7 @@ private:
     }
 
     int m_target;
-    bool m_tty;
+    Progress& m_progress;
     bool m_open = false;
     long m_steps = 0;
     int m_objects = 0, m_memberships = 0;
@@ -165,8 +164,9 @@ bool WriteOperators(SiteWriter& w, const std::shared_ptr<CContainer>& server,
 
 int RunDemo(Context& ctx, int scale) {
     const auto start = std::chrono::steady_clock::now();
+    std::optional<Progress> progress(std::in_place, "demo");
     if (int rc = ctx.StartUp()) return rc;
-    SiteWriter w(scale);
+    SiteWriter w(scale, *progress);
     auto server = std::dynamic_pointer_cast<CContainer>(
         GDM_Find(0, GetCurrentServerID(), GetCurrentServerNO()));
     if (!server) {
@@ -222,6 +222,7 @@ int RunDemo(Context& ctx, int scale) {
     }
     if (!WriteOperators(w, server, firstBuilding, firstArea)) return w.Close();
     if (int rc = w.Close()) return rc;
+    progress.reset();  // wipes the bar before the summary
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("demo site: %d objects and %d memberships written in %.1f s\n", w.objects(),
@@ -242,7 +243,8 @@ void AddDemoCommands(CLI::App& app, Context& ctx, Commands& commands) {
     CLI::App* demo = AddCommand(
         app, "demo",
         "fill an installation with a demo site: buildings, areas, alarm inputs and hosts, "
-        "card holders, operators, privileges (about SCALE objects; progress on a terminal)",
+        "card holders, operators, privileges (about SCALE objects; a progress bar on standard "
+        "error when standard output and error are terminals)",
         "noctl init site && noctl demo site --scale 100000");
     demo->add_option("DIR", a->dir, "installation directory (default: --dir / NAMEOBJECT_HOME)");
     demo->add_option("--scale", a->scale, "about how many objects (default 300, up to 1000000)")

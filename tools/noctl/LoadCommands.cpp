@@ -77,7 +77,10 @@ void ForEachLoaded(const std::function<void(const std::shared_ptr<CNameObject>&)
 int RunLoad(const Context& ctx) {
     const auto start = std::chrono::steady_clock::now();
     std::set<std::uint64_t> missingContainers, missingMembers;
-    if (int rc = ctx.StartUp(&missingContainers, &missingMembers)) return rc;
+    {
+        Progress progress("load");
+        if (int rc = ctx.StartUp(&missingContainers, &missingMembers, &progress)) return rc;
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -204,7 +207,9 @@ void AddLoadCommands(CLI::App& app, Context& ctx, Commands& commands) {
     commands.push_back({sample, [&ctx] { return ctx.Resolve() ? kExitUsage : RunSample(ctx); }});
 
     CLI::App* load = AddCommand(
-        app, "load", "run the start-up sequence and report what it loaded, with its time",
+        app, "load",
+        "run the start-up sequence and report what it loaded, with its time (a progress bar "
+        "on standard error when standard output and error are terminals)",
         "noctl --dir site load --json   # {\"classes\":[{\"class\",\"name\",\"objects\"}],"
         "\"objects\",\"containers\",\"memberships\",\"missingContainers\",\"missingMembers\","
         "\"seconds\"}");

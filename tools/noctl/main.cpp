@@ -8,7 +8,15 @@
 int main(int argc, char** argv) {
     CLI::App app{
         "noctl: the administrator's tool for a nameobject installation\n"
-        "exit codes: 0 success, 1 refused by the library, 2 usage error"};
+        "exit codes: 0 success, 1 refused by the library, 2 usage error\n"
+        "writes: a class library listed in Config/ServerStation.ini may register notify-manager\n"
+        "observers when it is loaded (as for any host); a negative answer of one vetoes the "
+        "write,\n"
+        "which then changes nothing and exits 1 with the code's name and the language file's text\n"
+        "(Language/English.ini, [error] ERR_XXXXXXXX=...). A write the database refuses (a full\n"
+        "disk, say) is rolled back whole and exits 1.\n"
+        "load and demo draw a progress bar on standard error when standard output and error are\n"
+        "terminals."};
     app.require_subcommand(1);
     Context ctx;
     app.add_option("--dir", ctx.dir, "installation directory (default: $NAMEOBJECT_HOME)");

@@ -2,6 +2,7 @@
 # its --json parsed back, and the exit codes of bad input (1 refused, 2 usage).
 # Run by ctest with -DNOCTL=<noctl> -DWORK=<directory>.
 file(REMOVE_RECURSE ${WORK})
+string(REPEAT "x" 100000 big)
 
 # noctl(RC EXPECT ARGS...): runs noctl on the installation, checks the exit code and that
 # standard output + error match EXPECT; the output is left in `out`.
@@ -115,6 +116,38 @@ noctl(0 "initialised" init ${WORK} --server-no 0x02000000 --server-mask 0xFF0000
 noctl(0 "imported 62:${hall} \"Hall\"" import ${home}/hall.frame)
 noctl(0 "CArea \"Hall\" \\(class 62, ID ${hall}, server 0x01000000\\).*SmsReplyTimeout +60" show 62 ${hall})
 noctl(0 "merged 62:${hall}" import ${home}/hall.frame)
+
+# Refused writes leave the database and the printed state as they were: an observer's veto
+# (a class library listed in the station file, its text in the language file), and a
+# database that cannot grow (a file-size limit on the process) under a large write.
+noctl(0 "" show 62 ${hall})
+set(before "${out}")
+noctl(0 "" export 62 ${hall})
+set(frame "${out}")
+macro(expect_unchanged what)
+  noctl(0 "" show 62 ${hall})
+  set(shown "${out}")
+  noctl(0 "" export 62 ${hall})
+  if(NOT shown STREQUAL before OR NOT out STREQUAL frame)
+    message(FATAL_ERROR "${what} changed the area:\n${shown}")
+  endif()
+endmacro()
+execute_process(COMMAND bash -c "trap '' XFSZ; ulimit -f $(( $(stat -c %s ${WORK}/installation.db) / 1024 + 64 )); exec \"$0\" \"$@\""
+                ${NOCTL} --dir ${WORK} set 62 ${hall} ext.A=${big} ext.B=${big} ext.C=${big} ext.D=${big}
+                RESULT_VARIABLE rc ERROR_VARIABLE e)
+if(NOT rc EQUAL 1 OR NOT e MATCHES "^noctl: cannot change 62:${hall} \"Hall\": E_DATABASE_OPERATION[^\n]*\n$")
+  message(FATAL_ERROR "set on a full disk: ${rc} ${e}")
+endif()
+expect_unchanged("a write on a full disk")
+file(RELATIVE_PATH veto ${WORK} ${VETOLIB})
+file(READ ${WORK}/Config/ServerStation.ini station)
+string(REPLACE "Count=1" "Count=2\nDLL_2=${veto}\nLevel_2=2" station "${station}")
+file(WRITE ${WORK}/Config/ServerStation.ini "${station}")
+file(APPEND ${WORK}/Language/English.ini "[error]\nERR_A3E9F001=Areas are locked by the site policy\n")
+foreach(write "set;62;${hall};Description=changed" "delete;62;${hall}" "member;add;1301:0x02000104;62:${hall}")
+  noctl(1 "vetoed: 0xA3E9F001 \\(0xA3E9F001\\) Areas are locked by the site policy\n$" ${write})
+  expect_unchanged("${write}")
+endforeach()
 file(REMOVE_RECURSE ${WORK})
 file(REMOVE_RECURSE ${home})
 
@@ -130,4 +163,15 @@ noctl(0 "CArea \"Area 1\" \\(class 62, ID (0x[0-9A-F]+)" tree --class 62)
 set(area1 ${CMAKE_MATCH_1})
 noctl(0 "denied\ndenied: locked by group [0-9]+ \\(Guards\\)" check guard1 62 ${area1} 7 3 --explain)
 noctl(2 "" demo --scale 0)
+# A larger site draws a progress bar on a terminal (script(1) gives one).
+file(REMOVE_RECURSE ${WORK})
+noctl(0 "initialised" init ${WORK})
+find_program(SCRIPT script)
+if(SCRIPT)
+  execute_process(COMMAND ${SCRIPT} -qc "${NOCTL} --dir ${WORK} demo --scale 12000" /dev/null
+                  OUTPUT_VARIABLE o RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT o MATCHES "demo: \\[#+ *\\] +[0-9]+% [0-9]+ objects")
+    message(FATAL_ERROR "demo on a terminal: ${rc} ${o}")
+  endif()
+endif()
 file(REMOVE_RECURSE ${WORK})
