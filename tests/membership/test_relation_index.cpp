@@ -24,28 +24,20 @@ protected:
     explicit RelationIndex(bool serverObjects = false) : ConnectedInstallation(serverObjects) {}
     void TearDown() override { DestroyAllObject(); }  // breaks the membership cycles
 
-    // A new object of the class, filed in the store under the current server.
-    static std::shared_ptr<CAccessObject> File(unsigned int classID, std::uint32_t id) {
-        auto object = std::dynamic_pointer_cast<CAccessObject>(CreateNewObject(classID));
-        EXPECT_TRUE(object) << classID;
-        if (!object) return object;
-        object->SetID(id);
-        object->SetServerNO(GetCurrentServerNO());
-        GDM_Add(classID, id, GetCurrentServerNO(), object);
-        return object;
-    }
-    static void Join(const std::shared_ptr<CAccessObject>& container,
-                     const std::shared_ptr<CAccessObject>& member) {
-        auto asContainer = std::dynamic_pointer_cast<CContainer>(container);
-        ASSERT_TRUE(asContainer);
-        ASSERT_EQ(0, asContainer->AddObject(member, 0));
-    }
-    // Files objects of the classes with IDs 1, 2, ...; each lies in the next one.
+    // Files objects of the classes with IDs 1, 2, ... under the current server; each lies in
+    // the next one.
     static void Chain(const std::vector<unsigned int>& classes) {
         std::shared_ptr<CAccessObject> previous;
-        for (std::size_t i = 0; i < classes.size(); ++i) {
-            auto object = File(classes[i], static_cast<std::uint32_t>(i + 1));
-            if (previous) Join(object, previous);
+        for (std::uint32_t id = 1; id <= classes.size(); ++id) {
+            auto object =
+                std::dynamic_pointer_cast<CAccessObject>(CreateNewObject(classes[id - 1]));
+            ASSERT_TRUE(object) << classes[id - 1];
+            object->SetID(id);
+            object->SetServerNO(GetCurrentServerNO());
+            GDM_Add(classes[id - 1], id, GetCurrentServerNO(), object);
+            if (previous) {
+                ASSERT_EQ(0, std::dynamic_pointer_cast<CContainer>(object)->AddObject(previous, 0));
+            }
             previous = object;
         }
     }

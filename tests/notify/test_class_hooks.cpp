@@ -67,14 +67,12 @@ protected:
         g_calls.clear();
     }
 
-    static std::shared_ptr<CNameObject> Make(unsigned int classID, std::uint32_t server) {
+    static std::shared_ptr<CNameObject> Make(unsigned int classID,
+                                             std::uint32_t server = GetCurrentServerNO()) {
         auto object = CreateNewObject(classID);
         EXPECT_TRUE(object) << classID;
         if (object) object->SetServerNO(server);
         return object;
-    }
-    static std::shared_ptr<CNameObject> Make(unsigned int classID) {
-        return Make(classID, GetCurrentServerNO());
     }
 
     CMjObjectClassManager* manager = CMjObjectClassManager::GetInstance();
