@@ -112,6 +112,9 @@ TEST(AreaRestData, RefusedVersionsAndDamagedBlocksLoadNothing) {
         Level(0x03020201, Fields(0x03020200)),
         Bytes(whole).truncate(whole.size() - 1),
         Level(0x03020200, Bytes(Fields(0x03020200)).patch32(24, 0xFFFFFFF0)),  // certificates
+        // The first linkage action: a newer version, a length word that lies.
+        Level(0x03020200, Bytes(Fields(0x03020200)).patch32(126, 0x03000101)),
+        Level(0x03020200, Bytes(Fields(0x03020200)).patch32(122, 28)),
         ContainerLevel(),  // a row written when the area had no level of its own
     };
     for (const Bytes& bytes : refused) {
