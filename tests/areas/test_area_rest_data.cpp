@@ -107,10 +107,8 @@ TEST(AreaRestData, OlderVersionsReadTheirFieldsAndLeaveTheRestAtTheDefaults) {
 TEST(AreaRestData, RefusedVersionsAndDamagedBlocksLoadNothing) {
     const Bytes whole = Level(0x03020200, Fields(0x03020200));
     const Bytes refused[] = {
-        Level(0x03000A01, Fields(0x03020200)),
-        Level(0x03020000, Fields(0x03020200)),
-        Level(0x03020201, Fields(0x03020200)),
-        Bytes(whole).truncate(whole.size() - 1),
+        Level(0x03000A01, Fields(0x03020200)), Level(0x03020000, Fields(0x03020200)),
+        Level(0x03020201, Fields(0x03020200)), Bytes(whole).truncate(whole.size() - 1),
         Level(0x03020200, Bytes(Fields(0x03020200)).patch32(24, 0xFFFFFFF0)),  // certificates
         // The first linkage action: a newer version, a length word that lies.
         Level(0x03020200, Bytes(Fields(0x03020200)).patch32(126, 0x03000101)),
