@@ -67,8 +67,9 @@ public:
     // back (a full disk, an I/O error), the connection refuses every further write until the
     // transaction's owner ends it: ROLLBACK then succeeds, COMMIT fails. Without this the
     // statements after the failure would each commit on their own, half of a unit.
-    // WriteRefused returns true (after reporting) when `sql` must not run; NoteFailure is
-    // called after a failed statement with whether a transaction was open before it.
+    // WriteRefused returns true when `sql` must not run (reported, unless it is the ROLLBACK or
+    // RELEASE of the unit's own housekeeping); NoteFailure is called after a failed statement
+    // with whether a transaction was open before it.
     bool WriteRefused(const std::string& sql);
     void NoteFailure(bool wasInTransaction);
 
