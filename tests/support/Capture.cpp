@@ -1,21 +1,13 @@
 #include "support/Capture.h"
 
 #include <algorithm>
-#include <functional>
 
-#include "platform/DebugOutput.h"
-
-namespace {
-
-template <class Store>
-std::function<void(const CString&)> Collector(const std::shared_ptr<Store>& store) {
-    return [store](const CString& line) {
+LineCapture::LineCapture(Install install) : m_install(install) {
+    m_install([store = m_store](const CString& line) {
         std::lock_guard<std::mutex> lock(store->mutex);
         store->lines.push_back(line);
-    };
+    });
 }
-
-}  // namespace
 
 std::vector<CString> LineCapture::Lines() const {
     std::lock_guard<std::mutex> lock(m_store->mutex);
@@ -32,11 +24,3 @@ void LineCapture::Clear() {
     std::lock_guard<std::mutex> lock(m_store->mutex);
     m_store->lines.clear();
 }
-
-DebugCapture::DebugCapture() { SetDebugOutputSink(Collector(m_store)); }
-
-DebugCapture::~DebugCapture() { SetDebugOutputSink({}); }
-
-MessageBoxCapture::MessageBoxCapture() { SetMessageBoxSink(Collector(m_store)); }
-
-MessageBoxCapture::~MessageBoxCapture() { SetMessageBoxSink({}); }

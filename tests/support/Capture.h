@@ -2,14 +2,19 @@
 // that collects the lines and restores the default sink when it goes out of scope.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/CString.h"
+#include "platform/DebugOutput.h"
 
 class LineCapture {
 public:
+    using Install = void (*)(std::function<void(const CString&)>);
+    explicit LineCapture(Install install);
+    ~LineCapture() { m_install({}); }
     LineCapture(const LineCapture&) = delete;
     LineCapture& operator=(const LineCapture&) = delete;
 
@@ -19,27 +24,21 @@ public:
     int Count(const CString& fragment) const;
     void Clear();
 
-protected:
+private:
     // The lines live apart from the capture, so that a sink still running on another thread
     // when the capture ends writes into storage that is still there.
     struct Store {
         std::mutex mutex;
         std::vector<CString> lines;
     };
-
-    LineCapture() = default;
-    ~LineCapture() = default;
+    Install m_install;
     std::shared_ptr<Store> m_store = std::make_shared<Store>();
 };
 
-class DebugCapture : public LineCapture {
-public:
-    DebugCapture();
-    ~DebugCapture();
+struct DebugCapture : LineCapture {
+    DebugCapture() : LineCapture(&SetDebugOutputSink) {}
 };
 
-class MessageBoxCapture : public LineCapture {
-public:
-    MessageBoxCapture();
-    ~MessageBoxCapture();
+struct MessageBoxCapture : LineCapture {
+    MessageBoxCapture() : LineCapture(&SetMessageBoxSink) {}
 };
