@@ -68,13 +68,14 @@ protected:
     std::vector<std::string> errors;
 };
 
-// The writes under test, each with its result when the store refuses it: a rewrite keeps
-// S_SUCCESS and is reported as not stored instead.
+// The writes under test, each with its result when the store refuses it (a rewrite keeps
+// S_SUCCESS and is reported as not stored instead) and without a connection.
 struct Operation {
     const char* name;
     std::function<std::int32_t(CNameObject&)> run;
     std::int32_t refused;
     const char* reported;  // the fragment of the sink message, or null
+    std::int32_t unavailable = E_DATABASE_UNAVAILABLE;
 };
 
 const Operation kOperations[] = {
@@ -93,12 +94,12 @@ const Operation kOperations[] = {
     {"touch", [](CNameObject& o) { return o.UpdateRecordOfModifyTime(); }, S_SUCCESS,
      "UpdateRecordOfModifyTime of object class=2"},
     {"object IDs", [](CNameObject&) { return SaveObjectIDToDatabase() ? S_SUCCESS : -1; }, -1,
-     nullptr},
+     nullptr, -1},
     {"log",
      [](CNameObject&) {
          return static_cast<std::int32_t>(NS_LOG::AddLog(1, u"entry", 0, 0, 2, 1, 1));
      },
-     NS_LOG::ADD_LOG_DATABASE_ERROR, nullptr},
+     NS_LOG::ADD_LOG_DATABASE_ERROR, nullptr, NS_LOG::ADD_LOG_NO_DATABASE},
 };
 
 // Runs every operation against a store that refuses it: each takes at least `wait`, returns
@@ -164,18 +165,12 @@ TEST_F(Faults, LostConnectionAnswersUnavailable) {
     DisconnectDatabase();
     EXPECT_EQ(E_OBJECT_NULL, CNameObject::InsertObject(nullptr));
     const LocalIdCounters before = GetLocalIdCounters();
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, CNameObject::InsertObject(CAccessObject::CreateObj()));
+    for (const Operation& op : kOperations) EXPECT_EQ(op.unavailable, op.run(*object)) << op.name;
     EXPECT_EQ(before.nextObjectID, GetLocalIdCounters().nextObjectID);  // nothing allocated
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecord());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateAttributeData());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdatePropertyData());
-    EXPECT_EQ(E_DATABASE_UNAVAILABLE, object->UpdateRecordOfModifyTime());
     EXPECT_EQ(0, object->UpdateExtDataRecord(2, object->GetID(), object->GetServerNO()));
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, CAccessObject::InitObjectMap());
     EXPECT_EQ(0, InitContainer(nullptr, nullptr));
     EXPECT_EQ(E_DATABASE_UNAVAILABLE, CAccessObject::DeleteObject(object));
-    EXPECT_EQ(0, SaveObjectIDToDatabase());
-    EXPECT_EQ(NS_LOG::ADD_LOG_NO_DATABASE, NS_LOG::AddLog(1, u"entry", 0, 0, 2, 1, 1));
     EXPECT_EQ(object, GDM_Find(2, object->GetID()));
 }
 
