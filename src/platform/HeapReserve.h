@@ -5,12 +5,14 @@
 
 #include <cstddef>
 
+#include "platform/Export.h"
+
 // Keeps the heap prepared while it lives: on construction grows the process heap by about
 // `bytes` in one step (untouched, so nothing becomes resident until used) and advises huge
 // pages for it; on destruction lets the heap shrink again as usual. Does nothing when the
 // calling thread does not allocate from the process heap (another malloc arena, a sanitizer's
 // allocator) or when bytes is 0.
-class HeapReservation {
+class NAMEOBJECT_API HeapReservation {
 public:
     explicit HeapReservation(std::size_t bytes);
     ~HeapReservation();
