@@ -17,6 +17,7 @@ namespace {
 constexpr std::size_t kDefaultTopPad = 128 * 1024;  // glibc's own default
 constexpr std::size_t kProbeBlock = 64 * 1024;      // below glibc's smallest mmap threshold
 constexpr std::size_t kMaxProbes = 64;
+constexpr std::size_t kMaxPad = 0x7FE00000;  // the largest whole number of 2 MiB an int holds
 
 // Reservations may overlap when loads run on several threads; the top pad is one setting.
 std::mutex g_mutex;
@@ -41,7 +42,7 @@ HeapReservation::HeapReservation(std::size_t bytes) {
     if (!UsesProcessHeap()) return;
     ++g_active;
     m_padSet = true;
-    mallopt(M_TOP_PAD, static_cast<int>(bytes < 0x40000000 ? bytes : 0x40000000));
+    mallopt(M_TOP_PAD, static_cast<int>(bytes < kMaxPad ? bytes : kMaxPad));
     const std::uintptr_t before = Break();
     void* held[kMaxProbes];
     std::size_t count = 0;
