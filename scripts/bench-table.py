@@ -35,6 +35,9 @@ for n in (10000, 100000, 1000000):
         continue
     a, b = get(seq, "real_time"), get(scan, "real_time")
     row(f"start-up, {n:,} objects (a)", a, "ms", b, "ms", a / b, "≤ 3× (b)")
+    ca, cb = get(seq, "cpu_ms"), get(scan, "cpu_ms")
+    if ca is not None and cb:
+        row("  CPU time (user + system)", ca, "ms", cb, "ms", ca / cb)
     for phase, label in (("classes_ms", "class table + IDs"), ("objects_ms", "InitAllObject"),
                          ("containers_ms", "InitContainer"), ("relations_ms", "InitAllObjectRelation")):
         row(f"  {label}", get(seq, phase), "ms")

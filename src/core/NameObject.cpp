@@ -148,7 +148,7 @@ void CNameObject::FreePhotoMemory(std::uint32_t sections) {
     if ((sections & SECTION_OBJECT_IMAGE) == 0 || (m_nInitState & SECTION_OBJECT_IMAGE) == 0) {
         return;
     }
-    m_mapImageInfo.clear();
+    m_mapImageInfo.Reset();
     m_nInitState &= ~static_cast<std::uint32_t>(SECTION_OBJECT_IMAGE);
 }
 
@@ -169,7 +169,7 @@ std::int32_t CNameObject::OnObjectChange(std::shared_ptr<CNameObject> other, std
     if (!other) return E_OBJECT_NULL;
     LoadDataFromDatabase(sections & ~m_nInitState & SECTION_ALL);
 
-    if ((sections & SECTION_OBJECT_IMAGE) != 0 && CheckImageChanged(other->m_mapImageInfo) != 0) {
+    if ((sections & SECTION_OBJECT_IMAGE) != 0 && CheckImageChanged(other->m_mapImageInfo.Edit()) != 0) {
         changed |= SECTION_OBJECT_IMAGE;
     }
 

@@ -22,6 +22,7 @@
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
 #include "platform/Export.h"
+#include "platform/LazyMember.h"
 #include "platform/OleDateTime.h"
 
 class CADODatabase;
@@ -240,7 +241,7 @@ protected:
     COleDateTime m_dtCreateTime;
     COleDateTime m_dtModifyTime;
     std::uint32_t m_nPrivateData = 0;
-    ImageMap m_mapImageInfo;
+    LazyMember<ImageMap> m_mapImageInfo;  // created when the first image arrives
     std::uint32_t m_nInitState;
 };
 

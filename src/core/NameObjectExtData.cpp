@@ -160,13 +160,13 @@ int ReadNamedMap(CBufferReader& reader, int minItemBytes, Map& out, ReadItem rea
 
 // Stores a typed value: the name, trimmed, must not be empty; the key is the trimmed name when
 // trimKey is set, else the name as given.
-int StoreTyped(CNameObjectExtData::ValueMap& map, const CString& name, bool trimKey,
+int StoreTyped(LazyMember<CNameObjectExtData::ValueMap>& map, const CString& name, bool trimKey,
                _variant_t value) {
     CString trimmed = name;
     trimmed.Trim();
     if (trimmed.IsEmpty()) return 0;
     return GuardAllocation(0, [&] {
-        map[trimKey ? trimmed : name] = std::move(value);
+        map.Edit()[trimKey ? trimmed : name] = std::move(value);
         return 1;
     });
 }
@@ -309,69 +309,73 @@ int CNameObjectExtData::ExtData_Set(const CString& name, std::uint64_t value) {
 }
 int CNameObjectExtData::ExtData_Set(const CString& name, const _variant_t& value) {
     return GuardAllocation(0, [&] {
-        m_mapExtData[name] = value;
+        m_mapExtData.Edit()[name] = value;
         return 1;
     });
 }
 
 int CNameObjectExtData::ExtData_Get(const CString& name, float& out) const {
-    return GetTyped(m_mapExtData, name, VT_R4, out, [](const _variant_t& v) { return v.fltVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_R4, out, [](const _variant_t& v) { return v.fltVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, int& out) const {
-    return GetTyped(m_mapExtData, name, VT_INT, out, [](const _variant_t& v) { return v.intVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_INT, out, [](const _variant_t& v) { return v.intVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, unsigned int& out) const {
-    return GetTyped(m_mapExtData, name, VT_UINT, out,
+    return GetTyped(m_mapExtData.Get(), name, VT_UINT, out,
                     [](const _variant_t& v) { return v.uintVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, double& out) const {
-    return GetTyped(m_mapExtData, name, VT_R8, out, [](const _variant_t& v) { return v.dblVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_R8, out, [](const _variant_t& v) { return v.dblVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, bool& out) const {
-    return GetTyped(m_mapExtData, name, VT_BOOL, out,
+    return GetTyped(m_mapExtData.Get(), name, VT_BOOL, out,
                     [](const _variant_t& v) { return v.boolVal != VARIANT_FALSE; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, CString& out) const {
-    return GetTyped(m_mapExtData, name, VT_BSTR, out,
+    return GetTyped(m_mapExtData.Get(), name, VT_BSTR, out,
                     [](const _variant_t& v) { return v.GetString(); });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, COleDateTime& out) const {
-    return GetTyped(m_mapExtData, name, VT_DATE, out,
+    return GetTyped(m_mapExtData.Get(), name, VT_DATE, out,
                     [](const _variant_t& v) { return COleDateTime(v.date); });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, std::int64_t& out) const {
-    return GetTyped(m_mapExtData, name, VT_I8, out, [](const _variant_t& v) { return v.llVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_I8, out, [](const _variant_t& v) { return v.llVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, std::uint64_t& out) const {
-    return GetTyped(m_mapExtData, name, VT_UI8, out, [](const _variant_t& v) { return v.ullVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_UI8, out, [](const _variant_t& v) { return v.ullVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, _variant_t& out) const {
     out.Clear();
-    const auto it = m_mapExtData.find(name);
-    if (it != m_mapExtData.end()) out = it->second;
+    const ValueMap& values = m_mapExtData.Get();
+    const auto it = values.find(name);
+    if (it != values.end()) out = it->second;
     return 1;
 }
 
 VARTYPE CNameObjectExtData::GetFieldType(const CString& name) const {
-    const auto it = m_mapExtData.find(name);
-    return it == m_mapExtData.end() ? VARTYPE{0} : it->second.vt;
+    const ValueMap& values = m_mapExtData.Get();
+    const auto it = values.find(name);
+    return it == values.end() ? VARTYPE{0} : it->second.vt;
 }
 
 int CNameObjectExtData::RemoveField(const CString& name) {
-    m_mapExtDataMask.erase(name);
-    return m_mapExtData.erase(name) != 0 ? 1 : 0;
+    if (MaskMap* masks = m_mapExtDataMask.Present()) masks->erase(name);
+    ValueMap* values = m_mapExtData.Present();
+    return values != nullptr && values->erase(name) != 0 ? 1 : 0;
 }
 
 int CNameObjectExtData::ExtData_GetMask(const CString& name, std::uint32_t& mask) const {
     mask = 0;
-    const auto it = m_mapExtDataMask.find(name);
-    if (it == m_mapExtDataMask.end()) return 0;
+    const MaskMap& masks = m_mapExtDataMask.Get();
+    const auto it = masks.find(name);
+    if (it == masks.end()) return 0;
     mask = it->second;
     return 1;
 }
 
 int CNameObjectExtData::ExtData_SetMask(const CString& name, std::uint32_t mask) {
-    m_mapExtDataMask[name] = mask;
+    m_mapExtDataMask.Edit()[name] = mask;
     return 1;
 }
 
@@ -380,15 +384,17 @@ int CNameObjectExtData::ExtData_SetMask(const CString& name, std::uint32_t mask)
 int CNameObjectExtData::SaveExtData(CBufferWriter& writer) {
     SectionWriter section(writer);
     if (!writer.Write(NAMEOBJECT_DATA_VERSION)) return 0;
-    if (!writer.Write(static_cast<std::int32_t>(m_mapExtData.size()))) return 0;
-    for (const auto& [name, value] : m_mapExtData) {
+    const ValueMap& values = m_mapExtData.Get();
+    if (!writer.Write(static_cast<std::int32_t>(values.size()))) return 0;
+    for (const auto& [name, value] : values) {
         if (!writer.WriteString(name) || !writer.Write(static_cast<std::uint32_t>(value.vt)) ||
             !WriteValue(writer, value)) {
             return 0;
         }
     }
-    if (!writer.Write(static_cast<std::int32_t>(m_mapExtDataMask.size()))) return 0;
-    for (const auto& [name, mask] : m_mapExtDataMask) {
+    const MaskMap& masks = m_mapExtDataMask.Get();
+    if (!writer.Write(static_cast<std::int32_t>(masks.size()))) return 0;
+    for (const auto& [name, mask] : masks) {
         if (!writer.WriteString(name) || !writer.Write(mask)) return 0;
     }
     return section.Finish();
@@ -422,8 +428,8 @@ int CNameObjectExtData::LoadExtData(CBufferReader& reader, int apply) {
         if (hasMasks && !ReadNamedMap(reader, kMinMaskBytes, masks, readMask)) return 0;
 
         if (!section.Finish()) return 0;
-        m_mapExtData.swap(values);
-        if (hasMasks) m_mapExtDataMask.swap(masks);
+        m_mapExtData.Set(std::move(values));
+        if (hasMasks) m_mapExtDataMask.Set(std::move(masks));
         return 1;
     });
 }
@@ -441,7 +447,7 @@ int CNameObjectExtData::UpdateExtDataRecord(std::uint32_t classID, std::uint32_t
             StrPrintf("Delete from ObjectExtData where nClassID=%d And nID=%d And "
                       "nServerNO=%d",
                       static_cast<int>(classID), static_cast<int>(id), static_cast<int>(serverNO)));
-        for (const auto& [name, value] : m_mapExtData) {
+        for (const auto& [name, value] : m_mapExtData.Get()) {
             const std::string sql = InsertStatement(classID, id, serverNO, name, value);
             if (sql.empty()) continue;
             if (!db->Execute(sql)) return 0;
@@ -483,7 +489,7 @@ int CNameObjectExtData::InitObjectExtData(std::uint32_t classID, std::uint32_t i
                     continue;
                 }
                 CNameObjectExtData& facet = *object;
-                facet.m_mapExtData[name] = ValueOfRow(rs, type);
+                facet.m_mapExtData.Edit()[name] = ValueOfRow(rs, type);
             }
             rs.Close();
         }
@@ -515,10 +521,11 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
                                    c, i, s))) {
             return E_DATABASE_OPERATION;
         }
-        for (const auto& [name, mask] : m_mapExtDataMask) {
+        const ValueMap& values = m_mapExtData.Get();
+        for (const auto& [name, mask] : m_mapExtDataMask.Get()) {
             if ((mask & MASK_KEEP_ON_DELETE) == 0) continue;
-            const auto value = m_mapExtData.find(name);
-            if (value == m_mapExtData.end()) continue;
+            const auto value = values.find(name);
+            if (value == values.end()) continue;
             CString text;
             if (!value->second.ToText(text) || text.IsEmpty()) continue;
             db->Execute(
@@ -537,11 +544,11 @@ std::int32_t CNameObjectExtData::DeleteExtData(std::uint32_t classID, std::uint3
 std::int32_t CNameObjectExtData::_OnExtDataChange(const CNameObjectExtData& other,
                                                   std::uint32_t& changed, std::uint32_t sections) {
     if ((sections & SECTION_EXT_DATA) == 0) return 0;
-    if (m_mapExtData != other.m_mapExtData) {
+    if (m_mapExtData.Get() != other.m_mapExtData.Get()) {
         m_mapExtData = other.m_mapExtData;
         changed |= SECTION_EXT_DATA;
     }
-    if (m_mapExtDataMask != other.m_mapExtDataMask) {
+    if (m_mapExtDataMask.Get() != other.m_mapExtDataMask.Get()) {
         m_mapExtDataMask = other.m_mapExtDataMask;
         changed |= SECTION_EXT_DATA;
     }

@@ -9,6 +9,7 @@
 #include "platform/BufferIO.h"
 #include "platform/CString.h"
 #include "platform/Export.h"
+#include "platform/LazyMember.h"
 #include "platform/OleDateTime.h"
 #include "platform/Variant.h"
 
@@ -64,10 +65,10 @@ public:
     int ExtData_GetMask(const CString& name, std::uint32_t& mask) const;
     int ExtData_SetMask(const CString& name, std::uint32_t mask);
 
-    const ValueMap& GetAllExtData() const { return m_mapExtData; }
-    ValueMap CopyAllExtData() const { return m_mapExtData; }
-    const MaskMap& GetAllExtDataMask() const { return m_mapExtDataMask; }
-    MaskMap CopyExtDataMask() const { return m_mapExtDataMask; }
+    const ValueMap& GetAllExtData() const { return m_mapExtData.Get(); }
+    ValueMap CopyAllExtData() const { return m_mapExtData.Get(); }
+    const MaskMap& GetAllExtDataMask() const { return m_mapExtDataMask.Get(); }
+    MaskMap CopyExtDataMask() const { return m_mapExtDataMask.Get(); }
 
     // Rewrites the object's ObjectExtData rows from the value map; 1 or 0.
     int UpdateExtDataRecord(std::uint32_t classID, std::uint32_t id, std::uint32_t serverNO);
@@ -80,6 +81,7 @@ public:
                                   std::uint32_t sections);
 
 protected:
-    ValueMap m_mapExtData;
-    MaskMap m_mapExtDataMask;
+    // Most objects hold no extension data: the maps exist only once written.
+    LazyMember<ValueMap> m_mapExtData;
+    LazyMember<MaskMap> m_mapExtDataMask;
 };

@@ -25,45 +25,56 @@ int ReadImage(CBufferReader& reader, std::uint32_t& key, CNameObject::ImageInfo&
 
 // ---- the image map -------------------------------------------------------------------------
 
-CNameObject::ImageMap& CNameObject::GetAllImageInfo() { return m_mapImageInfo; }
+CNameObject::ImageMap& CNameObject::GetAllImageInfo() { return m_mapImageInfo.Edit(); }
+
+namespace {
+
+// The image of index in images (which may be null); null when absent.
+CNameObject::ImageInfo* FindImage(CNameObject::ImageMap* images, std::uint32_t index) {
+    if (images == nullptr) return nullptr;
+    const auto it = images->find(index);
+    return it == images->end() ? nullptr : &it->second;
+}
+
+}  // namespace
 
 CBufferWriter* CNameObject::GetPhotoImage(std::uint32_t index) {
-    const auto it = m_mapImageInfo.find(index);
-    return it == m_mapImageInfo.end() ? nullptr : &it->second.m_imgData;
+    ImageInfo* image = FindImage(m_mapImageInfo.Present(), index);
+    return image == nullptr ? nullptr : &image->m_imgData;
 }
 
 CBufferWriter* CNameObject::GetPhotoImage(std::uint32_t index, COleDateTime& time) {
-    const auto it = m_mapImageInfo.find(index);
-    if (it == m_mapImageInfo.end()) return nullptr;
-    time = it->second.m_dtLastChangeTime;
-    return &it->second.m_imgData;
+    ImageInfo* image = FindImage(m_mapImageInfo.Present(), index);
+    if (image == nullptr) return nullptr;
+    time = image->m_dtLastChangeTime;
+    return &image->m_imgData;
 }
 
 COleDateTime CNameObject::GetPhotoLastChangeTime(std::uint32_t index) const {
-    const auto it = m_mapImageInfo.find(index);
-    return it == m_mapImageInfo.end() ? COleDateTime() : it->second.m_dtLastChangeTime;
+    const ImageMap& images = m_mapImageInfo.Get();
+    const auto it = images.find(index);
+    return it == images.end() ? COleDateTime() : it->second.m_dtLastChangeTime;
 }
 
 void CNameObject::SetPhotoLastChangeTimeCOleDateTime(std::uint32_t index,
                                                      const COleDateTime& time) {
-    const auto it = m_mapImageInfo.find(index);
-    if (it != m_mapImageInfo.end()) it->second.m_dtLastChangeTime = time;
+    if (ImageInfo* image = FindImage(m_mapImageInfo.Present(), index)) {
+        image->m_dtLastChangeTime = time;
+    }
 }
 
 void CNameObject::SetPhotoImage(std::uint32_t index, const COleDateTime& time,
                                 const CBufferWriter& data) {
-    ImageInfo& image = m_mapImageInfo[index];
+    ImageInfo& image = m_mapImageInfo.Edit()[index];
     image.m_imgData = data;
     image.m_dtLastChangeTime = time;
     image.m_nIndex = index;
 }
 
 void CNameObject::CheckImageInfo() {
-    std::vector<std::uint32_t> empty;
-    for (const auto& [index, image] : m_mapImageInfo) {
-        if (image.m_imgData.GetLength() == 0) empty.push_back(index);
-    }
-    for (std::uint32_t index : empty) m_mapImageInfo.erase(index);
+    ImageMap* images = m_mapImageInfo.Present();
+    if (images == nullptr) return;
+    std::erase_if(*images, [](const auto& entry) { return entry.second.m_imgData.GetLength() == 0; });
 }
 
 // ---- the section ---------------------------------------------------------------------------
@@ -74,11 +85,12 @@ int CNameObject::SaveObjectImage(CBufferWriter& writer) {
         m_nInitState |= SECTION_OBJECT_IMAGE;
     }
     SectionWriter section(writer);
+    const ImageMap& images = m_mapImageInfo.Get();
     if (!writer.Write(NAMEOBJECT_DATA_VERSION) ||
-        !writer.Write(static_cast<std::int32_t>(m_mapImageInfo.size()))) {
+        !writer.Write(static_cast<std::int32_t>(images.size()))) {
         return 0;
     }
-    for (const auto& [key, image] : m_mapImageInfo) {
+    for (const auto& [key, image] : images) {
         if (!writer.Write(key) || !writer.Write(image.m_nIndex) ||
             !writer.Write(image.m_dtLastChangeTime) || !writer.WriteBlock(image.m_imgData)) {
             return 0;
@@ -105,7 +117,7 @@ int CNameObject::LoadObjectImage(CBufferReader& reader, int apply) {
             images[key] = std::move(image);
         }
         if (!section.Finish()) return 0;
-        m_mapImageInfo.swap(images);
+        m_mapImageInfo.Set(std::move(images));
         return 1;
     });
 }
@@ -169,11 +181,11 @@ std::int32_t CNameObject::DeleteDatabaseImage(CADODatabase* db, std::uint32_t cl
 }
 
 std::int32_t CNameObject::InsertDatabaseImage(CADODatabase* db) {
-    return InsertDatabaseImage(db, m_nClassID, m_nID, m_nServerNO, m_mapImageInfo);
+    return InsertDatabaseImage(db, m_nClassID, m_nID, m_nServerNO, m_mapImageInfo.Get());
 }
 
 std::int32_t CNameObject::DeleteDatabaseImage(CADODatabase* db) {
-    if (m_mapImageInfo.empty()) return S_SUCCESS;
+    if (m_mapImageInfo.Get().empty()) return S_SUCCESS;
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
     const std::string sql = StrPrintf(
         "Delete from ObjectImage where nClassID=%d and nID=%d and nServerNO=%d",
@@ -215,7 +227,7 @@ std::int32_t CNameObject::LoadDatabaseImage(CADODatabase* db) {
             image.m_imgData.bytes().assign(blob.GetData(), blob.GetData() + blob.GetLength());
         }
         rs.Close();
-        m_mapImageInfo.swap(images);
+        m_mapImageInfo.Set(std::move(images));
         m_nInitState |= SECTION_OBJECT_IMAGE;
         return S_SUCCESS;
     });
@@ -241,9 +253,10 @@ int CNameObject::CheckImageChanged(ImageMap& newImages) {
             dropIndexes.push_back(index);
         };
 
-        auto oldIt = m_mapImageInfo.begin();
+        ImageMap& images = m_mapImageInfo.Edit();
+        auto oldIt = images.begin();
         auto newIt = newImages.begin();
-        while (oldIt != m_mapImageInfo.end() && newIt != newImages.end()) {
+        while (oldIt != images.end() && newIt != newImages.end()) {
             if (newIt->first < oldIt->first) {
                 replace(newIt++, true);
             } else if (oldIt->first < newIt->first) {
@@ -259,14 +272,14 @@ int CNameObject::CheckImageChanged(ImageMap& newImages) {
         }
         // The tails: new images keep their own times.
         for (; newIt != newImages.end(); ++newIt) replace(newIt, false);
-        for (; oldIt != m_mapImageInfo.end(); ++oldIt) drop(oldIt->first);
+        for (; oldIt != images.end(); ++oldIt) drop(oldIt->first);
 
         if (!deleteIndexes.empty()) {
             DeleteDatabaseImage(db, m_nClassID, m_nID, m_nServerNO, deleteIndexes);
-            for (std::uint32_t index : dropIndexes) m_mapImageInfo.erase(index);
+            for (std::uint32_t index : dropIndexes) images.erase(index);
         }
         if (!inserts.empty()) {
-            m_mapImageInfo.insert(inserts.begin(), inserts.end());
+            images.insert(inserts.begin(), inserts.end());
             InsertDatabaseImage(db, m_nClassID, m_nID, m_nServerNO, inserts);
         }
         return deleteIndexes.empty() && inserts.empty() ? 0 : 1;

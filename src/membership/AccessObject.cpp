@@ -173,7 +173,11 @@ void CAccessObject::UpdateObjectRelated(int operation, std::shared_ptr<CNameObje
 
     // Leave the areas the object lay in. Leaving erases IDs from m_setAreaID (other may be
     // this very object), so both sets are copied first and ours is put back afterwards.
-    if (operation == RELATED_OP_DELETE || operation == RELATED_OP_BUILD || areasChanged) {
+    // Building from the object itself rejoins exactly the areas it would leave, so that
+    // case (every object at start-up) skips leaving them.
+    const bool rebuildsItself = operation == RELATED_OP_BUILD && previous.get() == this;
+    if (operation == RELATED_OP_DELETE || (operation == RELATED_OP_BUILD && !rebuildsItself) ||
+        areasChanged) {
         const std::set<std::uint32_t> kept = m_setAreaID;
         if (previous) {
             const std::set<std::uint32_t> oldIDs = previous->m_setAreaID;

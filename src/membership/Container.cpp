@@ -45,8 +45,7 @@ std::int32_t CContainer::AddObject(std::shared_ptr<CAccessObject> member, int wr
         if (inner == this || inner->HasObject(self)) return E_CONTAINER_CYCLE;
     }
     const MJOBJECT_KEY key = member->GetObjectUniqueID();
-    if (m_mapMemberObjects.count(key) != 0) return 0;
-    m_mapMemberObjects.emplace(key, member);
+    if (!m_mapMemberObjects.try_emplace(key, member).second) return 0;
     member->InsertElementToContainers(self);
     if (!write) return 0;
 

@@ -98,6 +98,25 @@ TEST(ExtDataTyped, NamesValuesMasksAndMerge) {
     ExpectSameFacet(f, other);  // whole maps copied
 }
 
+// The maps are created on first write; a copy (construction or assignment) owns its own maps.
+TEST(ExtDataTyped, FacetsWithoutFieldsAndCopiesOfFacets) {
+    CNameObjectExtData f;
+    EXPECT_TRUE(f.GetAllExtData().empty());
+    EXPECT_EQ(f.RemoveField(u"x"), 0);
+    f.ExtData_Set(u"x", 1);
+    const CNameObjectExtData copied(f);
+    f.ExtData_Set(u"x", 2);
+    CNameObjectExtData assigned;
+    assigned = f;
+    EXPECT_EQ(f.RemoveField(u"x"), 1);
+    EXPECT_TRUE(f.GetAllExtData().empty());
+    int value = 0;
+    EXPECT_EQ(copied.ExtData_Get(u"x", value), 1);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(assigned.ExtData_Get(u"x", value), 1);
+    EXPECT_EQ(value, 2);
+}
+
 TEST(ExtDataSection, WritesTheLayoutAndReadsItBack) {
     CNameObjectExtData f;
     FillFullFacet(f);
