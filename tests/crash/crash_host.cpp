@@ -80,6 +80,10 @@ int Storm(const std::string& dir, unsigned seed) {
             created->ExtData_Set(u"pad", CString(std::u16string(rng() % 2000, u'p')));
             Journal("T I", token);
             if (CNameObject::InsertObject(created) != S_SUCCESS) continue;
+            // The counters reach the database only when the host saves them; a host that
+            // deletes objects saves after each allocation, or a restart could hand out the ID
+            // of a deleted newest object again.
+            if (SaveObjectIDToDatabase() != 1) _exit(4);
             ids.push_back(created->GetID());
             Journal("A I", created->GetObjectClassID(), created->GetID(), token);
         } else if (dice < 65) {
