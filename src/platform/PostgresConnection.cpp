@@ -31,6 +31,49 @@ bool IsTransactionControl(std::string_view sql) {
     return false;
 }
 
+// COMMIT, END and ROLLBACK (not ROLLBACK TO): the server only warns when none is open.
+bool IsTransactionEnd(std::string_view sql) {
+    const std::vector<SqlToken> tokens = TokenizeSql(sql.substr(0, 64));
+    if (tokens.empty()) return false;
+    if (IsSqlKeyword(tokens[0], "rollback")) {
+        return tokens.size() < 2 || !(IsSqlKeyword(tokens[1], "to") ||
+                                      (tokens.size() > 2 && IsSqlKeyword(tokens[2], "to")));
+    }
+    return IsSqlKeyword(tokens[0], "commit") || IsSqlKeyword(tokens[0], "end");
+}
+
+// The server's message, led by the phrase SQLite uses for the same failure so that the
+// reports read alike on both engines: "no such table: Name (relation ... does not exist)".
+std::string DescribeError(const PGresult* result, const std::string& sql) {
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    const std::string message = primary ? primary : Trimmed(PQresultErrorMessage(result));
+    // The name a "... \"name\" does not exist" message quotes, spelled as the statement does.
+    auto quotedName = [&] {
+        const std::size_t open = message.find('"');
+        const std::size_t close = message.find('"', open + 1);
+        if (open == std::string::npos || close == std::string::npos) return std::string();
+        return RestoreIdentifierCase(message.substr(open + 1, close - open - 1), sql);
+    };
+    static const struct {
+        std::string_view state;
+        std::string_view phrase;
+        bool withName;
+    } kPhrases[] = {
+        {"42P01", "no such table: ", true},
+        {"42703", "no such column: ", true},
+        {"23505", "UNIQUE constraint failed", false},
+        {"55P03", "database is locked", false},
+        {"25006", "attempt to write a readonly database", false},
+    };
+    for (const auto& p : kPhrases) {
+        if (state && p.state == state) {
+            return std::string(p.phrase) + (p.withName ? quotedName() : "") + " (" + message + ")";
+        }
+    }
+    return message;
+}
+
 PGresult* Exec(PGconn* conn, const std::string& sql, const PgParam* params, int count) {
     if (count == 0) return PQexec(conn, sql.c_str());
     std::vector<const char*> values(count);
@@ -152,6 +195,10 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
         error = "no connection";
         return {};
     }
+    if (IsTransactionEnd(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
+        error = "cannot end the transaction - no transaction is active";
+        return {};
+    }
     const bool guarded =
         PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsTransactionControl(sql);
     if (guarded) RunQuietly(m_conn, "SAVEPOINT nameobject_statement");
@@ -169,7 +216,7 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
                 error = "empty statement";
                 break;
             default:
-                error = Trimmed(PQerrorMessage(m_conn));
+                error = DescribeError(result.Get(), sql);
                 break;
         }
     }

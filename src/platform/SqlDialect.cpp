@@ -201,6 +201,13 @@ std::string TranslateForPostgres(std::string_view sql) {
             replace(i, i, LowerQuoted(IdentifierName(t.text)));
             continue;
         }
+        if (t.text == "|" && i + 1 < tokens.size() && tokens[i + 1].text == "|" &&
+            tokens[i + 1].offset == t.offset + 1) {
+            // SQLite joins any two values as text; PostgreSQL wants one side to be text.
+            replace(i, i + 1, "|| '' ||");
+            ++i;
+            continue;
+        }
         if (t.kind != SqlToken::kWord) continue;
         if (definition) {
             bool matched = false;
@@ -214,8 +221,15 @@ std::string TranslateForPostgres(std::string_view sql) {
             }
             if (matched) continue;
         }
-        if (EqualsNoCase(t.text, "char") && i + 3 < tokens.size() && tokens[i + 1].text == "(" &&
-            tokens[i + 2].text == "0" && tokens[i + 3].text == ")") {
+        if (EqualsNoCase(t.text, "pragma") && i + 3 < tokens.size() &&
+            EqualsNoCase(tokens[i + 1].text, "query_only") && tokens[i + 2].text == "=") {
+            replace(i, i + 3,
+                    tokens[i + 3].text == "0" ? "SET default_transaction_read_only = off"
+                                              : "SET default_transaction_read_only = on");
+            i += 3;
+        } else if (EqualsNoCase(t.text, "char") && i + 3 < tokens.size() &&
+                   tokens[i + 1].text == "(" && tokens[i + 2].text == "0" &&
+                   tokens[i + 3].text == ")") {
             replace(i, i + 3, "''");
             i += 3;
         } else if (EqualsNoCase(t.text, "ifnull")) {

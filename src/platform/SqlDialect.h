@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Export.h"
+
 // One word, quoted identifier, literal or punctuation mark of a statement.
 struct SqlToken {
     enum Kind { kWord, kIdentifier, kLiteral, kOther } kind;
@@ -34,9 +36,10 @@ std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sql);
 // (unquoted names fold by themselves). The zero character that SqlEscape splices in as
 // char(0) becomes '' (PostgreSQL text cannot hold it: the character is dropped). In CREATE
 // and ALTER statements the column types follow kPostgresTypes. BEGIN IMMEDIATE / EXCLUSIVE
-// / DEFERRED become BEGIN, ifnull becomes coalesce, and sqlite_master becomes a view of the
-// tables of the current schema with the columns type and name.
-std::string TranslateForPostgres(std::string_view sql);
+// / DEFERRED become BEGIN, ifnull becomes coalesce, a || b becomes a || '' || b (SQLite
+// joins any two values as text), PRAGMA query_only = N sets default_transaction_read_only,
+// and sqlite_master becomes a view of the tables of the current schema (type, name).
+NAMEOBJECT_API std::string TranslateForPostgres(std::string_view sql);
 
 // The schema's type spellings on PostgreSQL, in the order they are tried (a longer phrase
 // before the word it starts with): SQLite spelling -> PostgreSQL spelling.
@@ -49,4 +52,5 @@ extern const std::size_t kPostgresTypeCount;
 
 // The spelling a name has in the schema file or in `sql` when `lowerName` (as PostgreSQL
 // reports a column) is one of them ignoring case; otherwise lowerName itself.
-std::string RestoreIdentifierCase(const std::string& lowerName, std::string_view sql);
+NAMEOBJECT_API std::string RestoreIdentifierCase(const std::string& lowerName,
+                                                 std::string_view sql);

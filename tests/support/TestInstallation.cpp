@@ -80,6 +80,8 @@ TestInstallation::TestInstallation() {
         static std::atomic<int> counter{0};
         m_pgSchema =
             "nameobject_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+        const std::string error = RunOnServer("CREATE SCHEMA " + m_pgSchema);
+        EXPECT_TRUE(error.empty()) << "cannot create schema " << m_pgSchema << ": " << error;
     }
     std::error_code ec;
     std::filesystem::create_directory(m_dir + "/Config", ec);
@@ -98,10 +100,6 @@ TestInstallation::~TestInstallation() {
 
 void TestInstallation::Connect() const {
     ASSERT_FALSE(m_dir.empty()) << "no temporary directory";
-    if (!m_pgSchema.empty()) {
-        const std::string error = RunOnServer("CREATE SCHEMA IF NOT EXISTS " + m_pgSchema);
-        ASSERT_TRUE(error.empty()) << "cannot create schema " << m_pgSchema << ": " << error;
-    }
     ASSERT_TRUE(ConnectDatabase(dbPath())) << "cannot connect to " << dbPath();
 }
 
