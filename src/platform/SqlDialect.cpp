@@ -83,9 +83,29 @@ std::size_t MatchPhrase(const std::vector<SqlToken>& tokens, std::size_t i,
     return count;
 }
 
-constexpr std::string_view kTablesView =
-    "(select 'table'::text as type, table_name::text as name, table_name::text as tbl_name "
-    "from information_schema.tables where table_schema = current_schema()) as sqlite_master";
+// sqlite_master on PostgreSQL: the tables of the current schema, named as the schema file
+// spells them.
+const std::string& TablesView() {
+    static const std::string view = [] {
+        std::string spellings;
+        const std::vector<SqlToken> tokens = TokenizeSql(kInstallationSchemaSql);
+        for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+            if (!IsSqlKeyword(tokens[i], "table")) continue;
+            std::size_t name = i + 1;
+            if (MatchPhrase(tokens, name, "IF NOT EXISTS")) name += 3;
+            if (name >= tokens.size()) break;
+            const std::string table(tokens[name].text);
+            spellings += (spellings.empty() ? "('" : ", ('") + Lower(table) + "', '" + table + "')";
+        }
+        return "(select 'table'::text as type, coalesce(s.name, t.table_name::text) as name, "
+               "coalesce(s.name, t.table_name::text) as tbl_name "
+               "from information_schema.tables t left join (values " +
+               spellings +
+               ") as s(lower, name) on s.lower = t.table_name "
+               "where t.table_schema = current_schema()) as sqlite_master";
+    }();
+    return view;
+}
 
 }  // namespace
 
@@ -235,7 +255,7 @@ std::string TranslateForPostgres(std::string_view sql) {
         } else if (EqualsNoCase(t.text, "ifnull")) {
             replace(i, i, "coalesce");
         } else if (EqualsNoCase(t.text, "sqlite_master")) {
-            replace(i, i, kTablesView);
+            replace(i, i, TablesView());
         }
     }
     out.append(sql.substr(copied));
