@@ -74,17 +74,58 @@ std::string DescribeError(const PGresult* result, const std::string& sql) {
     return message;
 }
 
+constexpr const char* kUndoStatement =
+    "ROLLBACK TO SAVEPOINT nameobject_statement; RELEASE nameobject_statement";
+
+// A statement without a ';' before its end (only those can go through a pipeline).
+bool IsSingleStatement(std::string_view sql) {
+    const std::vector<SqlToken> tokens = TokenizeSql(sql);
+    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+        if (tokens[i].text == ";") return false;
+    }
+    return true;
+}
+
+// The parameters of a statement as libpq takes them.
+struct ParamArrays {
+    ParamArrays() = default;
+    ParamArrays(const PgParam* params, int count) : values(count), lengths(count), formats(count) {
+        for (int i = 0; i < count; ++i) {
+            values[i] = params[i].kind == PgParam::kNull ? nullptr : params[i].value.c_str();
+            lengths[i] = static_cast<int>(params[i].value.size());
+            formats[i] = params[i].kind == PgParam::kBinary ? 1 : 0;
+        }
+    }
+    int Count() const { return static_cast<int>(values.size()); }
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+};
+
 PGresult* Exec(PGconn* conn, const std::string& sql, const PgParam* params, int count) {
     if (count == 0) return PQexec(conn, sql.c_str());
-    std::vector<const char*> values(count);
-    std::vector<int> lengths(count), formats(count);
-    for (int i = 0; i < count; ++i) {
-        values[i] = params[i].kind == PgParam::kNull ? nullptr : params[i].value.c_str();
-        lengths[i] = static_cast<int>(params[i].value.size());
-        formats[i] = params[i].kind == PgParam::kBinary ? 1 : 0;
+    const ParamArrays a(params, count);
+    return PQexecParams(conn, sql.c_str(), count, nullptr, a.values.data(), a.lengths.data(),
+                        a.formats.data(), 0);
+}
+
+bool Send(PGconn* conn, const std::string& sql, const ParamArrays& a) {
+    return PQsendQueryParams(conn, sql.c_str(), a.Count(), nullptr, a.values.data(),
+                             a.lengths.data(), a.formats.data(), 0) != 0;
+}
+
+// Whether a statement's result is a success; else its error, described, in `error`.
+bool Succeeded(const PgResult& result, const std::string& sql, std::string& error) {
+    switch (PQresultStatus(result.Get())) {
+        case PGRES_COMMAND_OK:
+        case PGRES_TUPLES_OK:
+            return true;
+        case PGRES_EMPTY_QUERY:
+            error = "empty statement";
+            return false;
+        default:
+            error = DescribeError(result.Get(), sql);
+            return false;
     }
-    return PQexecParams(conn, sql.c_str(), count, nullptr, values.data(), lengths.data(),
-                        formats.data(), 0);
 }
 
 void RunQuietly(PGconn* conn, const char* sql) { PQclear(PQexec(conn, sql)); }
@@ -201,30 +242,47 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
     }
     const bool guarded =
         PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsTransactionControl(sql);
+    if (guarded && IsSingleStatement(sql)) return RunGuarded(sql, params, count, error);
     if (guarded) RunQuietly(m_conn, "SAVEPOINT nameobject_statement");
     PgResult result(Exec(m_conn, sql, params, count));
-    bool ok = false;
-    if (!result) {
+    if (!result) error = Trimmed(PQerrorMessage(m_conn));
+    const bool ok = result && Succeeded(result, sql, error);
+    if (guarded) RunQuietly(m_conn, ok ? "RELEASE nameobject_statement" : kUndoStatement);
+    return ok ? std::move(result) : PgResult();
+}
+
+PgResult PgConnection::RunGuarded(const std::string& sql, const PgParam* params, int count,
+                                  std::string& error) {
+    // One round trip: the savepoint, the statement and the release go out as a pipeline.
+    if (!PQenterPipelineMode(m_conn)) {
         error = Trimmed(PQerrorMessage(m_conn));
-    } else {
-        switch (PQresultStatus(result.Get())) {
-            case PGRES_COMMAND_OK:
-            case PGRES_TUPLES_OK:
-                ok = true;
-                break;
-            case PGRES_EMPTY_QUERY:
-                error = "empty statement";
-                break;
-            default:
-                error = DescribeError(result.Get(), sql);
-                break;
+        return {};
+    }
+    const ParamArrays arrays(params, count);
+    bool ok = Send(m_conn, "SAVEPOINT nameobject_statement", {}) && Send(m_conn, sql, arrays) &&
+              Send(m_conn, "RELEASE nameobject_statement", {}) && PQpipelineSync(m_conn);
+    if (!ok) error = Trimmed(PQerrorMessage(m_conn));
+    PgResult result;
+    // Each query's results end with a null; the sync's mark ends the pipeline.
+    for (int query = 0; query <= 3;) {
+        PgResult current(PQgetResult(m_conn));
+        if (!current) {
+            if (PQstatus(m_conn) != CONNECTION_OK) break;
+            ++query;
+            continue;
+        }
+        const ExecStatusType status = PQresultStatus(current.Get());
+        if (status == PGRES_PIPELINE_SYNC) break;
+        if (!ok) continue;
+        if (query == 1) {
+            ok = Succeeded(current, sql, error);
+            if (ok) result = std::move(current);
+        } else if (status != PGRES_COMMAND_OK) {
+            Succeeded(current, sql, error);  // describes the failure
+            ok = false;
         }
     }
-    if (guarded) {
-        RunQuietly(m_conn, ok ? "RELEASE nameobject_statement"
-                              : "ROLLBACK TO SAVEPOINT nameobject_statement; "
-                                "RELEASE nameobject_statement");
-    }
-    if (!ok) return {};
-    return result;
+    PQexitPipelineMode(m_conn);
+    if (!ok) RunQuietly(m_conn, kUndoStatement);
+    return ok ? std::move(result) : PgResult();
 }

@@ -71,5 +71,8 @@ public:
     bool InTransaction() const;
 
 private:
+    PgResult RunGuarded(const std::string& sql, const PgParam* params, int count,
+                        std::string& error);
+
     pg_conn* m_conn = nullptr;
 };
