@@ -900,9 +900,11 @@ int CADORecordset::UpdatePostgres() {
               std::to_string(params.size()) + "::tid";
     }
     sql += " RETURNING ctid";
-    std::string error;
+    PgConnection* connection = m_db->Postgres();
+    std::string error = "no connection";
     const PgResult result =
-        m_db->Postgres()->Run(sql, params.data(), static_cast<int>(params.size()), error);
+        connection ? connection->Run(sql, params.data(), static_cast<int>(params.size()), error)
+                   : PgResult();
     if (!result || result.Rows() != 1) {
         ReportTo(m_db,
                  result ? "the record to update no longer exists" : error + " in \"" + sql + "\"");

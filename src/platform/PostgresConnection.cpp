@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -214,12 +215,24 @@ std::string PgConnection::Open(const std::string& connection, int lockTimeoutMs)
     if (!m_conn) return "out of memory";
     if (PQstatus(m_conn) != CONNECTION_OK) return Trimmed(PQerrorMessage(m_conn));
     PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+    m_lockTimeoutMs = lockTimeoutMs;
+    return SetUpSession();
+}
+
+std::string PgConnection::SetUpSession() {
+    PgResult result(
+        PQexec(m_conn, ("select set_config('lock_timeout', '" + std::to_string(m_lockTimeoutMs) +
+                        "', false) where current_setting('lock_timeout') = '0'")
+                           .c_str()));
     std::string error;
-    const std::string timeout = std::to_string(lockTimeoutMs);
-    Run("select set_config('lock_timeout', '" + timeout +
-            "', false) where current_setting('lock_timeout') = '0'",
-        error);
-    return error;
+    if (!result) error = Trimmed(PQerrorMessage(m_conn));
+    return result && Succeeded(result, "set lock_timeout", error) ? std::string() : error;
+}
+
+bool PgConnection::Reconnect() {
+    if (PQstatus(m_conn) == CONNECTION_OK) return true;
+    PQreset(m_conn);
+    return PQstatus(m_conn) == CONNECTION_OK && SetUpSession().empty();
 }
 
 bool PgConnection::InTransaction() const {
@@ -234,6 +247,13 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
                            std::string& error) {
     if (!m_conn) {
         error = "no connection";
+        return {};
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A connection the server dropped (a restart, say) is opened again for the next
+    // statement; a transaction it had is gone and its statements fail.
+    if (!Reconnect()) {
+        error = "connection lost: " + Trimmed(PQerrorMessage(m_conn));
         return {};
     }
     if (IsTransactionEnd(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {

@@ -194,6 +194,17 @@ TEST(EngineConnection, KeywordFormAndRefusedServers) {
     std::int64_t back = 0;
     ASSERT_TRUE(rs.Open("SELECT nServerNO FROM ServerOption") && rs.GetFieldValue(0, back));
     EXPECT_EQ(back, std::int64_t{1} << 40);
+
+    // The statement that finds the connection dropped fails; the next one opens it again.
+    std::int64_t pid = 0;
+    ASSERT_TRUE(rs.Open("select pg_backend_pid()") && rs.GetFieldValue(0, pid));
+    PGconn* admin = PQconnectdb(inst.dbPath().c_str());
+    const std::string kill = "select pg_terminate_backend(" + std::to_string(pid) + ", 5000)";
+    PQclear(PQexec(admin, kill.c_str()));
+    PQfinish(admin);
+    EXPECT_FALSE(db.Execute("DELETE FROM ServerOption"));
+    EXPECT_TRUE(db.Execute("DELETE FROM ServerOption"));
+    EXPECT_EQ(db.GetRecordsAffected(), 1);
 }
 
 }  // namespace
