@@ -236,7 +236,7 @@ bool PgConnection::Reconnect() {
 }
 
 bool PgConnection::InTransaction() const {
-    return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+    return m_transactionLost || (m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE);
 }
 
 PgResult PgConnection::Run(const std::string& sql, std::string& error) {
@@ -250,12 +250,32 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
         return {};
     }
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_transactionLost) {
+        // Only the owner's ROLLBACK (nothing left to undo) or COMMIT (fails) ends it.
+        const bool end = IsTransactionEnd(sql);
+        m_transactionLost = !end;
+        if (end && IsSqlKeyword(TokenizeSql(sql.substr(0, 16))[0], "rollback")) {
+            return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
+        }
+        error = "the transaction was lost with the connection; not run";
+        return {};
+    }
     // A connection the server dropped (a restart, say) is opened again for the next
-    // statement; a transaction it had is gone and its statements fail.
+    // statement.
     if (!Reconnect()) {
         error = "connection lost: " + Trimmed(PQerrorMessage(m_conn));
         return {};
     }
+    const PGTransactionStatusType before = PQtransactionStatus(m_conn);
+    PgResult result = RunLocked(sql, params, count, error);
+    // Statements after a transaction lost with its connection must not commit one by one.
+    m_transactionLost = !result && PQstatus(m_conn) != CONNECTION_OK &&
+                        (before == PQTRANS_INTRANS || before == PQTRANS_INERROR);
+    return result;
+}
+
+PgResult PgConnection::RunLocked(const std::string& sql, const PgParam* params, int count,
+                                 std::string& error) {
     if (IsTransactionEnd(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
         error = "cannot end the transaction - no transaction is active";
         return {};
@@ -301,6 +321,10 @@ PgResult PgConnection::RunGuarded(const std::string& sql, const PgParam* params,
             Succeeded(current, sql, error);  // describes the failure
             ok = false;
         }
+    }
+    if (ok && !result) {  // the connection ended before the statement's result
+        ok = false;
+        error = Trimmed(PQerrorMessage(m_conn));
     }
     PQexitPipelineMode(m_conn);
     if (!ok) RunQuietly(m_conn, kUndoStatement);

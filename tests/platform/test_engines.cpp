@@ -190,7 +190,9 @@ TEST(EngineConnection, KeywordFormAndRefusedServers) {
     ASSERT_TRUE(rs.Open("SELECT nServerNO FROM ServerOption") && rs.GetFieldValue(0, back));
     EXPECT_EQ(back, std::int64_t{1} << 40);
 
-    // The statement that finds the connection dropped fails; the next one opens it again.
+    // The connection drops inside a transaction: what follows is refused until the owner ends
+    // the transaction (COMMIT fails); the next statement opens the connection again.
+    ASSERT_TRUE(db.BeginTransaction());
     std::int64_t pid = 0;
     ASSERT_TRUE(rs.Open("select pg_backend_pid()") && rs.GetFieldValue(0, pid));
     PGconn* admin = PQconnectdb(inst.dbPath().c_str());
@@ -198,6 +200,9 @@ TEST(EngineConnection, KeywordFormAndRefusedServers) {
     PQclear(PQexec(admin, kill.c_str()));
     PQfinish(admin);
     EXPECT_FALSE(db.Execute("DELETE FROM ServerOption"));
+    EXPECT_FALSE(db.Execute("DELETE FROM ServerOption"));
+    EXPECT_TRUE(db.InTransaction());
+    EXPECT_FALSE(db.CommitTransaction());
     EXPECT_TRUE(db.Execute("DELETE FROM ServerOption"));
     EXPECT_EQ(db.GetRecordsAffected(), 1);
 }
