@@ -53,16 +53,6 @@ std::string IdentifierName(std::string_view quoted) {
     return name;
 }
 
-std::string LowerQuoted(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        out += AsciiLower(c);
-        if (c == '"') out += '"';
-    }
-    out += '"';
-    return out;
-}
-
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = AsciiLower(c);
@@ -115,6 +105,15 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
+}
+
+std::string QuoteSqlIdentifier(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + '"';
 }
 
 bool IsSqlKeyword(const SqlToken& t, std::string_view keyword) {
@@ -218,7 +217,7 @@ std::string TranslateForPostgres(std::string_view sql) {
             }
         }
         if (t.kind == SqlToken::kIdentifier) {
-            replace(i, i, LowerQuoted(IdentifierName(t.text)));
+            replace(i, i, QuoteSqlIdentifier(Lower(IdentifierName(t.text))));
             continue;
         }
         if (t.text == "|" && i + 1 < tokens.size() && tokens[i + 1].text == "|" &&
