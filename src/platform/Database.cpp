@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -15,6 +16,9 @@
 
 #include "platform/DebugOutput.h"
 #include "platform/LockedSink.h"
+#include "platform/PostgresConnection.h"
+#include "platform/PostgresRowSet.h"
+#include "platform/SqlDialect.h"
 
 // The text of schema/installation.sql, compiled in by the build.
 extern const char* const kInstallationSchemaSql;
@@ -22,6 +26,7 @@ extern const char* const kInstallationSchemaSql;
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kSchemaLockKey = 0x4e4f5343;  // the advisory lock creating the PostgreSQL tables
 constexpr int kBlobChunkBytes = 10240;
 constexpr std::size_t kRememberedLookups = 16;
 constexpr int kBlobStagingCapacity = 128;
@@ -36,132 +41,6 @@ std::string DatabasePath(const std::string& connection) {
         return connection.substr(kPrefix.size());
     }
     return connection;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
-
-// ---- recognising the updatable form of a query ------------------------------------------
-
-struct Token {
-    enum Kind { kWord, kIdentifier, kLiteral, kOther } kind;
-    std::string_view text;
-    std::size_t offset;
-};
-
-bool IsWordChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '$' || static_cast<unsigned char>(c) >= 0x80;
-}
-
-// Index of the character after a quoted part that starts at i with `open` and ends with
-// `close` (a doubled closing character stands for itself); the end of the text when it is
-// not terminated.
-std::size_t SkipQuoted(std::string_view sql, std::size_t i, char close) {
-    for (++i; i < sql.size(); ++i) {
-        if (sql[i] != close) continue;
-        if (close != ']' && i + 1 < sql.size() && sql[i + 1] == close) {
-            ++i;
-            continue;
-        }
-        return i + 1;
-    }
-    return sql.size();
-}
-
-// Splits a statement into words, quoted identifiers, literals and single punctuation marks;
-// white space and comments are dropped.
-std::vector<Token> Tokenize(std::string_view sql) {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        std::size_t end = i + 1;
-        Token::Kind kind = Token::kOther;
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-            ++i;
-            continue;
-        }
-        if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
-            const std::size_t eol = sql.find('\n', i);
-            i = eol == std::string_view::npos ? sql.size() : eol + 1;
-            continue;
-        }
-        if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
-            const std::size_t close = sql.find("*/", i + 2);
-            i = close == std::string_view::npos ? sql.size() : close + 2;
-            continue;
-        }
-        if (c == '[' || c == '"' || c == '`') {
-            end = SkipQuoted(sql, i, c == '[' ? ']' : c);
-            kind = Token::kIdentifier;
-        } else if (c == '\'') {
-            end = SkipQuoted(sql, i, '\'');
-            kind = Token::kLiteral;
-        } else if (IsWordChar(c)) {
-            while (end < sql.size() && IsWordChar(sql[end])) ++end;
-            kind = (c >= '0' && c <= '9') ? Token::kLiteral : Token::kWord;
-        }
-        tokens.push_back({kind, sql.substr(i, end - i), i});
-        i = end;
-    }
-    return tokens;
-}
-
-bool IsKeyword(const Token& t, std::string_view keyword) {
-    return t.kind == Token::kWord && EqualsNoCase(t.text, keyword);
-}
-
-struct SingleTableSelect {
-    std::string table;       // as written, brackets included
-    std::size_t fromOffset;  // where the FROM keyword starts
-};
-
-// A plain single-table SELECT: a select list without calls or DISTINCT, FROM one table,
-// then nothing or WHERE / ORDER BY, and no JOIN, GROUP BY or compound operator anywhere.
-std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sql) {
-    const std::vector<Token> tokens = Tokenize(sql);
-    const std::size_t n = tokens.size();
-    if (n < 4 || !IsKeyword(tokens[0], "select")) return std::nullopt;
-    if (IsKeyword(tokens[1], "distinct") || IsKeyword(tokens[1], "all")) return std::nullopt;
-
-    std::size_t i = 1;
-    for (; i < n && !IsKeyword(tokens[i], "from"); ++i) {
-        if (tokens[i].text == "(") return std::nullopt;  // function, aggregate or sub-query
-    }
-    if (i == 1 || i + 1 >= n) return std::nullopt;
-    const std::size_t from = i;
-    const Token& table = tokens[from + 1];
-    if (table.kind != Token::kWord && table.kind != Token::kIdentifier) return std::nullopt;
-    if (from + 2 < n) {
-        const Token& next = tokens[from + 2];
-        if (!IsKeyword(next, "where") && !IsKeyword(next, "order") && next.text != ";") {
-            return std::nullopt;
-        }
-    }
-    for (std::size_t k = from + 2; k < n; ++k) {
-        for (std::string_view kw : {"join", "group", "having", "union", "intersect", "except"}) {
-            if (IsKeyword(tokens[k], kw)) return std::nullopt;
-        }
-    }
-    return SingleTableSelect{std::string(table.text), tokens[from].offset};
-}
-
-std::string QuoteIdentifier(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"') out += '"';
-    }
-    out += '"';
-    return out;
 }
 
 // Never destroyed: errors may still be reported while the process exits.
@@ -225,6 +104,7 @@ CADODatabase::~CADODatabase() { Close(); }
 
 int CADODatabase::Open(const std::string& connection) {
     Close();
+    if (IsPostgresConnection(connection)) return OpenPostgres(connection);
     const std::string path = DatabasePath(connection);
     if (path.empty()) {
         ReportError("empty connection string");
@@ -262,7 +142,41 @@ int CADODatabase::Open(const std::string& connection) {
     return 1;
 }
 
+int CADODatabase::OpenPostgres(const std::string& connection) {
+    auto pg = std::make_unique<PgConnection>();
+    std::string error = pg->Open(connection, kBusyTimeoutMs);
+    // Hosts connecting at once would race to create the same tables: the first one does it
+    // while the others wait on the lock.
+    if (error.empty()) {
+        pg->Run("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLockKey) + "); " +
+                    TranslateForPostgres(kInstallationSchemaSql) + "; COMMIT",
+                error);
+    }
+    if (!error.empty()) {
+        ReportError("cannot open \"" + connection + "\": " + error);
+        return 0;
+    }
+    m_pg = std::move(pg);
+    m_connection = connection;
+    return 1;
+}
+
+bool CADODatabase::InTransaction() const {
+    if (m_pg) return m_pg->InTransaction();
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+int CADODatabase::Notify(const std::string& channel, const std::string& payload) {
+    if (!m_pg) return 0;
+    const PgParam params[] = {{PgParam::kText, channel}, {PgParam::kText, payload}};
+    std::string error;
+    if (m_pg->Run("select pg_notify($1, $2)", params, 2, error)) return 1;
+    ReportError(error + " in notify on \"" + channel + "\"");
+    return 0;
+}
+
 void CADODatabase::Close() {
+    m_pg.reset();
     if (m_db) {
         // Recordsets still open keep their statements; the engine closes the connection
         // when the last of them is finalised.
@@ -290,6 +204,16 @@ int CADODatabase::Execute(const CString& sql) { return Execute(sql.ToUtf8()); }
 
 int CADODatabase::Execute(const std::string& utf8sql) {
     m_affected = 0;
+    if (m_pg) {
+        std::string error;
+        const PgResult result = m_pg->Run(TranslateForPostgres(utf8sql), error);
+        if (!result) {
+            ReportError(error + " in \"" + utf8sql + "\"");
+            return 0;
+        }
+        m_affected = result.Affected();
+        return 1;
+    }
     if (!m_db) {
         ReportError(EngineError(nullptr, utf8sql));
         return 0;
@@ -371,7 +295,7 @@ void SetDatabaseErrorSink(DatabaseErrorSink sink) { ErrorSink().Set(std::move(si
 CDatabaseWriteScope::CDatabaseWriteScope(CADODatabase* db)
     : m_lock(g_writeUnitMutex), m_db(db && db->IsOpen() ? db : nullptr) {
     if (!m_db) return;
-    if (sqlite3_get_autocommit(m_db->Handle())) {
+    if (!m_db->InTransaction()) {
         if (m_db->Execute("BEGIN IMMEDIATE")) m_kind = kTransaction;
     } else if (m_db->Execute("SAVEPOINT nameobject_unit")) {
         m_kind = kSavepoint;
@@ -395,7 +319,7 @@ int CDatabaseWriteScope::Finish() {
     // Nothing must stay open behind the caller's back: what this unit wrote is undone. The
     // commit's error stays the last one (a statement that succeeds does not clear it).
     if (kind == kTransaction) {
-        if (!sqlite3_get_autocommit(m_db->Handle())) m_db->Execute("ROLLBACK");
+        if (m_db->InTransaction()) m_db->Execute("ROLLBACK");
     } else {
         m_db->Execute("ROLLBACK TO nameobject_unit");
         m_db->Execute("RELEASE nameobject_unit");
@@ -445,6 +369,30 @@ struct CADORecordset::Pending {
     bool onAddedRow = false;  // the current record is the one the last AddNew stored
     std::int64_t addedRowid = 0;
 
+    PgRowSet pg;  // the rows of a query on PostgreSQL
+
+    // A text value ready for a PostgreSQL parameter.
+    static PgParam PgValue(const Value& v) {
+        char number[40];
+        switch (v.type) {
+            case Value::kInteger:
+                return {PgParam::kText, std::to_string(v.integer)};
+            case Value::kReal:
+                std::snprintf(number, sizeof number, "%.17g", v.real);
+                return {PgParam::kText, number};
+            case Value::kText: {
+                std::string text = v.bytes;
+                std::erase(text, '\0');
+                return {PgParam::kText, std::move(text)};
+            }
+            case Value::kBlob:
+                return {PgParam::kBinary, v.bytes};
+            case Value::kNull:
+                break;
+        }
+        return {};
+    }
+
     int Stage(int column, Value value, bool append = false) {
         if (column < 0) return 0;
         for (auto& [index, staged] : values) {
@@ -467,6 +415,7 @@ struct CADORecordset::Pending {
         values.clear();
         onAddedRow = false;
         addedRowid = 0;
+        pg.Close();
     }
 };
 
@@ -492,6 +441,7 @@ int CADORecordset::Open(const CString& sql, int option) { return Open(sql.ToUtf8
 
 int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     Close();
+    if (m_db && m_db->Postgres()) return OpenPostgres(utf8sql);
     sqlite3* handle = m_db ? m_db->Handle() : nullptr;
     if (!handle) {
         ReportTo(m_db, EngineError(nullptr, utf8sql));
@@ -547,7 +497,25 @@ int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     return 1;
 }
 
+int CADORecordset::OpenPostgres(const std::string& utf8sql) {
+    Pending& p = *m_pending;
+    std::string error;
+    if (!p.pg.Open(*m_db->Postgres(), utf8sql, error)) {
+        ReportTo(m_db, error + " in \"" + utf8sql + "\"");
+        return 0;
+    }
+    m_pgOpen = true;
+    m_visibleColumns = p.pg.Columns();
+    m_table = p.pg.Table();
+    for (int i = 0; i < m_visibleColumns; ++i) {
+        p.names.push_back(p.pg.ColumnName(i));
+        p.tableColumns.push_back(p.names.back());
+    }
+    return Step();
+}
+
 void CADORecordset::Close() {
+    m_pgOpen = false;
     if (m_stmt) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
@@ -580,6 +548,11 @@ void CADORecordset::ReturnToRow() {
 }
 
 int CADORecordset::Step() {
+    if (m_pgOpen) {
+        m_eof = !m_pending->pg.Next();
+        if (!m_eof) ++m_rowsRead;
+        return 1;
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {
         m_eof = false;
@@ -594,7 +567,7 @@ int CADORecordset::Step() {
 }
 
 int CADORecordset::MoveNext() {
-    if (!m_stmt || m_eof) return 0;
+    if (!IsOpen() || m_eof) return 0;
     CancelUpdate();
     m_pending->onAddedRow = false;
     return Step();
@@ -604,6 +577,9 @@ int CADORecordset::GetFieldCount() const { return m_visibleColumns; }
 
 CString CADORecordset::GetFieldName(int index) const {
     if (index < 0 || index >= m_visibleColumns) return CString();
+    if (m_pgOpen) {
+        return CString::FromUtf8(m_pending->pg.SpelledName(index));
+    }
     return CString::FromUtf8(m_pending->names[static_cast<std::size_t>(index)]);
 }
 
@@ -655,6 +631,10 @@ int CADORecordset::GetFieldValue(const std::string& name, CString& value,
 
 int CADORecordset::GetFieldValue(int index, std::int64_t& value) const {
     if (!ValidColumn(*this, index)) return 0;
+    if (m_pgOpen) {
+        value = m_pending->pg.Int64(index);
+        return 1;
+    }
     value = sqlite3_column_int64(m_stmt, index);  // NULL reads as 0
     return 1;
 }
@@ -684,14 +664,24 @@ int CADORecordset::GetFieldValue(int index, std::uint64_t& value) const {
 
 int CADORecordset::GetFieldValue(int index, double& value) const {
     if (!ValidColumn(*this, index)) return 0;
+    if (m_pgOpen) {
+        value = m_pending->pg.Real(index);
+        return 1;
+    }
     value = sqlite3_column_double(m_stmt, index);
     return 1;
 }
 
 int CADORecordset::GetFieldValue(int index, CString& value, const CString& defaultValue) const {
     if (!ValidColumn(*this, index)) return 0;
-    if (sqlite3_column_type(m_stmt, index) == SQLITE_NULL) {
+    if (IsFieldNull(index)) {
         value = defaultValue;
+        return 1;
+    }
+    if (m_pgOpen) {
+        const std::string* bytes = m_pending->pg.Bytes(index);
+        if (!bytes) return 0;
+        value = CString::FromUtf8(*bytes);
         return 1;
     }
     const unsigned char* text = sqlite3_column_text(m_stmt, index);
@@ -704,6 +694,14 @@ int CADORecordset::GetFieldValue(int index, CString& value, const CString& defau
 
 int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
     if (!ValidColumn(*this, index)) return 0;
+    if (m_pgOpen) {
+        if (IsFieldNull(index)) {
+            value = COleDateTime();
+            value.SetStatus(COleDateTime::null);
+            return 1;
+        }
+        return ParseStoredDate(m_pending->pg.Text(index), value);
+    }
     switch (sqlite3_column_type(m_stmt, index)) {
         case SQLITE_NULL:
             value = COleDateTime();
@@ -725,26 +723,41 @@ int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
 }
 
 bool CADORecordset::IsFieldNull(int index) const {
+    if (m_pgOpen) return !ValidColumn(*this, index) || m_pending->pg.IsNull(index);
     return !ValidColumn(*this, index) || sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
 }
 
 int CADORecordset::GetFieldActualSize(int index) const {
     if (!ValidColumn(*this, index)) return -1;
+    if (m_pgOpen) {
+        const std::string* bytes = m_pending->pg.Bytes(index);
+        return bytes ? static_cast<int>(std::min<std::size_t>(bytes->size(), INT_MAX)) : -1;
+    }
     return sqlite3_column_bytes(m_stmt, index);
 }
 
 const void* CADORecordset::GetFieldBlob(int index, int& size) const {
     size = 0;
     if (!ValidColumn(*this, index)) return nullptr;
-    const void* data = sqlite3_column_blob(m_stmt, index);
+    const void* data = nullptr;
+    if (m_pgOpen) {
+        const std::string* bytes = IsFieldNull(index) ? nullptr : m_pending->pg.Bytes(index);
+        if (bytes && bytes->size() <= static_cast<std::size_t>(INT_MAX)) {
+            data = bytes->data();
+            size = static_cast<int>(bytes->size());
+        }
+        return size > 0 ? data : nullptr;
+    }
+    data = sqlite3_column_blob(m_stmt, index);
     if (data != nullptr) size = sqlite3_column_bytes(m_stmt, index);
     return size > 0 ? data : nullptr;
 }
 
 int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_base& out) const {
     if (!ValidColumn(*this, index) || offset < 0 || maxBytes <= 0) return 0;
-    const void* data = sqlite3_column_blob(m_stmt, index);
-    const int size = sqlite3_column_bytes(m_stmt, index);
+    int size = 0;
+    const void* data = m_pgOpen ? GetFieldBlob(index, size) : sqlite3_column_blob(m_stmt, index);
+    if (!m_pgOpen) size = sqlite3_column_bytes(m_stmt, index);
     if (!data || offset >= size) return 0;
     const int n = std::min(maxBytes, size - offset);
     try {
@@ -757,14 +770,14 @@ int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_b
 // ---- writing -------------------------------------------------------------------------------
 
 int CADORecordset::AddNew() {
-    if (!m_stmt || !IsUpdatable()) return 0;
+    if (!IsOpen() || !IsUpdatable()) return 0;
     m_pending->values.clear();
     m_editMode = kAdding;
     return 1;
 }
 
 int CADORecordset::Edit() {
-    if (!m_stmt || !IsUpdatable() || (m_eof && !m_pending->onAddedRow)) return 0;
+    if (!IsOpen() || !IsUpdatable() || (m_eof && !m_pending->onAddedRow)) return 0;
     m_pending->values.clear();
     m_editMode = kEditing;
     return 1;
@@ -817,7 +830,31 @@ int CADORecordset::AppendChunk(const std::string& name, const void* p, int n) {
     }
 }
 
+int CADORecordset::UpdatePostgres() {
+    Pending& p = *m_pending;
+    const bool adding = m_editMode == kAdding;
+    if (!adding && p.values.empty()) {
+        m_editMode = kNotEditing;
+        return 1;
+    }
+    std::vector<std::pair<std::string, PgParam>> values;
+    for (const auto& [index, value] : p.values) {
+        values.emplace_back(p.tableColumns[index], Pending::PgValue(value));
+    }
+    PgConnection* connection = m_db->Postgres();
+    std::string error = "no connection";
+    if (!connection || !p.pg.Write(*connection, adding, p.onAddedRow, values, error)) {
+        ReportTo(m_db, error);
+        return 0;
+    }
+    if (adding) p.onAddedRow = true;
+    p.values.clear();
+    m_editMode = kNotEditing;
+    return 1;
+}
+
 int CADORecordset::Update() {
+    if (m_pgOpen && m_editMode) return UpdatePostgres();
     sqlite3* handle = m_db ? m_db->Handle() : nullptr;
     if (!m_editMode || !handle) return 0;
     const auto& values = m_pending->values;
@@ -834,7 +871,7 @@ int CADORecordset::Update() {
     } else if (adding) {
         std::string names, marks;
         for (const auto& [index, value] : values) {
-            names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns[index]);
+            names += (names.empty() ? "" : ", ") + QuoteSqlIdentifier(columns[index]);
             marks += marks.empty() ? "?" : ", ?";
         }
         sql = "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks + ")";
@@ -842,7 +879,7 @@ int CADORecordset::Update() {
         std::string assignments;
         for (const auto& [index, value] : values) {
             assignments +=
-                (assignments.empty() ? "" : ", ") + QuoteIdentifier(columns[index]) + " = ?";
+                (assignments.empty() ? "" : ", ") + QuoteSqlIdentifier(columns[index]) + " = ?";
         }
         sql = "UPDATE " + m_table + " SET " + assignments + " WHERE rowid = ?";
     }

@@ -159,6 +159,7 @@ TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRowsOfBothMaps) {
     }
     incoming[3].m_dtLastChangeTime = old;  // same time, other bytes: unchanged
     ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
+    if (TestInstallation::OnPostgres()) GTEST_SKIP() << "the row log uses SQLite triggers";
     // Every row inserted into or deleted from ObjectImage, as +index / -index.
     ASSERT_TRUE(
         GetDatabase()->Execute("CREATE TABLE ImageLog(seq INTEGER PRIMARY KEY, change INTEGER);"

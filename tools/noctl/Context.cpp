@@ -24,14 +24,19 @@ std::string& LastDiagnostic() {
 }
 bool g_keepFirstDiagnostic = false;
 
-// The file a connection string names, or empty for an in-memory database.
+// The file a connection string names, or empty for an in-memory or PostgreSQL database.
 std::string FileOf(const std::string& connection) {
+    if (IsServerDatabase(connection)) return std::string();
     const std::string path =
         connection.rfind("sqlite:", 0) == 0 ? connection.substr(7) : connection;
     return path == ":memory:" ? std::string() : path;
 }
 
 }  // namespace
+
+bool IsServerDatabase(const std::string& connection) {
+    return connection.rfind("postgresql:", 0) == 0 || connection.rfind("postgres://", 0) == 0;
+}
 
 int Context::Resolve() {
     SetDebugOutputSink([](const CString& line) {
