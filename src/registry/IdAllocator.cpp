@@ -3,6 +3,10 @@
 // Allocation is a compare-exchange loop: a counter never moves past its upper limit, so under
 // any number of threads every ID up to the limit is handed out exactly once and the ID equal
 // to the limit is the last one before the overflow flag stops allocation.
+//
+// On a database that several hosts share (PostgreSQL) the ObjectID row is the counter: each ID
+// is taken by advancing the row under the engine's row lock, inside the caller's transaction
+// when there is one (a rolled-back insert gives its ID back), and the row is only ever raised.
 #include "registry/IdAllocator.h"
 
 #include <atomic>
@@ -24,6 +28,8 @@ constexpr std::uint32_t kFirstSliceCounter = 0x100;
 struct IdCounter {
     std::atomic<std::uint32_t> value{0};  // the last ID handed out; 0 before anything is known
     std::atomic<bool> overflow{false};
+    const char* column;      // its column in the ObjectID row
+    const char* flagColumn;  // and its overflow flag's
 };
 
 struct IdRange {
@@ -31,9 +37,10 @@ struct IdRange {
     std::uint32_t highest;
 };
 
-IdCounter g_objectID;
-IdCounter g_pointID;
-IdCounter g_authorizationRecordID;
+IdCounter g_objectID{{0}, {false}, "nNextObjectID", "ObjectIDOverflow"};
+IdCounter g_pointID{{0}, {false}, "nNextPointID", "PointIDOverflow"};
+IdCounter g_authorizationRecordID{
+    {0}, {false}, "nNextAuthorizationRecordID", "AuthorizationRecordIDOverflow"};
 
 std::mutex g_alarmLock;
 std::uint64_t g_alarmID = 1;  // guarded by g_alarmLock
@@ -64,8 +71,42 @@ std::int32_t RaiseCounter(IdCounter& counter, const IdRange& range, std::uint32_
     return S_SUCCESS;
 }
 
+// The shared connection when several hosts share its database, else null.
+CADODatabase* SharedDatabase() {
+    CADODatabase* db = GetDatabase();
+    return db != nullptr && db->GetEngine() == DatabaseEngine::PostgreSQL ? db : nullptr;
+}
+
+// Takes the next ID from the ObjectID row: the row is advanced under its row lock (other hosts
+// wait at the UPDATE until this unit commits) and read back. 1 and *out, or 0 when the row is
+// missing, at its limit, or the statements fail.
+int AllocateShared(CADODatabase* db, IdCounter& counter, std::uint32_t highest,
+                   std::uint32_t* out) {
+    CDatabaseWriteScope unit(db);
+    if (!db->Execute(StrPrintf("UPDATE ObjectID SET %s = %s + 1 WHERE %s < %d", counter.column,
+                               counter.column, counter.column, static_cast<int>(highest))) ||
+        db->GetRecordsAffected() != 1) {
+        return 0;
+    }
+    CADORecordset rs(db);
+    int taken = 0;
+    if (!rs.Open(StrPrintf("SELECT %s FROM ObjectID", counter.column)) || rs.IsEOF() ||
+        !rs.GetFieldValue(0, taken)) {
+        return 0;
+    }
+    rs.Close();
+    if (!unit.Finish()) return 0;
+    const auto id = static_cast<std::uint32_t>(taken);
+    std::uint32_t current = counter.value.load();
+    while (current < id && !counter.value.compare_exchange_weak(current, id)) {
+    }
+    *out = id;
+    return 1;
+}
+
 int AllocateNext(IdCounter& counter, std::uint32_t highest, std::uint32_t* out) {
     if (out == nullptr || counter.overflow.load()) return 0;
+    if (CADODatabase* db = SharedDatabase()) return AllocateShared(db, counter, highest, out);
     std::uint32_t current = counter.value.load();
     std::uint32_t next = 0;
     do {
@@ -114,14 +155,10 @@ void ReadStoredFlag(const CADORecordset& rs, const char* column, IdCounter& coun
 
 // Writes the three counters and the three flags into the current or new record.
 void WriteCounters(CADORecordset& rs) {
-    rs.SetFieldValue("nNextObjectID", static_cast<int>(g_objectID.value.load()));
-    rs.SetFieldValue("nNextPointID", static_cast<int>(g_pointID.value.load()));
-    rs.SetFieldValue("nNextAuthorizationRecordID",
-                     static_cast<int>(g_authorizationRecordID.value.load()));
-    rs.SetFieldValue("ObjectIDOverflow", g_objectID.overflow.load() ? 1 : 0);
-    rs.SetFieldValue("PointIDOverflow", g_pointID.overflow.load() ? 1 : 0);
-    rs.SetFieldValue("AuthorizationRecordIDOverflow",
-                     g_authorizationRecordID.overflow.load() ? 1 : 0);
+    for (const IdCounter* counter : {&g_objectID, &g_pointID, &g_authorizationRecordID}) {
+        rs.SetFieldValue(counter->column, static_cast<int>(counter->value.load()));
+        rs.SetFieldValue(counter->flagColumn, counter->overflow.load() ? 1 : 0);
+    }
 }
 
 std::uint64_t CurrentAlarmID() {
@@ -192,10 +229,30 @@ void InitLocalAlarmID(std::uint32_t low, std::uint32_t high) {
     if (g_alarmID < value) g_alarmID = value;
 }
 
+namespace {
+
+// Raises the in-memory counters to the values stored in the current record.
+void MergeStoredCounters(const CADORecordset& rs) {
+    const IdRange slice = ServerSlice();
+    ReadStoredCounter(rs, g_objectID.column, g_objectID, slice);
+    ReadStoredCounter(rs, g_pointID.column, g_pointID, kPointRange);
+    ReadStoredCounter(rs, g_authorizationRecordID.column, g_authorizationRecordID, slice);
+}
+
+// Takes the ObjectID row's lock for the rest of the unit, so that no other host advances it
+// between our read and our write.
+void LockCounterRow(CADODatabase* db) {
+    db->Execute("UPDATE ObjectID SET nNextObjectID = nNextObjectID");
+}
+
+}  // namespace
+
 int InitLocalObjectID() {
     CADODatabase* db = GetDatabase();
     if (db == nullptr || !RaiseCountersToUsedIDs(db)) return 0;
 
+    CDatabaseWriteScope unit(db);
+    LockCounterRow(db);
     CADORecordset rs(db);
     if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
     if (rs.IsEOF() != 0) {
@@ -205,13 +262,10 @@ int InitLocalObjectID() {
         return 1;
     }
 
-    const IdRange slice = ServerSlice();
-    ReadStoredCounter(rs, "nNextObjectID", g_objectID, slice);
-    ReadStoredCounter(rs, "nNextPointID", g_pointID, kPointRange);
-    ReadStoredCounter(rs, "nNextAuthorizationRecordID", g_authorizationRecordID, slice);
-    ReadStoredFlag(rs, "ObjectIDOverflow", g_objectID);
-    ReadStoredFlag(rs, "PointIDOverflow", g_pointID);
-    ReadStoredFlag(rs, "AuthorizationRecordIDOverflow", g_authorizationRecordID);
+    MergeStoredCounters(rs);
+    ReadStoredFlag(rs, g_objectID.flagColumn, g_objectID);
+    ReadStoredFlag(rs, g_pointID.flagColumn, g_pointID);
+    ReadStoredFlag(rs, g_authorizationRecordID.flagColumn, g_authorizationRecordID);
     std::uint64_t storedAlarmID = 0;
     rs.GetFieldValue("nMaxAlarmID", storedAlarmID);
     InitLocalAlarmID(static_cast<std::uint32_t>(storedAlarmID),
@@ -227,16 +281,23 @@ int InitLocalObjectID() {
 int SaveObjectIDToDatabase() {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
+    CDatabaseWriteScope unit(db);
+    const bool shared = SharedDatabase() != nullptr;
+    if (shared) LockCounterRow(db);
     CADORecordset rs(db);
     if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
     if (rs.IsEOF() != 0) {
         rs.AddNew();
     } else {
+        // Another host may have taken IDs since: the row never goes back.
+        if (shared) MergeStoredCounters(rs);
         rs.Edit();
     }
     WriteCounters(rs);
     rs.SetFieldValue("nMaxAlarmID", CurrentAlarmID());
-    return rs.Update() != 0 ? 1 : 0;
+    const int stored = rs.Update() != 0 ? 1 : 0;
+    rs.Close();
+    return unit.Finish() != 0 ? stored : 0;
 }
 
 LocalIdCounters GetLocalIdCounters() {

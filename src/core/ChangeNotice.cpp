@@ -1,0 +1,79 @@
+#include "core/ChangeNotice.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/Database.h"
+
+namespace {
+
+constexpr const char* kOperationNames[] = {"insert", "update", "delete", "add", "remove"};
+constexpr int kOperationCount = 5;
+
+bool IsMembership(ChangeOperation operation) {
+    return operation == ChangeOperation::AddMember || operation == ChangeOperation::RemoveMember;
+}
+
+std::string KeyText(const MJOBJECT_KEY& key) {
+    return std::to_string(key.nClassID) + " " + std::to_string(key.nID) + " " +
+           std::to_string(key.nServerNO);
+}
+
+// One unsigned 32-bit decimal number, digits only.
+bool ParseNumber(const std::string& word, std::uint32_t& out) {
+    if (word.empty() || word.size() > 10) return false;
+    for (char c : word) {
+        if (c < '0' || c > '9') return false;
+    }
+    const unsigned long long value = std::strtoull(word.c_str(), nullptr, 10);
+    if (value > 0xFFFFFFFFull) return false;
+    out = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool ParseKey(const std::vector<std::string>& words, std::size_t first, MJOBJECT_KEY& key) {
+    return ParseNumber(words[first], key.nClassID) && ParseNumber(words[first + 1], key.nID) &&
+           ParseNumber(words[first + 2], key.nServerNO);
+}
+
+}  // namespace
+
+const char* ChangeOperationName(ChangeOperation operation) {
+    const auto index = static_cast<int>(operation);
+    return index < kOperationCount ? kOperationNames[index] : "?";
+}
+
+std::string FormatChangeNotice(const ChangeNotice& notice) {
+    std::string text =
+        std::string(ChangeOperationName(notice.operation)) + " " + KeyText(notice.object);
+    if (IsMembership(notice.operation)) text += " " + KeyText(notice.container);
+    return text;
+}
+
+bool ParseChangeNotice(const std::string& payload, ChangeNotice& out) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start <= payload.size() && words.size() <= 7) {
+        const std::size_t end = payload.find(' ', start);
+        words.push_back(payload.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    if (words.empty()) return false;
+    ChangeNotice notice;
+    int op = 0;
+    while (op < kOperationCount && words[0] != kOperationNames[op]) ++op;
+    if (op == kOperationCount) return false;
+    notice.operation = static_cast<ChangeOperation>(op);
+    const std::size_t expected = IsMembership(notice.operation) ? 7 : 4;
+    if (words.size() != expected || !ParseKey(words, 1, notice.object)) return false;
+    if (expected == 7 && !ParseKey(words, 4, notice.container)) return false;
+    out = notice;
+    return true;
+}
+
+void AnnounceChange(CADODatabase* db, ChangeOperation operation, const MJOBJECT_KEY& object,
+                    const MJOBJECT_KEY& container) {
+    if (db == nullptr || db->GetEngine() != DatabaseEngine::PostgreSQL) return;
+    db->Notify(kChangeFeedChannel, FormatChangeNotice({operation, object, container}));
+}
