@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -14,6 +15,8 @@
 
 #include "platform/DebugOutput.h"
 #include "platform/LockedSink.h"
+#include "platform/PostgresConnection.h"
+#include "platform/SqlDialect.h"
 
 // The text of schema/installation.sql, compiled in by the build.
 extern const char* const kInstallationSchemaSql;
@@ -21,6 +24,7 @@ extern const char* const kInstallationSchemaSql;
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kSchemaLockKey = 0x4e4f5343;  // the advisory lock creating the PostgreSQL tables
 constexpr int kBlobChunkBytes = 10240;
 constexpr std::size_t kRememberedLookups = 16;
 constexpr int kBlobStagingCapacity = 128;
@@ -35,122 +39,6 @@ std::string DatabasePath(const std::string& connection) {
         return connection.substr(kPrefix.size());
     }
     return connection;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
-
-// ---- recognising the updatable form of a query ------------------------------------------
-
-struct Token {
-    enum Kind { kWord, kIdentifier, kLiteral, kOther } kind;
-    std::string_view text;
-    std::size_t offset;
-};
-
-bool IsWordChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '$' || static_cast<unsigned char>(c) >= 0x80;
-}
-
-// Index of the character after a quoted part that starts at i with `open` and ends with
-// `close` (a doubled closing character stands for itself); the end of the text when it is
-// not terminated.
-std::size_t SkipQuoted(std::string_view sql, std::size_t i, char close) {
-    for (++i; i < sql.size(); ++i) {
-        if (sql[i] != close) continue;
-        if (close != ']' && i + 1 < sql.size() && sql[i + 1] == close) {
-            ++i;
-            continue;
-        }
-        return i + 1;
-    }
-    return sql.size();
-}
-
-// Splits a statement into words, quoted identifiers, literals and single punctuation marks;
-// white space and comments are dropped.
-std::vector<Token> Tokenize(std::string_view sql) {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        std::size_t end = i + 1;
-        Token::Kind kind = Token::kOther;
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-            ++i;
-            continue;
-        }
-        if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
-            const std::size_t eol = sql.find('\n', i);
-            i = eol == std::string_view::npos ? sql.size() : eol + 1;
-            continue;
-        }
-        if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
-            const std::size_t close = sql.find("*/", i + 2);
-            i = close == std::string_view::npos ? sql.size() : close + 2;
-            continue;
-        }
-        if (c == '[' || c == '"' || c == '`') {
-            end = SkipQuoted(sql, i, c == '[' ? ']' : c);
-            kind = Token::kIdentifier;
-        } else if (c == '\'') {
-            end = SkipQuoted(sql, i, '\'');
-            kind = Token::kLiteral;
-        } else if (IsWordChar(c)) {
-            while (end < sql.size() && IsWordChar(sql[end])) ++end;
-            kind = (c >= '0' && c <= '9') ? Token::kLiteral : Token::kWord;
-        }
-        tokens.push_back({kind, sql.substr(i, end - i), i});
-        i = end;
-    }
-    return tokens;
-}
-
-bool IsKeyword(const Token& t, std::string_view keyword) {
-    return t.kind == Token::kWord && EqualsNoCase(t.text, keyword);
-}
-
-struct SingleTableSelect {
-    std::string table;       // as written, brackets included
-    std::size_t fromOffset;  // where the FROM keyword starts
-};
-
-// A plain single-table SELECT: a select list without calls or DISTINCT, FROM one table,
-// then nothing or WHERE / ORDER BY, and no JOIN, GROUP BY or compound operator anywhere.
-std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sql) {
-    const std::vector<Token> tokens = Tokenize(sql);
-    const std::size_t n = tokens.size();
-    if (n < 4 || !IsKeyword(tokens[0], "select")) return std::nullopt;
-    if (IsKeyword(tokens[1], "distinct") || IsKeyword(tokens[1], "all")) return std::nullopt;
-
-    std::size_t i = 1;
-    for (; i < n && !IsKeyword(tokens[i], "from"); ++i) {
-        if (tokens[i].text == "(") return std::nullopt;  // function, aggregate or sub-query
-    }
-    if (i == 1 || i + 1 >= n) return std::nullopt;
-    const std::size_t from = i;
-    const Token& table = tokens[from + 1];
-    if (table.kind != Token::kWord && table.kind != Token::kIdentifier) return std::nullopt;
-    if (from + 2 < n) {
-        const Token& next = tokens[from + 2];
-        if (!IsKeyword(next, "where") && !IsKeyword(next, "order") && next.text != ";") {
-            return std::nullopt;
-        }
-    }
-    for (std::size_t k = from + 2; k < n; ++k) {
-        for (std::string_view kw : {"join", "group", "having", "union", "intersect", "except"}) {
-            if (IsKeyword(tokens[k], kw)) return std::nullopt;
-        }
-    }
-    return SingleTableSelect{std::string(table.text), tokens[from].offset};
 }
 
 std::string QuoteIdentifier(std::string_view name) {
@@ -214,6 +102,22 @@ int ParseStoredDate(std::string_view text, COleDateTime& value) {
     return 0;
 }
 
+// A PostgreSQL integer, real or boolean as an int64 (a real is truncated; junk reads as 0).
+std::int64_t ParseInteger(std::string_view text) {
+    if (text == "t") return 1;
+    const std::string copy(text);
+    char* end = nullptr;
+    const long long v = std::strtoll(copy.c_str(), &end, 10);
+    if (end == copy.c_str() + copy.size()) return v;
+    const double d = std::strtod(copy.c_str(), &end);
+    return d >= -9.2e18 && d <= 9.2e18 ? static_cast<std::int64_t>(d) : 0;
+}
+
+double ParseReal(std::string_view text) {
+    if (text == "t") return 1.0;
+    return std::strtod(std::string(text).c_str(), nullptr);
+}
+
 }  // namespace
 
 // ---- CADODatabase --------------------------------------------------------------------------
@@ -224,6 +128,7 @@ CADODatabase::~CADODatabase() { Close(); }
 
 int CADODatabase::Open(const std::string& connection) {
     Close();
+    if (IsPostgresConnection(connection)) return OpenPostgres(connection);
     const std::string path = DatabasePath(connection);
     if (path.empty()) {
         ReportError("empty connection string");
@@ -261,7 +166,41 @@ int CADODatabase::Open(const std::string& connection) {
     return 1;
 }
 
+int CADODatabase::OpenPostgres(const std::string& connection) {
+    auto pg = std::make_unique<PgConnection>();
+    std::string error = pg->Open(connection, kBusyTimeoutMs);
+    // Hosts connecting at once would race to create the same tables: the first one does it
+    // while the others wait on the lock.
+    if (error.empty()) {
+        pg->Run("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLockKey) + "); " +
+                    TranslateForPostgres(kInstallationSchemaSql) + "; COMMIT",
+                error);
+    }
+    if (!error.empty()) {
+        ReportError("cannot open \"" + connection + "\": " + error);
+        return 0;
+    }
+    m_pg = std::move(pg);
+    m_connection = connection;
+    return 1;
+}
+
+bool CADODatabase::InTransaction() const {
+    if (m_pg) return m_pg->InTransaction();
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+int CADODatabase::Notify(const std::string& channel, const std::string& payload) {
+    if (!m_pg) return 0;
+    const PgParam params[] = {{PgParam::kText, channel}, {PgParam::kText, payload}};
+    std::string error;
+    if (m_pg->Run("select pg_notify($1, $2)", params, 2, error)) return 1;
+    ReportError(error + " in notify on \"" + channel + "\"");
+    return 0;
+}
+
 void CADODatabase::Close() {
+    m_pg.reset();
     if (m_db) {
         // Recordsets still open keep their statements; the engine closes the connection
         // when the last of them is finalised.
@@ -275,6 +214,16 @@ int CADODatabase::Execute(const CString& sql) { return Execute(sql.ToUtf8()); }
 
 int CADODatabase::Execute(const std::string& utf8sql) {
     m_affected = 0;
+    if (m_pg) {
+        std::string error;
+        const PgResult result = m_pg->Run(TranslateForPostgres(utf8sql), error);
+        if (!result) {
+            ReportError(error + " in \"" + utf8sql + "\"");
+            return 0;
+        }
+        m_affected = result.Affected();
+        return 1;
+    }
     if (!m_db) {
         ReportError(EngineError(nullptr, utf8sql));
         return 0;
@@ -336,7 +285,7 @@ void SetDatabaseErrorSink(DatabaseErrorSink sink) { ErrorSink().Set(std::move(si
 CDatabaseWriteScope::CDatabaseWriteScope(CADODatabase* db)
     : m_lock(g_writeUnitMutex), m_db(db && db->IsOpen() ? db : nullptr) {
     if (!m_db) return;
-    if (sqlite3_get_autocommit(m_db->Handle())) {
+    if (!m_db->InTransaction()) {
         if (m_db->Execute("BEGIN IMMEDIATE")) m_kind = kTransaction;
     } else if (m_db->Execute("SAVEPOINT nameobject_unit")) {
         m_kind = kSavepoint;
@@ -360,7 +309,7 @@ int CDatabaseWriteScope::Finish() {
     // Nothing must stay open behind the caller's back: what this unit wrote is undone. The
     // commit's error stays the last one (a statement that succeeds does not clear it).
     if (kind == kTransaction) {
-        if (!sqlite3_get_autocommit(m_db->Handle())) m_db->Execute("ROLLBACK");
+        if (m_db->InTransaction()) m_db->Execute("ROLLBACK");
     } else {
         m_db->Execute("ROLLBACK TO nameobject_unit");
         m_db->Execute("RELEASE nameobject_unit");
@@ -410,6 +359,53 @@ struct CADORecordset::Pending {
     bool onAddedRow = false;  // the current record is the one the last AddNew stored
     std::int64_t addedRowid = 0;
 
+    // PostgreSQL: the whole result, the current row, and the query as the caller wrote it
+    // (for the spelling of column names). Rows are found again by their ctid, which an
+    // update changes: currentCtid / addedCtid follow it.
+    PgResult pg;
+    int pgRow = 0;
+    std::string pgQuery;
+    std::string currentCtid;
+    std::string addedCtid;
+    std::vector<std::optional<std::string>> pgBytes;  // decoded values of the current row
+
+    // The bytes of a column of the current PostgreSQL row (bytea decoded); null when they
+    // cannot be had.
+    const std::string* PgBytes(int column) {
+        auto& slot = pgBytes[static_cast<std::size_t>(column)];
+        if (!slot) {
+            try {
+                std::string bytes;
+                if (!pg.Bytes(pgRow, column, bytes)) return nullptr;
+                slot = std::move(bytes);
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+        }
+        return &*slot;
+    }
+    // A text value ready for a PostgreSQL parameter.
+    static PgParam PgValue(const Value& v) {
+        char number[40];
+        switch (v.type) {
+            case Value::kInteger:
+                return {PgParam::kText, std::to_string(v.integer)};
+            case Value::kReal:
+                std::snprintf(number, sizeof number, "%.17g", v.real);
+                return {PgParam::kText, number};
+            case Value::kText: {
+                std::string text = v.bytes;
+                std::erase(text, '\0');
+                return {PgParam::kText, std::move(text)};
+            }
+            case Value::kBlob:
+                return {PgParam::kBinary, v.bytes};
+            case Value::kNull:
+                break;
+        }
+        return {};
+    }
+
     int Stage(int column, Value value, bool append = false) {
         if (column < 0) return 0;
         for (auto& [index, staged] : values) {
@@ -432,6 +428,12 @@ struct CADORecordset::Pending {
         values.clear();
         onAddedRow = false;
         addedRowid = 0;
+        pg = PgResult();
+        pgRow = 0;
+        pgQuery.clear();
+        currentCtid.clear();
+        addedCtid.clear();
+        pgBytes.clear();
     }
 };
 
@@ -457,6 +459,7 @@ int CADORecordset::Open(const CString& sql, int option) { return Open(sql.ToUtf8
 
 int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     Close();
+    if (m_db && m_db->Postgres()) return OpenPostgres(utf8sql);
     sqlite3* handle = m_db ? m_db->Handle() : nullptr;
     if (!handle) {
         ReportTo(m_db, EngineError(nullptr, utf8sql));
@@ -512,7 +515,40 @@ int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     return 1;
 }
 
+int CADORecordset::OpenPostgres(const std::string& utf8sql) {
+    const std::string sql = TranslateForPostgres(utf8sql);
+    std::optional<SingleTableSelect> single = FindSingleTableSelect(sql);
+    std::string error;
+    // A single-table query also selects the ctid, so that Edit can rewrite exactly the
+    // current row; should that form fail (a view, say), the query runs as written.
+    if (single) {
+        m_pending->pg = m_db->Postgres()->Run(
+            sql.substr(0, single->fromOffset) + ", ctid " + sql.substr(single->fromOffset), error);
+        if (!m_pending->pg) single.reset();
+    }
+    if (!m_pending->pg) m_pending->pg = m_db->Postgres()->Run(sql, error);
+    if (!m_pending->pg) {
+        ReportTo(m_db, error + " in \"" + utf8sql + "\"");
+        return 0;
+    }
+    m_pgOpen = true;
+    const int columns = m_pending->pg.Columns();
+    m_visibleColumns = single ? columns - 1 : columns;
+    if (single) {
+        m_table = single->table;
+        m_rowidColumn = columns - 1;
+    }
+    m_pending->pgQuery = utf8sql;
+    for (int i = 0; i < m_visibleColumns; ++i) {
+        m_pending->names.push_back(m_pending->pg.ColumnName(i));
+        m_pending->tableColumns.push_back(m_pending->names.back());
+    }
+    m_pending->pgRow = -1;
+    return Step();
+}
+
 void CADORecordset::Close() {
+    m_pgOpen = false;
     if (m_stmt) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
@@ -545,6 +581,15 @@ void CADORecordset::ReturnToRow() {
 }
 
 int CADORecordset::Step() {
+    if (m_pgOpen) {
+        Pending& p = *m_pending;
+        m_eof = ++p.pgRow >= p.pg.Rows();
+        if (m_eof) return 1;
+        ++m_rowsRead;
+        p.pgBytes.assign(static_cast<std::size_t>(m_visibleColumns), std::nullopt);
+        if (m_rowidColumn >= 0) p.currentCtid = p.pg.Text(p.pgRow, m_rowidColumn);
+        return 1;
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {
         m_eof = false;
@@ -559,7 +604,7 @@ int CADORecordset::Step() {
 }
 
 int CADORecordset::MoveNext() {
-    if (!m_stmt || m_eof) return 0;
+    if (!IsOpen() || m_eof) return 0;
     CancelUpdate();
     m_pending->onAddedRow = false;
     return Step();
@@ -569,6 +614,10 @@ int CADORecordset::GetFieldCount() const { return m_visibleColumns; }
 
 CString CADORecordset::GetFieldName(int index) const {
     if (index < 0 || index >= m_visibleColumns) return CString();
+    if (m_pgOpen) {
+        return CString::FromUtf8(RestoreIdentifierCase(
+            m_pending->names[static_cast<std::size_t>(index)], m_pending->pgQuery));
+    }
     return CString::FromUtf8(m_pending->names[static_cast<std::size_t>(index)]);
 }
 
@@ -620,6 +669,10 @@ int CADORecordset::GetFieldValue(const std::string& name, CString& value,
 
 int CADORecordset::GetFieldValue(int index, std::int64_t& value) const {
     if (!ValidColumn(*this, index)) return 0;
+    if (m_pgOpen) {
+        value = IsFieldNull(index) ? 0 : ParseInteger(m_pending->pg.Text(m_pending->pgRow, index));
+        return 1;
+    }
     value = sqlite3_column_int64(m_stmt, index);  // NULL reads as 0
     return 1;
 }
@@ -649,14 +702,24 @@ int CADORecordset::GetFieldValue(int index, std::uint64_t& value) const {
 
 int CADORecordset::GetFieldValue(int index, double& value) const {
     if (!ValidColumn(*this, index)) return 0;
+    if (m_pgOpen) {
+        value = IsFieldNull(index) ? 0.0 : ParseReal(m_pending->pg.Text(m_pending->pgRow, index));
+        return 1;
+    }
     value = sqlite3_column_double(m_stmt, index);
     return 1;
 }
 
 int CADORecordset::GetFieldValue(int index, CString& value, const CString& defaultValue) const {
     if (!ValidColumn(*this, index)) return 0;
-    if (sqlite3_column_type(m_stmt, index) == SQLITE_NULL) {
+    if (IsFieldNull(index)) {
         value = defaultValue;
+        return 1;
+    }
+    if (m_pgOpen) {
+        const std::string* bytes = m_pending->PgBytes(index);
+        if (!bytes) return 0;
+        value = CString::FromUtf8(*bytes);
         return 1;
     }
     const unsigned char* text = sqlite3_column_text(m_stmt, index);
@@ -669,6 +732,14 @@ int CADORecordset::GetFieldValue(int index, CString& value, const CString& defau
 
 int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
     if (!ValidColumn(*this, index)) return 0;
+    if (m_pgOpen) {
+        if (IsFieldNull(index)) {
+            value = COleDateTime();
+            value.SetStatus(COleDateTime::null);
+            return 1;
+        }
+        return ParseStoredDate(m_pending->pg.Text(m_pending->pgRow, index), value);
+    }
     switch (sqlite3_column_type(m_stmt, index)) {
         case SQLITE_NULL:
             value = COleDateTime();
@@ -690,26 +761,42 @@ int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
 }
 
 bool CADORecordset::IsFieldNull(int index) const {
+    if (m_pgOpen)
+        return !ValidColumn(*this, index) || m_pending->pg.IsNull(m_pending->pgRow, index);
     return !ValidColumn(*this, index) || sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
 }
 
 int CADORecordset::GetFieldActualSize(int index) const {
     if (!ValidColumn(*this, index)) return -1;
+    if (m_pgOpen) {
+        const std::string* bytes = m_pending->PgBytes(index);
+        return bytes ? static_cast<int>(std::min<std::size_t>(bytes->size(), INT_MAX)) : -1;
+    }
     return sqlite3_column_bytes(m_stmt, index);
 }
 
 const void* CADORecordset::GetFieldBlob(int index, int& size) const {
     size = 0;
     if (!ValidColumn(*this, index)) return nullptr;
-    const void* data = sqlite3_column_blob(m_stmt, index);
+    const void* data = nullptr;
+    if (m_pgOpen) {
+        const std::string* bytes = IsFieldNull(index) ? nullptr : m_pending->PgBytes(index);
+        if (bytes && bytes->size() <= static_cast<std::size_t>(INT_MAX)) {
+            data = bytes->data();
+            size = static_cast<int>(bytes->size());
+        }
+        return size > 0 ? data : nullptr;
+    }
+    data = sqlite3_column_blob(m_stmt, index);
     if (data != nullptr) size = sqlite3_column_bytes(m_stmt, index);
     return size > 0 ? data : nullptr;
 }
 
 int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_base& out) const {
     if (!ValidColumn(*this, index) || offset < 0 || maxBytes <= 0) return 0;
-    const void* data = sqlite3_column_blob(m_stmt, index);
-    const int size = sqlite3_column_bytes(m_stmt, index);
+    int size = 0;
+    const void* data = m_pgOpen ? GetFieldBlob(index, size) : sqlite3_column_blob(m_stmt, index);
+    if (!m_pgOpen) size = sqlite3_column_bytes(m_stmt, index);
     if (!data || offset >= size) return 0;
     const int n = std::min(maxBytes, size - offset);
     try {
@@ -722,14 +809,14 @@ int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_b
 // ---- writing -------------------------------------------------------------------------------
 
 int CADORecordset::AddNew() {
-    if (!m_stmt || !IsUpdatable()) return 0;
+    if (!IsOpen() || !IsUpdatable()) return 0;
     m_pending->values.clear();
     m_editMode = kAdding;
     return 1;
 }
 
 int CADORecordset::Edit() {
-    if (!m_stmt || !IsUpdatable() || (m_eof && !m_pending->onAddedRow)) return 0;
+    if (!IsOpen() || !IsUpdatable() || (m_eof && !m_pending->onAddedRow)) return 0;
     m_pending->values.clear();
     m_editMode = kEditing;
     return 1;
@@ -782,7 +869,61 @@ int CADORecordset::AppendChunk(const std::string& name, const void* p, int n) {
     }
 }
 
+int CADORecordset::UpdatePostgres() {
+    Pending& p = *m_pending;
+    const bool adding = m_editMode == kAdding;
+    if (!adding && p.values.empty()) {
+        m_editMode = kNotEditing;
+        return 1;
+    }
+    std::vector<PgParam> params;
+    std::string sql;
+    if (adding) {
+        std::string names, marks;
+        for (const auto& [index, value] : p.values) {
+            params.push_back(Pending::PgValue(value));
+            names += (names.empty() ? "" : ", ") + QuoteIdentifier(p.tableColumns[index]);
+            marks += (marks.empty() ? "$" : ", $") + std::to_string(params.size());
+        }
+        sql = "INSERT INTO " + m_table +
+              (params.empty() ? " DEFAULT VALUES" : "(" + names + ") VALUES(" + marks + ")");
+    } else {
+        std::string assignments;
+        for (const auto& [index, value] : p.values) {
+            params.push_back(Pending::PgValue(value));
+            assignments += (assignments.empty() ? "" : ", ") +
+                           QuoteIdentifier(p.tableColumns[index]) + " = $" +
+                           std::to_string(params.size());
+        }
+        params.push_back({PgParam::kText, p.onAddedRow ? p.addedCtid : p.currentCtid});
+        sql = "UPDATE " + m_table + " SET " + assignments + " WHERE ctid = $" +
+              std::to_string(params.size()) + "::tid";
+    }
+    sql += " RETURNING ctid";
+    std::string error;
+    const PgResult result =
+        m_db->Postgres()->Run(sql, params.data(), static_cast<int>(params.size()), error);
+    if (!result || result.Rows() != 1) {
+        ReportTo(m_db,
+                 result ? "the record to update no longer exists" : error + " in \"" + sql + "\"");
+        return 0;
+    }
+    std::string ctid(result.Text(0, 0));
+    if (adding) {
+        p.onAddedRow = true;
+        p.addedCtid = std::move(ctid);
+    } else if (p.onAddedRow) {
+        p.addedCtid = std::move(ctid);
+    } else {
+        p.currentCtid = std::move(ctid);
+    }
+    p.values.clear();
+    m_editMode = kNotEditing;
+    return 1;
+}
+
 int CADORecordset::Update() {
+    if (m_pgOpen && m_editMode) return UpdatePostgres();
     sqlite3* handle = m_db ? m_db->Handle() : nullptr;
     if (!m_editMode || !handle) return 0;
     const auto& values = m_pending->values;

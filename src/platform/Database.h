@@ -1,5 +1,5 @@
 // The installation database: CADODatabase (the shared connection) and CADORecordset (one
-// query's result) over SQLite.
+// query's result) over SQLite (one file) or PostgreSQL (a server that several hosts share).
 //
 // Statements are the system's own texts and run unchanged: [bracketed] identifiers,
 // "select ... where 1=0" for an empty updatable set, column names that differ only in case.
@@ -12,6 +12,10 @@
 // "YYYY-MM-DD HH:MM:SS.mmm", and GetFieldValue(COleDateTime) also reads the plain
 // "YYYY-MM-DD HH:MM:SS" that statements write. Failures return 0 and never throw; the
 // engine's error text goes to the debugger output and to GetLastError().
+//
+// On PostgreSQL every text passes through TranslateForPostgres (SqlDialect.h) first; BLOBs
+// are bytea, a zero character in a text value is dropped (the engine's text cannot hold it),
+// and a statement that fails inside a transaction leaves the transaction usable, as on SQLite.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +32,9 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class PgConnection;
+
+enum class DatabaseEngine { SQLite, PostgreSQL };
 
 class NAMEOBJECT_API CADODatabase {
 public:
@@ -36,11 +43,21 @@ public:
     CADODatabase(const CADODatabase&) = delete;
     CADODatabase& operator=(const CADODatabase&) = delete;
 
-    // "sqlite:PATH", "sqlite::memory:" or a plain path. Creates the file and every missing
-    // table of the installation schema. WAL mode, busy timeout. Non-zero on success.
+    // "sqlite:PATH", "sqlite::memory:" or a plain path (WAL mode, busy timeout), or
+    // "postgresql://user@host:port/dbname" or "postgresql:host=... dbname=..." (lock timeout
+    // of the same length). Creates every missing table of the installation schema.
+    // Non-zero on success.
     int Open(const std::string& connection);
     void Close();
-    bool IsOpen() const { return m_db != nullptr; }
+    bool IsOpen() const { return m_db != nullptr || m_pg != nullptr; }
+    DatabaseEngine GetEngine() const {
+        return m_pg ? DatabaseEngine::PostgreSQL : DatabaseEngine::SQLite;
+    }
+    // True inside a transaction that BeginTransaction or a write scope opened.
+    bool InTransaction() const;
+    // PostgreSQL: sends pg_notify(channel, payload), delivered to listeners when the current
+    // transaction commits (at once in autocommit); non-zero on success. SQLite: returns 0.
+    int Notify(const std::string& channel, const std::string& payload);
     const std::string& GetConnectionString() const { return m_connection; }
 
     // Runs a statement that returns no rows. Non-zero on success.
@@ -55,7 +72,8 @@ public:
     int GetRecordsAffected() const { return m_affected; }
     const std::string& GetLastError() const { return m_lastError; }
 
-    sqlite3* Handle() const { return m_db; }
+    sqlite3* Handle() const { return m_db; }               // null on PostgreSQL
+    PgConnection* Postgres() const { return m_pg.get(); }  // null on SQLite
     // Records an engine error: kept for GetLastError, written to the debugger output and
     // passed to the error sink.
     void ReportError(const std::string& what);
@@ -64,7 +82,10 @@ public:
     void ReportUnstoredWrite(const std::string& what);
 
 private:
+    int OpenPostgres(const std::string& connection);
+
     sqlite3* m_db = nullptr;
+    std::unique_ptr<PgConnection> m_pg;
     std::string m_connection;
     std::string m_lastError;
     int m_affected = 0;
@@ -82,7 +103,7 @@ public:
     int Open(const std::string& utf8sql, int option = 0);
     int Open(const char* utf8sql, int option = 0) { return Open(std::string(utf8sql), option); }
     void Close();
-    bool IsOpen() const { return m_stmt != nullptr; }
+    bool IsOpen() const { return m_stmt != nullptr || m_pgOpen; }
 
     int IsEOF() const { return m_eof ? 1 : 0; }
     int IsEof() const { return IsEOF(); }
@@ -142,6 +163,8 @@ public:
 private:
     struct Pending;
     int Step();
+    int OpenPostgres(const std::string& utf8sql);
+    int UpdatePostgres();
     // Ends the query's read (autocommit only) so that a write can wait for the lock; then
     // ReturnToRow steps back to the row it was on.
     bool ReleaseRead();
@@ -150,6 +173,7 @@ private:
 
     CADODatabase* m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    bool m_pgOpen = false;  // a PostgreSQL result is held (in m_pending)
     bool m_eof = true;
     std::string m_table;     // the single table of an updatable set, else empty
     int m_rowidColumn = -1;  // the added rowid column of an updatable set
@@ -202,7 +226,7 @@ NAMEOBJECT_API int ReadBlobColumn(const CADORecordset& rs, int index, CBufferRea
 NAMEOBJECT_API void NewDatabaseDll();
 // The shared connection while connected, otherwise null.
 NAMEOBJECT_API CADODatabase* GetDatabase();
-// Connects the shared connection ("sqlite:PATH", "sqlite::memory:" or a plain path),
+// Connects the shared connection (any connection string CADODatabase::Open takes),
 // creating missing tables. A second call reconnects.
 NAMEOBJECT_API bool ConnectDatabase(const std::string& connection);
 NAMEOBJECT_API void DisconnectDatabase();

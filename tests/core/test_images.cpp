@@ -49,6 +49,7 @@ std::vector<long long> StoredIndexes(std::uint32_t id) {
 
 // Records every row inserted into or deleted from ObjectImage, as +index / -index.
 void LogImageRowChanges() {
+    if (TestInstallation::OnPostgres()) GTEST_SKIP() << "the row log uses SQLite triggers";
     CADODatabase* db = GetDatabase();
     ASSERT_TRUE(db->Execute("CREATE TABLE ImageLog(seq INTEGER PRIMARY KEY, change INTEGER)"));
     ASSERT_TRUE(
@@ -176,6 +177,7 @@ TEST_F(ImageDatabase, ChangeCheckRewritesOnlyChangedRowsOfBothMaps) {
     incoming[3].m_dtLastChangeTime = old;  // same time, other bytes: unchanged
     ASSERT_EQ(object->InsertDatabaseImage(GetDatabase()), S_SUCCESS);
     LogImageRowChanges();
+    if (IsSkipped()) return;
 
     EXPECT_EQ(object->CheckImageChanged(incoming), 1);
     EXPECT_EQ(StoredIndexes(1), (std::vector<long long>{2, 3, 5, 9}));

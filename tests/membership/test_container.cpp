@@ -122,7 +122,7 @@ TEST_F(Container, RowsAreWrittenAndDeletedWithSignedColumns) {
     auto m = Make<CAccessObject>(77, 0x80000001u);
     ASSERT_EQ(c->AddObject(m, 1), 0);
     EXPECT_EQ(QueryInts("SELECT nContainerID FROM Container UNION ALL SELECT nSubObjectID FROM "
-                        "Container UNION ALL SELECT nContainerClassID || nSubClassID || "
+                        "Container UNION ALL SELECT nContainerClassID * 100 + nSubClassID * 10 + "
                         "nContainerServerNO FROM Container UNION ALL SELECT nSubObjectServerNO "
                         "FROM Container"),
               (std::vector<long long>{-16, 77, 322, static_cast<int>(0x80000001u)}));

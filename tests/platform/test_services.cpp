@@ -104,7 +104,7 @@ TEST(OperationLog, StoresEntriesInTheDatabase) {
     // Unsigned values are stored as their int32.
     EXPECT_EQ(QueryInts("SELECT nOperatorID FROM OperationLog UNION ALL SELECT nType FROM "
                         "OperationLog UNION ALL SELECT nValue FROM OperationLog UNION ALL SELECT "
-                        "nClassID || nID || nServerNO FROM OperationLog"),
+                        "nClassID * 100 + nID * 10 + nServerNO FROM OperationLog"),
               (std::vector<long long>{7, 0x41, -1, 6251}));
     {
         CADORecordset rs(GetDatabase());

@@ -1,5 +1,9 @@
 // A throw-away installation for tests: a fresh temporary directory with a Config/ folder and
-// an installation database file, all removed (after disconnecting) when the object goes.
+// an installation database, all removed (after disconnecting) when the object goes.
+//
+// The database is a file in the directory, or, in the PostgreSQL run of a test program
+// (NAMEOBJECT_TEST_ENGINE=postgresql), a fresh schema on the server that NAMEOBJECT_TEST_PG
+// names (a URL); every test of that run is skipped when the server cannot be reached.
 #pragma once
 
 #include <string>
@@ -13,8 +17,11 @@ public:
 
     // The directory, without a trailing separator.
     const std::string& dir() const { return m_dir; }
-    // <dir>/installation.db
-    std::string dbPath() const { return m_dir + "/installation.db"; }
+    // The connection string of the installation's database: <dir>/installation.db, or the
+    // server's URL selecting the installation's own schema.
+    std::string dbPath() const;
+    // True in the PostgreSQL run: tests that need the SQLite file skip themselves.
+    static bool OnPostgres();
     // Connects the shared database to dbPath() (creating the schema); a test failure when it
     // cannot.
     void Connect() const;
@@ -25,4 +32,5 @@ public:
 
 private:
     std::string m_dir;
+    std::string m_pgSchema;  // the PostgreSQL run's schema, dropped with the installation
 };

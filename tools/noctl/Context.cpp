@@ -17,8 +17,11 @@ std::string& LastDiagnostic() {
     return line;
 }
 
-// The file a connection string names, or empty for an in-memory database.
+// The file a connection string names, or empty for an in-memory or PostgreSQL database.
 std::string FileOf(const std::string& connection) {
+    if (connection.rfind("postgresql:", 0) == 0 || connection.rfind("postgres://", 0) == 0) {
+        return std::string();
+    }
     const std::string path =
         connection.rfind("sqlite:", 0) == 0 ? connection.substr(7) : connection;
     return path == ":memory:" ? std::string() : path;

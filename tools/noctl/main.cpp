@@ -1,8 +1,8 @@
 // noctl: the administrator's tool for a nameobject installation, and the reference for how a
 // host calls the library. Every command works on an installation directory (--dir DIR or
 // NAMEOBJECT_HOME: Config/ServerStation.ini, Language/, installation.db) or a bare database
-// file (--db), and runs the host's start-up sequence before it reads or writes objects.
-// `noctl COMMAND --help` shows each command with an example.
+// (--db: a file or a PostgreSQL URL), and runs the host's start-up sequence before it reads or
+// writes objects. `noctl COMMAND --help` shows each command with an example.
 #include "Context.h"
 
 int main(int argc, char** argv) {
@@ -13,8 +13,10 @@ int main(int argc, char** argv) {
     Context ctx;
     app.add_option("--dir", ctx.dir, "installation directory (default: $NAMEOBJECT_HOME)");
     app.add_option("--db", ctx.db,
-                   "a bare database file (sqlite:PATH, or a path); the installation "
-                   "directory is then its folder unless --dir is given");
+                   "a bare database file (sqlite:PATH, or a path) or a PostgreSQL database "
+                   "(postgresql://user@host:port/dbname or postgresql:host=... dbname=...); "
+                   "the installation directory is then the file's folder (for PostgreSQL "
+                   "the current one) unless --dir is given");
 
     Commands commands;
     AddInstallationCommands(app, ctx, commands);

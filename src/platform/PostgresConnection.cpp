@@ -1,0 +1,230 @@
+#include "platform/PostgresConnection.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "platform/SqlDialect.h"
+
+namespace {
+
+constexpr std::string_view kKeywordPrefix = "postgresql:";
+
+std::string Trimmed(const char* message) {
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text.empty() ? "unknown PostgreSQL error" : text;
+}
+
+void IgnoreNotice(void*, const char*) {}
+
+// BEGIN, COMMIT and the like must reach the server as they are, not inside a savepoint.
+bool IsTransactionControl(std::string_view sql) {
+    const std::vector<SqlToken> tokens = TokenizeSql(sql.substr(0, 64));
+    if (tokens.empty()) return false;
+    for (std::string_view kw :
+         {"begin", "commit", "end", "rollback", "savepoint", "release", "abort", "start"}) {
+        if (IsSqlKeyword(tokens[0], kw)) return true;
+    }
+    return false;
+}
+
+// COMMIT, END and ROLLBACK (not ROLLBACK TO): the server only warns when none is open.
+bool IsTransactionEnd(std::string_view sql) {
+    const std::vector<SqlToken> tokens = TokenizeSql(sql.substr(0, 64));
+    if (tokens.empty()) return false;
+    if (IsSqlKeyword(tokens[0], "rollback")) {
+        return tokens.size() < 2 || !(IsSqlKeyword(tokens[1], "to") ||
+                                      (tokens.size() > 2 && IsSqlKeyword(tokens[2], "to")));
+    }
+    return IsSqlKeyword(tokens[0], "commit") || IsSqlKeyword(tokens[0], "end");
+}
+
+// The server's message, led by the phrase SQLite uses for the same failure so that the
+// reports read alike on both engines: "no such table: Name (relation ... does not exist)".
+std::string DescribeError(const PGresult* result, const std::string& sql) {
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    const std::string message = primary ? primary : Trimmed(PQresultErrorMessage(result));
+    // The name a "... \"name\" does not exist" message quotes, spelled as the statement does.
+    auto quotedName = [&] {
+        const std::size_t open = message.find('"');
+        const std::size_t close = message.find('"', open + 1);
+        if (open == std::string::npos || close == std::string::npos) return std::string();
+        return RestoreIdentifierCase(message.substr(open + 1, close - open - 1), sql);
+    };
+    static const struct {
+        std::string_view state;
+        std::string_view phrase;
+        bool withName;
+    } kPhrases[] = {
+        {"42P01", "no such table: ", true},
+        {"42703", "no such column: ", true},
+        {"23505", "UNIQUE constraint failed", false},
+        {"55P03", "database is locked", false},
+        {"25006", "attempt to write a readonly database", false},
+    };
+    for (const auto& p : kPhrases) {
+        if (state && p.state == state) {
+            return std::string(p.phrase) + (p.withName ? quotedName() : "") + " (" + message + ")";
+        }
+    }
+    return message;
+}
+
+PGresult* Exec(PGconn* conn, const std::string& sql, const PgParam* params, int count) {
+    if (count == 0) return PQexec(conn, sql.c_str());
+    std::vector<const char*> values(count);
+    std::vector<int> lengths(count), formats(count);
+    for (int i = 0; i < count; ++i) {
+        values[i] = params[i].kind == PgParam::kNull ? nullptr : params[i].value.c_str();
+        lengths[i] = static_cast<int>(params[i].value.size());
+        formats[i] = params[i].kind == PgParam::kBinary ? 1 : 0;
+    }
+    return PQexecParams(conn, sql.c_str(), count, nullptr, values.data(), lengths.data(),
+                        formats.data(), 0);
+}
+
+void RunQuietly(PGconn* conn, const char* sql) { PQclear(PQexec(conn, sql)); }
+
+}  // namespace
+
+bool IsPostgresConnection(std::string_view connection) {
+    return connection.starts_with("postgresql:") || connection.starts_with("postgres://");
+}
+
+// ---- PgResult ------------------------------------------------------------------------------
+
+PgResult::~PgResult() { PQclear(m_result); }
+
+PgResult& PgResult::operator=(PgResult&& other) noexcept {
+    if (this != &other) {
+        PQclear(m_result);
+        m_result = other.m_result;
+        other.m_result = nullptr;
+    }
+    return *this;
+}
+
+int PgResult::Rows() const { return m_result ? PQntuples(m_result) : 0; }
+int PgResult::Columns() const { return m_result ? PQnfields(m_result) : 0; }
+
+std::string PgResult::ColumnName(int column) const {
+    const char* name = PQfname(m_result, column);
+    return name ? name : "";
+}
+
+bool PgResult::IsNull(int row, int column) const { return PQgetisnull(m_result, row, column); }
+
+std::string_view PgResult::Text(int row, int column) const {
+    return {PQgetvalue(m_result, row, column),
+            static_cast<std::size_t>(PQgetlength(m_result, row, column))};
+}
+
+bool PgResult::IsBinary(int column) const {
+    constexpr Oid kByteaOid = 17;
+    return PQftype(m_result, column) == kByteaOid;
+}
+
+bool PgResult::Bytes(int row, int column, std::string& out) const {
+    const std::string_view text = Text(row, column);
+    if (!IsBinary(column)) {
+        out.assign(text);
+        return true;
+    }
+    // bytea comes as "\x" and two hex digits per byte.
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    if (text.size() < 2 || text[0] != '\\' || text[1] != 'x' || text.size() % 2 != 0) return false;
+    out.clear();
+    out.reserve((text.size() - 2) / 2);
+    for (std::size_t i = 2; i < text.size(); i += 2) {
+        const int hi = digit(text[i]), lo = digit(text[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        out += static_cast<char>(hi * 16 + lo);
+    }
+    return true;
+}
+
+int PgResult::Affected() const {
+    const char* n = m_result ? PQcmdTuples(m_result) : nullptr;
+    return n && *n ? std::atoi(n) : 0;
+}
+
+// ---- PgConnection --------------------------------------------------------------------------
+
+PgConnection::~PgConnection() { PQfinish(m_conn); }
+
+std::string PgConnection::Open(const std::string& connection, int lockTimeoutMs) {
+    std::string conninfo = connection;
+    if (connection.starts_with(kKeywordPrefix) && !connection.starts_with("postgresql://")) {
+        conninfo = connection.substr(kKeywordPrefix.size());
+    }
+    // Defaults first: what the connection string says wins.
+    const char* keys[] = {"connect_timeout", "client_encoding", "dbname", nullptr};
+    const char* values[] = {"10", "UTF8", conninfo.c_str(), nullptr};
+    m_conn = PQconnectdbParams(keys, values, 1);
+    if (!m_conn) return "out of memory";
+    if (PQstatus(m_conn) != CONNECTION_OK) return Trimmed(PQerrorMessage(m_conn));
+    PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+    std::string error;
+    const std::string timeout = std::to_string(lockTimeoutMs);
+    Run("select set_config('lock_timeout', '" + timeout +
+            "', false) where current_setting('lock_timeout') = '0'",
+        error);
+    return error;
+}
+
+bool PgConnection::InTransaction() const {
+    return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
+PgResult PgConnection::Run(const std::string& sql, std::string& error) {
+    return Run(sql, nullptr, 0, error);
+}
+
+PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int count,
+                           std::string& error) {
+    if (!m_conn) {
+        error = "no connection";
+        return {};
+    }
+    if (IsTransactionEnd(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
+        error = "cannot end the transaction - no transaction is active";
+        return {};
+    }
+    const bool guarded =
+        PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsTransactionControl(sql);
+    if (guarded) RunQuietly(m_conn, "SAVEPOINT nameobject_statement");
+    PgResult result(Exec(m_conn, sql, params, count));
+    bool ok = false;
+    if (!result) {
+        error = Trimmed(PQerrorMessage(m_conn));
+    } else {
+        switch (PQresultStatus(result.Get())) {
+            case PGRES_COMMAND_OK:
+            case PGRES_TUPLES_OK:
+                ok = true;
+                break;
+            case PGRES_EMPTY_QUERY:
+                error = "empty statement";
+                break;
+            default:
+                error = DescribeError(result.Get(), sql);
+                break;
+        }
+    }
+    if (guarded) {
+        RunQuietly(m_conn, ok ? "RELEASE nameobject_statement"
+                              : "ROLLBACK TO SAVEPOINT nameobject_statement; "
+                                "RELEASE nameobject_statement");
+    }
+    if (!ok) return {};
+    return result;
+}

@@ -1,0 +1,75 @@
+// A PostgreSQL connection through libpq, for the database layer (Database.cpp): it runs
+// statements already in PostgreSQL spelling (see SqlDialect.h) and reads their text results.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct pg_conn;
+struct pg_result;
+
+// "postgresql://..." and "postgres://..." URIs, and "postgresql:KEYWORD=VALUE ..." strings.
+bool IsPostgresConnection(std::string_view connection);
+
+// A query's result, freed with the object.
+class PgResult {
+public:
+    PgResult() = default;
+    explicit PgResult(pg_result* result) : m_result(result) {}
+    ~PgResult();
+    PgResult(PgResult&& other) noexcept : m_result(other.m_result) { other.m_result = nullptr; }
+    PgResult& operator=(PgResult&& other) noexcept;
+    PgResult(const PgResult&) = delete;
+    PgResult& operator=(const PgResult&) = delete;
+
+    explicit operator bool() const { return m_result != nullptr; }
+    pg_result* Get() const { return m_result; }
+    int Rows() const;
+    int Columns() const;
+    std::string ColumnName(int column) const;
+    bool IsNull(int row, int column) const;
+    // The value as the server wrote it (text format); empty for NULL.
+    std::string_view Text(int row, int column) const;
+    // A bytea column (its values are written in hex and read back as bytes by Bytes).
+    bool IsBinary(int column) const;
+    // The bytes of a bytea value, or the text of any other; false when out of memory or when
+    // the server's hex is malformed.
+    bool Bytes(int row, int column, std::string& out) const;
+    // The affected-row count of an INSERT / UPDATE / DELETE, 0 for anything else.
+    int Affected() const;
+
+private:
+    pg_result* m_result = nullptr;
+};
+
+// One value of a parameterised statement: text, bytes (sent in binary) or NULL.
+struct PgParam {
+    enum Kind { kNull, kText, kBinary } kind = kNull;
+    std::string value;
+};
+
+class PgConnection {
+public:
+    PgConnection() = default;
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    // Connects ("postgresql:" keyword strings without their prefix, URIs as they are), waits
+    // lockTimeoutMs for a lock unless the connection string sets lock_timeout itself, and
+    // silences the server's notices. Empty on success, else the reason.
+    std::string Open(const std::string& connection, int lockTimeoutMs);
+
+    // Runs a statement (several, separated by ';', without parameters). Inside a transaction
+    // a failing statement is undone alone (a savepoint around it), so the transaction goes
+    // on as it does on SQLite. A null result on failure, with the server's text in error.
+    PgResult Run(const std::string& sql, std::string& error);
+    PgResult Run(const std::string& sql, const PgParam* params, int count, std::string& error);
+
+    bool InTransaction() const;
+
+private:
+    pg_conn* m_conn = nullptr;
+};
