@@ -1,11 +1,15 @@
 #include "core/ChangeNotice.h"
 
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "platform/Database.h"
 
 namespace {
+
+constexpr const char* kChannel = "nameobject";
+constexpr std::size_t kMaxChannelBytes = 63;
 
 constexpr const char* kOperationNames[] = {"insert", "update", "delete", "add", "remove"};
 constexpr int kOperationCount = 5;
@@ -72,8 +76,30 @@ bool ParseChangeNotice(const std::string& payload, ChangeNotice& out) {
     return true;
 }
 
+std::string ChangeFeedChannel(CADODatabase* db) {
+    if (db == nullptr || db->GetEngine() != DatabaseEngine::PostgreSQL) return {};
+    static std::mutex lock;
+    static const CADODatabase* cachedFor = nullptr;
+    static std::string cachedConnection, cachedChannel;
+    std::lock_guard<std::mutex> guard(lock);
+    if (cachedFor == db && cachedConnection == db->GetConnectionString()) return cachedChannel;
+    CString schema;
+    {
+        CADORecordset rs(db);
+        if (!rs.Open("select current_schema()") || rs.IsEOF() || !rs.GetFieldValue(0, schema)) {
+            return kChannel;  // not cached: asked again next time
+        }
+    }
+    const std::string name = schema.ToUtf8();
+    cachedChannel = name.empty() || name == "public" ? kChannel : kChannel + ("." + name);
+    if (cachedChannel.size() > kMaxChannelBytes) cachedChannel.resize(kMaxChannelBytes);
+    cachedFor = db;
+    cachedConnection = db->GetConnectionString();
+    return cachedChannel;
+}
+
 void AnnounceChange(CADODatabase* db, ChangeOperation operation, const MJOBJECT_KEY& object,
                     const MJOBJECT_KEY& container) {
-    if (db == nullptr || db->GetEngine() != DatabaseEngine::PostgreSQL) return;
-    db->Notify(kChangeFeedChannel, FormatChangeNotice({operation, object, container}));
+    const std::string channel = ChangeFeedChannel(db);
+    if (!channel.empty()) db->Notify(channel, FormatChangeNotice({operation, object, container}));
 }

@@ -16,8 +16,11 @@
 
 class CADODatabase;
 
-// The channel every notice goes to.
-inline constexpr const char* kChangeFeedChannel = "nameobject";
+// The channel of an installation: "nameobject" in the database's public schema, else
+// "nameobject.<schema>" (cut to the engine's 63-byte limit), so that installations kept in
+// different schemas of one database do not hear each other. Empty without a connection or
+// on an engine without a feed. Asked of the engine once per connection.
+NAMEOBJECT_API std::string ChangeFeedChannel(CADODatabase* db);
 
 enum class ChangeOperation : std::uint8_t { Insert, Update, Delete, AddMember, RemoveMember };
 

@@ -4,12 +4,16 @@
 // any number of threads every ID up to the limit is handed out exactly once and the ID equal
 // to the limit is the last one before the overflow flag stops allocation.
 //
-// On a database that several hosts share (PostgreSQL) the ObjectID row is the counter: each ID
-// is taken by advancing the row under the engine's row lock, inside the caller's transaction
-// when there is one (a rolled-back insert gives its ID back), and the row is only ever raised.
+// On a database that several hosts share (PostgreSQL) the ObjectID row is the counter: a host
+// takes a block of IDs by advancing the row under the engine's row lock (SELECT ... FOR UPDATE,
+// UPDATE, COMMIT) on a connection of its own, so that the block is taken for good whatever
+// becomes of the caller's transaction, and hands the block out in memory. The row only ever
+// rises; IDs of a block that a host does not use before it stops are never handed out.
 #include "registry/IdAllocator.h"
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "platform/Database.h"
@@ -24,12 +28,14 @@ constexpr std::uint32_t kLastPointID = 0x7FFFFFFF;
 constexpr std::uint32_t kReservedSliceIDs = 100;  // the first IDs of the slice are never handed out
 constexpr std::uint32_t kReservedPointID = 356;   // nor are point IDs up to this one
 constexpr std::uint32_t kFirstSliceCounter = 0x100;
+constexpr std::uint32_t kSharedBlockIDs = 100;  // IDs a host takes from a shared row at once
 
 struct IdCounter {
     std::atomic<std::uint32_t> value{0};  // the last ID handed out; 0 before anything is known
     std::atomic<bool> overflow{false};
-    const char* column;      // its column in the ObjectID row
-    const char* flagColumn;  // and its overflow flag's
+    const char* column;          // its column in the ObjectID row
+    const char* flagColumn;      // and its overflow flag's
+    std::uint32_t blockEnd = 0;  // shared row: the last ID of the block taken (g_blockLock)
 };
 
 struct IdRange {
@@ -41,6 +47,10 @@ IdCounter g_objectID{{0}, {false}, "nNextObjectID", "ObjectIDOverflow"};
 IdCounter g_pointID{{0}, {false}, "nNextPointID", "PointIDOverflow"};
 IdCounter g_authorizationRecordID{
     {0}, {false}, "nNextAuthorizationRecordID", "AuthorizationRecordIDOverflow"};
+
+std::mutex g_blockLock;  // block reservations on a shared row, one at a time
+std::mutex g_counterConnectionLock;
+std::unique_ptr<CADODatabase> g_counterConnection;  // guarded by g_counterConnectionLock
 
 std::mutex g_alarmLock;
 std::uint64_t g_alarmID = 1;  // guarded by g_alarmLock
@@ -71,42 +81,68 @@ std::int32_t RaiseCounter(IdCounter& counter, const IdRange& range, std::uint32_
     return S_SUCCESS;
 }
 
-// The shared connection when several hosts share its database, else null.
-CADODatabase* SharedDatabase() {
-    CADODatabase* db = GetDatabase();
-    return db != nullptr && db->GetEngine() == DatabaseEngine::PostgreSQL ? db : nullptr;
+bool IsShared(const CADODatabase* db) {
+    return db != nullptr && db->GetEngine() == DatabaseEngine::PostgreSQL;
 }
 
-// Takes the next ID from the ObjectID row: the row is advanced under its row lock (other hosts
-// wait at the UPDATE until this unit commits) and read back. 1 and *out, or 0 when the row is
-// missing, at its limit, or the statements fail.
-int AllocateShared(CADODatabase* db, IdCounter& counter, std::uint32_t highest,
-                   std::uint32_t* out) {
-    CDatabaseWriteScope unit(db);
-    if (!db->Execute(StrPrintf("UPDATE ObjectID SET %s = %s + 1 WHERE %s < %d", counter.column,
-                               counter.column, counter.column, static_cast<int>(highest))) ||
-        db->GetRecordsAffected() != 1) {
-        return 0;
+// The connection that writes the ObjectID row: the shared connection, or on a database several
+// hosts share a connection of its own (autocommit between its units). Null when none opens.
+CADODatabase* CounterConnection() {
+    CADODatabase* db = GetDatabase();
+    if (!IsShared(db)) return db;
+    std::lock_guard<std::mutex> guard(g_counterConnectionLock);
+    if (!g_counterConnection ||
+        g_counterConnection->GetConnectionString() != db->GetConnectionString()) {
+        auto connection = std::make_unique<CADODatabase>();
+        if (!connection->Open(db->GetConnectionString())) return nullptr;
+        g_counterConnection = std::move(connection);
     }
+    return g_counterConnection.get();
+}
+
+// Takes the next block of the counter from the shared row and makes it the counter's. False
+// when the row cannot be read or written, or the counter is at its limit (overflow set).
+bool ReserveBlock(IdCounter& counter, std::uint32_t highest) {
+    CADODatabase* db = CounterConnection();
+    if (db == nullptr) return false;
+    CDatabaseWriteScope unit(db);
     CADORecordset rs(db);
-    int taken = 0;
-    if (!rs.Open(StrPrintf("SELECT %s FROM ObjectID", counter.column)) || rs.IsEOF() ||
-        !rs.GetFieldValue(0, taken)) {
-        return 0;
+    int stored = 0;
+    if (!rs.Open(StrPrintf("SELECT %s FROM ObjectID FOR UPDATE", counter.column)) || rs.IsEOF() ||
+        !rs.GetFieldValue(0, stored)) {
+        return false;
     }
     rs.Close();
-    if (!unit.Finish()) return 0;
-    const auto id = static_cast<std::uint32_t>(taken);
-    std::uint32_t current = counter.value.load();
-    while (current < id && !counter.value.compare_exchange_weak(current, id)) {
+    const std::uint32_t first = std::max(counter.value.load(), static_cast<std::uint32_t>(stored));
+    if (first >= highest) {
+        counter.overflow.store(true);
+        return false;
     }
+    const std::uint32_t last = first + std::min(kSharedBlockIDs, highest - first);
+    if (!db->Execute(
+            StrPrintf("UPDATE ObjectID SET %s = %d", counter.column, static_cast<int>(last))) ||
+        !unit.Finish()) {
+        return false;
+    }
+    counter.value.store(first);
+    counter.blockEnd = last;
+    return true;
+}
+
+// The next ID of the counter's block, taking a new block when it is used up.
+int AllocateShared(IdCounter& counter, std::uint32_t highest, std::uint32_t* out) {
+    std::lock_guard<std::mutex> guard(g_blockLock);
+    if (counter.value.load() >= counter.blockEnd && !ReserveBlock(counter, highest)) return 0;
+    const std::uint32_t id = counter.value.load() + 1;
+    counter.value.store(id);
+    if (id >= highest) counter.overflow.store(true);
     *out = id;
     return 1;
 }
 
 int AllocateNext(IdCounter& counter, std::uint32_t highest, std::uint32_t* out) {
     if (out == nullptr || counter.overflow.load()) return 0;
-    if (CADODatabase* db = SharedDatabase()) return AllocateShared(db, counter, highest, out);
+    if (IsShared(GetDatabase())) return AllocateShared(counter, highest, out);
     std::uint32_t current = counter.value.load();
     std::uint32_t next = 0;
     do {
@@ -248,8 +284,15 @@ void LockCounterRow(CADODatabase* db) {
 }  // namespace
 
 int InitLocalObjectID() {
-    CADODatabase* db = GetDatabase();
-    if (db == nullptr || !RaiseCountersToUsedIDs(db)) return 0;
+    if (GetDatabase() == nullptr || !RaiseCountersToUsedIDs(GetDatabase())) return 0;
+    CADODatabase* db = CounterConnection();
+    if (db == nullptr) return 0;
+    {
+        std::lock_guard<std::mutex> guard(g_blockLock);
+        for (IdCounter* counter : {&g_objectID, &g_pointID, &g_authorizationRecordID}) {
+            counter->blockEnd = 0;  // a block is taken at the first allocation
+        }
+    }
 
     CDatabaseWriteScope unit(db);
     LockCounterRow(db);
@@ -279,25 +322,28 @@ int InitLocalObjectID() {
 }
 
 int SaveObjectIDToDatabase() {
-    CADODatabase* db = GetDatabase();
+    CADODatabase* db = CounterConnection();
     if (db == nullptr) return 0;
-    CDatabaseWriteScope unit(db);
-    const bool shared = SharedDatabase() != nullptr;
-    if (shared) LockCounterRow(db);
+    if (IsShared(db)) {
+        // The shared row holds the counters already (it is ahead of every host's); only the
+        // alarm counter is raised.
+        const auto alarmID = static_cast<long long>(CurrentAlarmID());
+        return db->Execute(StrPrintf("UPDATE ObjectID SET nMaxAlarmID = %lld WHERE nMaxAlarmID "
+                                     "IS NULL OR nMaxAlarmID < %lld",
+                                     alarmID, alarmID))
+                   ? 1
+                   : 0;
+    }
     CADORecordset rs(db);
     if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
     if (rs.IsEOF() != 0) {
         rs.AddNew();
     } else {
-        // Another host may have taken IDs since: the row never goes back.
-        if (shared) MergeStoredCounters(rs);
         rs.Edit();
     }
     WriteCounters(rs);
     rs.SetFieldValue("nMaxAlarmID", CurrentAlarmID());
-    const int stored = rs.Update() != 0 ? 1 : 0;
-    rs.Close();
-    return unit.Finish() != 0 ? stored : 0;
+    return rs.Update() != 0 ? 1 : 0;
 }
 
 LocalIdCounters GetLocalIdCounters() {

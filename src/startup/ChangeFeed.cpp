@@ -183,9 +183,12 @@ std::int32_t CChangeFeed::Start() {
         return Fail(E_DATABASE_OPERATION, std::string("the listening connection failed: ") +
                                               (m_conn ? PQerrorMessage(m_conn) : "no memory"));
     }
-    PGresult* listen = PQexec(m_conn, (std::string("LISTEN ") + kChangeFeedChannel).c_str());
+    const std::string channel = ChangeFeedChannel(db);
+    char* quoted = PQescapeIdentifier(m_conn, channel.c_str(), channel.size());
+    PGresult* listen = quoted ? PQexec(m_conn, (std::string("LISTEN ") + quoted).c_str()) : nullptr;
     const bool listening = PQresultStatus(listen) == PGRES_COMMAND_OK;
     PQclear(listen);
+    PQfreemem(quoted);
     if (!listening) {
         return Fail(E_DATABASE_OPERATION, std::string("LISTEN failed: ") + PQerrorMessage(m_conn));
     }
