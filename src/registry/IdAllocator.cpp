@@ -102,17 +102,31 @@ CADODatabase* CounterConnection() {
 
 // Takes the next block of the counter from the shared row and makes it the counter's. False
 // when the row cannot be read or written, or the counter is at its limit (overflow set).
+void WriteCounters(CADORecordset& rs);
+
+// The counter's value in the shared row, locked for the rest of the unit; a missing row is
+// written from the counters in memory first. False when it cannot be read or written.
+bool LockStoredCounter(CADODatabase* db, const IdCounter& counter, int& stored) {
+    const std::string sql = StrPrintf("SELECT %s FROM ObjectID FOR UPDATE", counter.column);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        CADORecordset rs(db);
+        if (!rs.Open(sql)) return false;
+        if (!rs.IsEOF()) return rs.GetFieldValue(0, stored) != 0;
+        rs.Close();
+        CADORecordset row(db);
+        if (!row.Open("SELECT * FROM ObjectID where 1=0", 0) || !row.AddNew()) return false;
+        WriteCounters(row);
+        if (!row.Update()) return false;
+    }
+    return false;
+}
+
 bool ReserveBlock(IdCounter& counter, std::uint32_t highest) {
     CADODatabase* db = CounterConnection();
     if (db == nullptr) return false;
     CDatabaseWriteScope unit(db);
-    CADORecordset rs(db);
     int stored = 0;
-    if (!rs.Open(StrPrintf("SELECT %s FROM ObjectID FOR UPDATE", counter.column)) || rs.IsEOF() ||
-        !rs.GetFieldValue(0, stored)) {
-        return false;
-    }
-    rs.Close();
+    if (!LockStoredCounter(db, counter, stored)) return false;
     const std::uint32_t first = std::max(counter.value.load(), static_cast<std::uint32_t>(stored));
     if (first >= highest) {
         counter.overflow.store(true);
@@ -284,9 +298,8 @@ void LockCounterRow(CADODatabase* db) {
 }  // namespace
 
 int InitLocalObjectID() {
-    if (GetDatabase() == nullptr || !RaiseCountersToUsedIDs(GetDatabase())) return 0;
-    CADODatabase* db = CounterConnection();
-    if (db == nullptr) return 0;
+    CADODatabase* db = GetDatabase();
+    if (db == nullptr || !RaiseCountersToUsedIDs(db)) return 0;
     {
         std::lock_guard<std::mutex> guard(g_blockLock);
         for (IdCounter* counter : {&g_objectID, &g_pointID, &g_authorizationRecordID}) {
@@ -322,7 +335,7 @@ int InitLocalObjectID() {
 }
 
 int SaveObjectIDToDatabase() {
-    CADODatabase* db = CounterConnection();
+    CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
     if (IsShared(db)) {
         // The shared row holds the counters already (it is ahead of every host's); only the
