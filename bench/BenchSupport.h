@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -19,6 +20,42 @@ inline std::string TempPath(const std::string& name) {
 }
 
 inline std::string InstallationDir() { return TempPath("nameobject-bench-installation") + "/"; }
+
+// The PostgreSQL server the benchmarks run against (NAMEOBJECT_BENCH_PG, a URL ending in
+// "/DBNAME", set by scripts/bench --pg); empty for SQLite files in the temp directory.
+inline std::string PostgresServer() {
+    const char* url = std::getenv("NAMEOBJECT_BENCH_PG");
+    return url ? url : "";
+}
+
+// The URL of database `name` on that server.
+inline std::string PostgresUrl(const std::string& name) {
+    const std::string server = PostgresServer();
+    return server.substr(0, server.rfind('/') + 1) + name;
+}
+
+// Runs a statement on the server's own database (CREATE / DROP / ALTER DATABASE); returns
+// the number of rows of a query, 0 for other statements, -1 on failure.
+inline int OnPostgresServer(const std::string& sql) {
+    CADODatabase db;
+    if (!db.Open(PostgresServer())) return -1;
+    CADORecordset rs(&db);
+    if (!rs.Open(sql)) return -1;
+    int rows = 0;
+    for (; !rs.IsEOF(); rs.MoveNext()) ++rows;
+    return rows;
+}
+
+inline bool PostgresDatabaseExists(const std::string& name) {
+    return OnPostgresServer("select 1 from pg_database where datname = '" + name + "'") > 0;
+}
+
+// A new, empty database `name` on the server (dropped first when it exists); its URL.
+inline std::string FreshPostgresDatabase(const std::string& name) {
+    OnPostgresServer("DROP DATABASE IF EXISTS " + name);
+    OnPostgresServer("CREATE DATABASE " + name);
+    return PostgresUrl(name);
+}
 
 // An access object as the installations of the benchmarks hold them: named, described, two
 // attribute values and two properties.

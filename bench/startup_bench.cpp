@@ -5,12 +5,14 @@
 // bulk loader runs once per process):
 //   StartupSequence/N  InitAllClassInfo, InitLocalObjectID, InitAllObject, InitContainer,
 //                      InitAllObjectRelation;
-//   PlainScan/N        the sqlite3 C API reading the same columns of every NameObject row and
-//                      doing nothing with them.
+//   PlainScan/N        the sqlite3 C API (libpq on PostgreSQL) reading the same columns of
+//                      every NameObject row and doing nothing with them.
 // Counters of StartupSequence: each phase's milliseconds, and resident anonymous bytes and
 // operator-new calls per loaded object.
 // N is 10,000 and 100,000; --large adds 1,000,000 (building that database takes minutes).
+// With NAMEOBJECT_BENCH_PG the databases are databases of that PostgreSQL server.
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,12 +28,16 @@
 #include "BenchSupport.h"
 #include "core/NameObjectRow.h"
 #include "nameobject.h"
+#include "platform/SqlDialect.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+std::string DatabaseName(int n) { return "nameobject_bench_v2_" + std::to_string(n); }
+
 std::string DatabasePath(int n) {
+    if (!bench::PostgresServer().empty()) return bench::PostgresUrl(DatabaseName(n));
     return bench::TempPath("nameobject-bench-v2-" + std::to_string(n) + ".db");
 }
 
@@ -45,13 +51,19 @@ std::shared_ptr<T> New() {
 // Builds the installation database of n objects, once per machine (kept in the temp dir).
 void BuildInstallation(int n) {
     const std::string path = DatabasePath(n);
-    // Built by an earlier run of this program; delete the file to rebuild it.
-    if (std::filesystem::exists(path)) return;
+    // Built by an earlier run of this program; delete the file (drop the database) to
+    // rebuild it.
+    const bool postgres = !bench::PostgresServer().empty();
+    if (postgres ? bench::PostgresDatabaseExists(DatabaseName(n)) : std::filesystem::exists(path)) {
+        return;
+    }
     const pid_t child = fork();
     if (child == 0) {
         std::filesystem::create_directories(InstallationDir() + "Config");
-        const std::string tmp = path + ".building";
-        std::filesystem::remove(tmp);
+        const std::string building = DatabaseName(n) + "_building";
+        const std::string tmp =
+            postgres ? bench::FreshPostgresDatabase(building) : path + ".building";
+        if (!postgres) std::filesystem::remove(tmp);
         if (!ConnectDatabase(tmp)) _exit(1);
         // A server of its own slice, as in an installation: number 0x01000000, mask 0xFF000000.
         GetDatabase()->Execute(
@@ -84,7 +96,11 @@ void BuildInstallation(int n) {
         db->CommitTransaction();
         DestroyAllObject();
         DisconnectDatabase();
-        std::filesystem::rename(tmp, path);
+        if (postgres) {
+            bench::OnPostgresServer("ALTER DATABASE " + building + " RENAME TO " + DatabaseName(n));
+        } else {
+            std::filesystem::rename(tmp, path);
+        }
         _exit(0);
     }
     int status = 0;
@@ -174,6 +190,23 @@ void PlainScan(benchmark::State& state) {
     for (auto _ : state) {
         Measure m = InChild([n] {
             const auto start = Clock::now();
+            if (!bench::PostgresServer().empty()) {
+                PGconn* conn = PQconnectdb(DatabasePath(n).c_str());
+                PGresult* rows =
+                    PQexec(conn, TranslateForPostgres(NameObjectRow::SelectAll()).c_str());
+                long long sink = 0;
+                for (int r = 0; r < PQntuples(rows); ++r) {
+                    for (int c = 0; c < NameObjectRow::kColumnCount; ++c) {
+                        sink += PQgetlength(rows, r, c) + (PQgetvalue(rows, r, c) != nullptr);
+                    }
+                }
+                benchmark::DoNotOptimize(sink);
+                PQclear(rows);
+                PQfinish(conn);
+                Measure r;
+                r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+                return r;
+            }
             sqlite3* db = nullptr;
             sqlite3_open_v2(DatabasePath(n).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
             sqlite3_stmt* stmt = nullptr;

@@ -16,6 +16,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/LockedSink.h"
 #include "platform/PostgresConnection.h"
+#include "platform/PostgresRowSet.h"
 #include "platform/SqlDialect.h"
 
 // The text of schema/installation.sql, compiled in by the build.
@@ -39,16 +40,6 @@ std::string DatabasePath(const std::string& connection) {
         return connection.substr(kPrefix.size());
     }
     return connection;
-}
-
-std::string QuoteIdentifier(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"') out += '"';
-    }
-    out += '"';
-    return out;
 }
 
 // Never destroyed: errors may still be reported while the process exits.
@@ -100,22 +91,6 @@ int ParseStoredDate(std::string_view text, COleDateTime& value) {
     }
     value.SetStatus(COleDateTime::invalid);
     return 0;
-}
-
-// A PostgreSQL integer, real or boolean as an int64 (a real is truncated; junk reads as 0).
-std::int64_t ParseInteger(std::string_view text) {
-    if (text == "t") return 1;
-    const std::string copy(text);
-    char* end = nullptr;
-    const long long v = std::strtoll(copy.c_str(), &end, 10);
-    if (end == copy.c_str() + copy.size()) return v;
-    const double d = std::strtod(copy.c_str(), &end);
-    return d >= -9.2e18 && d <= 9.2e18 ? static_cast<std::int64_t>(d) : 0;
-}
-
-double ParseReal(std::string_view text) {
-    if (text == "t") return 1.0;
-    return std::strtod(std::string(text).c_str(), nullptr);
 }
 
 }  // namespace
@@ -359,31 +334,8 @@ struct CADORecordset::Pending {
     bool onAddedRow = false;  // the current record is the one the last AddNew stored
     std::int64_t addedRowid = 0;
 
-    // PostgreSQL: the whole result, the current row, and the query as the caller wrote it
-    // (for the spelling of column names). Rows are found again by their ctid, which an
-    // update changes: currentCtid / addedCtid follow it.
-    PgResult pg;
-    int pgRow = 0;
-    std::string pgQuery;
-    std::string currentCtid;
-    std::string addedCtid;
-    std::vector<std::optional<std::string>> pgBytes;  // decoded values of the current row
+    PgRowSet pg;  // the rows of a query on PostgreSQL
 
-    // The bytes of a column of the current PostgreSQL row (bytea decoded); null when they
-    // cannot be had.
-    const std::string* PgBytes(int column) {
-        auto& slot = pgBytes[static_cast<std::size_t>(column)];
-        if (!slot) {
-            try {
-                std::string bytes;
-                if (!pg.Bytes(pgRow, column, bytes)) return nullptr;
-                slot = std::move(bytes);
-            } catch (const std::bad_alloc&) {
-                return nullptr;
-            }
-        }
-        return &*slot;
-    }
     // A text value ready for a PostgreSQL parameter.
     static PgParam PgValue(const Value& v) {
         char number[40];
@@ -428,12 +380,7 @@ struct CADORecordset::Pending {
         values.clear();
         onAddedRow = false;
         addedRowid = 0;
-        pg = PgResult();
-        pgRow = 0;
-        pgQuery.clear();
-        currentCtid.clear();
-        addedCtid.clear();
-        pgBytes.clear();
+        pg.Close();
     }
 };
 
@@ -516,34 +463,19 @@ int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
 }
 
 int CADORecordset::OpenPostgres(const std::string& utf8sql) {
-    const std::string sql = TranslateForPostgres(utf8sql);
-    std::optional<SingleTableSelect> single = FindSingleTableSelect(sql);
+    Pending& p = *m_pending;
     std::string error;
-    // A single-table query also selects the ctid, so that Edit can rewrite exactly the
-    // current row; should that form fail (a view, say), the query runs as written.
-    if (single) {
-        m_pending->pg = m_db->Postgres()->Run(
-            sql.substr(0, single->fromOffset) + ", ctid " + sql.substr(single->fromOffset), error);
-        if (!m_pending->pg) single.reset();
-    }
-    if (!m_pending->pg) m_pending->pg = m_db->Postgres()->Run(sql, error);
-    if (!m_pending->pg) {
+    if (!p.pg.Open(*m_db->Postgres(), utf8sql, error)) {
         ReportTo(m_db, error + " in \"" + utf8sql + "\"");
         return 0;
     }
     m_pgOpen = true;
-    const int columns = m_pending->pg.Columns();
-    m_visibleColumns = single ? columns - 1 : columns;
-    if (single) {
-        m_table = single->table;
-        m_rowidColumn = columns - 1;
-    }
-    m_pending->pgQuery = utf8sql;
+    m_visibleColumns = p.pg.Columns();
+    m_table = p.pg.Table();
     for (int i = 0; i < m_visibleColumns; ++i) {
-        m_pending->names.push_back(m_pending->pg.ColumnName(i));
-        m_pending->tableColumns.push_back(m_pending->names.back());
+        p.names.push_back(p.pg.ColumnName(i));
+        p.tableColumns.push_back(p.names.back());
     }
-    m_pending->pgRow = -1;
     return Step();
 }
 
@@ -582,12 +514,8 @@ void CADORecordset::ReturnToRow() {
 
 int CADORecordset::Step() {
     if (m_pgOpen) {
-        Pending& p = *m_pending;
-        m_eof = ++p.pgRow >= p.pg.Rows();
-        if (m_eof) return 1;
-        ++m_rowsRead;
-        p.pgBytes.assign(static_cast<std::size_t>(m_visibleColumns), std::nullopt);
-        if (m_rowidColumn >= 0) p.currentCtid = p.pg.Text(p.pgRow, m_rowidColumn);
+        m_eof = !m_pending->pg.Next();
+        if (!m_eof) ++m_rowsRead;
         return 1;
     }
     const int rc = sqlite3_step(m_stmt);
@@ -615,8 +543,7 @@ int CADORecordset::GetFieldCount() const { return m_visibleColumns; }
 CString CADORecordset::GetFieldName(int index) const {
     if (index < 0 || index >= m_visibleColumns) return CString();
     if (m_pgOpen) {
-        return CString::FromUtf8(RestoreIdentifierCase(
-            m_pending->names[static_cast<std::size_t>(index)], m_pending->pgQuery));
+        return CString::FromUtf8(m_pending->pg.SpelledName(index));
     }
     return CString::FromUtf8(m_pending->names[static_cast<std::size_t>(index)]);
 }
@@ -670,7 +597,7 @@ int CADORecordset::GetFieldValue(const std::string& name, CString& value,
 int CADORecordset::GetFieldValue(int index, std::int64_t& value) const {
     if (!ValidColumn(*this, index)) return 0;
     if (m_pgOpen) {
-        value = IsFieldNull(index) ? 0 : ParseInteger(m_pending->pg.Text(m_pending->pgRow, index));
+        value = m_pending->pg.Int64(index);
         return 1;
     }
     value = sqlite3_column_int64(m_stmt, index);  // NULL reads as 0
@@ -703,7 +630,7 @@ int CADORecordset::GetFieldValue(int index, std::uint64_t& value) const {
 int CADORecordset::GetFieldValue(int index, double& value) const {
     if (!ValidColumn(*this, index)) return 0;
     if (m_pgOpen) {
-        value = IsFieldNull(index) ? 0.0 : ParseReal(m_pending->pg.Text(m_pending->pgRow, index));
+        value = m_pending->pg.Real(index);
         return 1;
     }
     value = sqlite3_column_double(m_stmt, index);
@@ -717,7 +644,7 @@ int CADORecordset::GetFieldValue(int index, CString& value, const CString& defau
         return 1;
     }
     if (m_pgOpen) {
-        const std::string* bytes = m_pending->PgBytes(index);
+        const std::string* bytes = m_pending->pg.Bytes(index);
         if (!bytes) return 0;
         value = CString::FromUtf8(*bytes);
         return 1;
@@ -738,7 +665,7 @@ int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
             value.SetStatus(COleDateTime::null);
             return 1;
         }
-        return ParseStoredDate(m_pending->pg.Text(m_pending->pgRow, index), value);
+        return ParseStoredDate(m_pending->pg.Text(index), value);
     }
     switch (sqlite3_column_type(m_stmt, index)) {
         case SQLITE_NULL:
@@ -761,15 +688,14 @@ int CADORecordset::GetFieldValue(int index, COleDateTime& value) const {
 }
 
 bool CADORecordset::IsFieldNull(int index) const {
-    if (m_pgOpen)
-        return !ValidColumn(*this, index) || m_pending->pg.IsNull(m_pending->pgRow, index);
+    if (m_pgOpen) return !ValidColumn(*this, index) || m_pending->pg.IsNull(index);
     return !ValidColumn(*this, index) || sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
 }
 
 int CADORecordset::GetFieldActualSize(int index) const {
     if (!ValidColumn(*this, index)) return -1;
     if (m_pgOpen) {
-        const std::string* bytes = m_pending->PgBytes(index);
+        const std::string* bytes = m_pending->pg.Bytes(index);
         return bytes ? static_cast<int>(std::min<std::size_t>(bytes->size(), INT_MAX)) : -1;
     }
     return sqlite3_column_bytes(m_stmt, index);
@@ -780,7 +706,7 @@ const void* CADORecordset::GetFieldBlob(int index, int& size) const {
     if (!ValidColumn(*this, index)) return nullptr;
     const void* data = nullptr;
     if (m_pgOpen) {
-        const std::string* bytes = IsFieldNull(index) ? nullptr : m_pending->PgBytes(index);
+        const std::string* bytes = IsFieldNull(index) ? nullptr : m_pending->pg.Bytes(index);
         if (bytes && bytes->size() <= static_cast<std::size_t>(INT_MAX)) {
             data = bytes->data();
             size = static_cast<int>(bytes->size());
@@ -876,47 +802,17 @@ int CADORecordset::UpdatePostgres() {
         m_editMode = kNotEditing;
         return 1;
     }
-    std::vector<PgParam> params;
-    std::string sql;
-    if (adding) {
-        std::string names, marks;
-        for (const auto& [index, value] : p.values) {
-            params.push_back(Pending::PgValue(value));
-            names += (names.empty() ? "" : ", ") + QuoteIdentifier(p.tableColumns[index]);
-            marks += (marks.empty() ? "$" : ", $") + std::to_string(params.size());
-        }
-        sql = "INSERT INTO " + m_table +
-              (params.empty() ? " DEFAULT VALUES" : "(" + names + ") VALUES(" + marks + ")");
-    } else {
-        std::string assignments;
-        for (const auto& [index, value] : p.values) {
-            params.push_back(Pending::PgValue(value));
-            assignments += (assignments.empty() ? "" : ", ") +
-                           QuoteIdentifier(p.tableColumns[index]) + " = $" +
-                           std::to_string(params.size());
-        }
-        params.push_back({PgParam::kText, p.onAddedRow ? p.addedCtid : p.currentCtid});
-        sql = "UPDATE " + m_table + " SET " + assignments + " WHERE ctid = $" +
-              std::to_string(params.size()) + "::tid";
+    std::vector<std::pair<std::string, PgParam>> values;
+    for (const auto& [index, value] : p.values) {
+        values.emplace_back(p.tableColumns[index], Pending::PgValue(value));
     }
-    sql += " RETURNING ctid";
-    std::string error;
-    const PgResult result =
-        m_db->Postgres()->Run(sql, params.data(), static_cast<int>(params.size()), error);
-    if (!result || result.Rows() != 1) {
-        ReportTo(m_db,
-                 result ? "the record to update no longer exists" : error + " in \"" + sql + "\"");
+    PgConnection* connection = m_db->Postgres();
+    std::string error = "no connection";
+    if (!connection || !p.pg.Write(*connection, adding, p.onAddedRow, values, error)) {
+        ReportTo(m_db, error);
         return 0;
     }
-    std::string ctid(result.Text(0, 0));
-    if (adding) {
-        p.onAddedRow = true;
-        p.addedCtid = std::move(ctid);
-    } else if (p.onAddedRow) {
-        p.addedCtid = std::move(ctid);
-    } else {
-        p.currentCtid = std::move(ctid);
-    }
+    if (adding) p.onAddedRow = true;
     p.values.clear();
     m_editMode = kNotEditing;
     return 1;
@@ -940,7 +836,7 @@ int CADORecordset::Update() {
     } else if (adding) {
         std::string names, marks;
         for (const auto& [index, value] : values) {
-            names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns[index]);
+            names += (names.empty() ? "" : ", ") + QuoteSqlIdentifier(columns[index]);
             marks += marks.empty() ? "?" : ", ?";
         }
         sql = "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks + ")";
@@ -948,7 +844,7 @@ int CADORecordset::Update() {
         std::string assignments;
         for (const auto& [index, value] : values) {
             assignments +=
-                (assignments.empty() ? "" : ", ") + QuoteIdentifier(columns[index]) + " = ?";
+                (assignments.empty() ? "" : ", ") + QuoteSqlIdentifier(columns[index]) + " = ?";
         }
         sql = "UPDATE " + m_table + " SET " + assignments + " WHERE rowid = ?";
     }

@@ -16,6 +16,7 @@
 // On PostgreSQL every text passes through TranslateForPostgres (SqlDialect.h) first; BLOBs
 // are bytea, a zero character in a text value is dropped (the engine's text cannot hold it),
 // and a statement that fails inside a transaction leaves the transaction usable, as on SQLite.
+// The PostgreSQL side lives in PostgresConnection (libpq) and PostgresRowSet (a query's rows).
 #pragma once
 
 #include <cstdint>

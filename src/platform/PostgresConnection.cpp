@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -74,17 +75,58 @@ std::string DescribeError(const PGresult* result, const std::string& sql) {
     return message;
 }
 
+constexpr const char* kUndoStatement =
+    "ROLLBACK TO SAVEPOINT nameobject_statement; RELEASE nameobject_statement";
+
+// A statement without a ';' before its end (only those can go through a pipeline).
+bool IsSingleStatement(std::string_view sql) {
+    const std::vector<SqlToken> tokens = TokenizeSql(sql);
+    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+        if (tokens[i].text == ";") return false;
+    }
+    return true;
+}
+
+// The parameters of a statement as libpq takes them.
+struct ParamArrays {
+    ParamArrays() = default;
+    ParamArrays(const PgParam* params, int count) : values(count), lengths(count), formats(count) {
+        for (int i = 0; i < count; ++i) {
+            values[i] = params[i].kind == PgParam::kNull ? nullptr : params[i].value.c_str();
+            lengths[i] = static_cast<int>(params[i].value.size());
+            formats[i] = params[i].kind == PgParam::kBinary ? 1 : 0;
+        }
+    }
+    int Count() const { return static_cast<int>(values.size()); }
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+};
+
 PGresult* Exec(PGconn* conn, const std::string& sql, const PgParam* params, int count) {
     if (count == 0) return PQexec(conn, sql.c_str());
-    std::vector<const char*> values(count);
-    std::vector<int> lengths(count), formats(count);
-    for (int i = 0; i < count; ++i) {
-        values[i] = params[i].kind == PgParam::kNull ? nullptr : params[i].value.c_str();
-        lengths[i] = static_cast<int>(params[i].value.size());
-        formats[i] = params[i].kind == PgParam::kBinary ? 1 : 0;
+    const ParamArrays a(params, count);
+    return PQexecParams(conn, sql.c_str(), count, nullptr, a.values.data(), a.lengths.data(),
+                        a.formats.data(), 0);
+}
+
+bool Send(PGconn* conn, const std::string& sql, const ParamArrays& a) {
+    return PQsendQueryParams(conn, sql.c_str(), a.Count(), nullptr, a.values.data(),
+                             a.lengths.data(), a.formats.data(), 0) != 0;
+}
+
+// Whether a statement's result is a success; else its error, described, in `error`.
+bool Succeeded(const PgResult& result, const std::string& sql, std::string& error) {
+    switch (PQresultStatus(result.Get())) {
+        case PGRES_COMMAND_OK:
+        case PGRES_TUPLES_OK:
+            return true;
+        case PGRES_EMPTY_QUERY:
+            error = "empty statement";
+            return false;
+        default:
+            error = DescribeError(result.Get(), sql);
+            return false;
     }
-    return PQexecParams(conn, sql.c_str(), count, nullptr, values.data(), lengths.data(),
-                        formats.data(), 0);
 }
 
 void RunQuietly(PGconn* conn, const char* sql) { PQclear(PQexec(conn, sql)); }
@@ -173,16 +215,28 @@ std::string PgConnection::Open(const std::string& connection, int lockTimeoutMs)
     if (!m_conn) return "out of memory";
     if (PQstatus(m_conn) != CONNECTION_OK) return Trimmed(PQerrorMessage(m_conn));
     PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+    m_lockTimeoutMs = lockTimeoutMs;
+    return SetUpSession();
+}
+
+std::string PgConnection::SetUpSession() {
+    PgResult result(
+        PQexec(m_conn, ("select set_config('lock_timeout', '" + std::to_string(m_lockTimeoutMs) +
+                        "', false) where current_setting('lock_timeout') = '0'")
+                           .c_str()));
     std::string error;
-    const std::string timeout = std::to_string(lockTimeoutMs);
-    Run("select set_config('lock_timeout', '" + timeout +
-            "', false) where current_setting('lock_timeout') = '0'",
-        error);
-    return error;
+    if (!result) error = Trimmed(PQerrorMessage(m_conn));
+    return result && Succeeded(result, "set lock_timeout", error) ? std::string() : error;
+}
+
+bool PgConnection::Reconnect() {
+    if (PQstatus(m_conn) == CONNECTION_OK) return true;
+    PQreset(m_conn);
+    return PQstatus(m_conn) == CONNECTION_OK && SetUpSession().empty();
 }
 
 bool PgConnection::InTransaction() const {
-    return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+    return m_transactionLost || (m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE);
 }
 
 PgResult PgConnection::Run(const std::string& sql, std::string& error) {
@@ -195,36 +249,84 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
         error = "no connection";
         return {};
     }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_transactionLost) {
+        // Only the owner's ROLLBACK (nothing left to undo) or COMMIT (fails) ends it.
+        const bool end = IsTransactionEnd(sql);
+        m_transactionLost = !end;
+        if (end && IsSqlKeyword(TokenizeSql(sql.substr(0, 16))[0], "rollback")) {
+            return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
+        }
+        error = "the transaction was lost with the connection; not run";
+        return {};
+    }
+    // A connection the server dropped (a restart, say) is opened again for the next
+    // statement.
+    if (!Reconnect()) {
+        error = "connection lost: " + Trimmed(PQerrorMessage(m_conn));
+        return {};
+    }
+    const PGTransactionStatusType before = PQtransactionStatus(m_conn);
+    PgResult result = RunLocked(sql, params, count, error);
+    // Statements after a transaction lost with its connection must not commit one by one.
+    m_transactionLost = !result && PQstatus(m_conn) != CONNECTION_OK &&
+                        (before == PQTRANS_INTRANS || before == PQTRANS_INERROR);
+    return result;
+}
+
+PgResult PgConnection::RunLocked(const std::string& sql, const PgParam* params, int count,
+                                 std::string& error) {
     if (IsTransactionEnd(sql) && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
         error = "cannot end the transaction - no transaction is active";
         return {};
     }
     const bool guarded =
         PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsTransactionControl(sql);
+    if (guarded && IsSingleStatement(sql)) return RunGuarded(sql, params, count, error);
     if (guarded) RunQuietly(m_conn, "SAVEPOINT nameobject_statement");
     PgResult result(Exec(m_conn, sql, params, count));
-    bool ok = false;
-    if (!result) {
+    if (!result) error = Trimmed(PQerrorMessage(m_conn));
+    const bool ok = result && Succeeded(result, sql, error);
+    if (guarded) RunQuietly(m_conn, ok ? "RELEASE nameobject_statement" : kUndoStatement);
+    return ok ? std::move(result) : PgResult();
+}
+
+PgResult PgConnection::RunGuarded(const std::string& sql, const PgParam* params, int count,
+                                  std::string& error) {
+    // One round trip: the savepoint, the statement and the release go out as a pipeline.
+    if (!PQenterPipelineMode(m_conn)) {
         error = Trimmed(PQerrorMessage(m_conn));
-    } else {
-        switch (PQresultStatus(result.Get())) {
-            case PGRES_COMMAND_OK:
-            case PGRES_TUPLES_OK:
-                ok = true;
-                break;
-            case PGRES_EMPTY_QUERY:
-                error = "empty statement";
-                break;
-            default:
-                error = DescribeError(result.Get(), sql);
-                break;
+        return {};
+    }
+    const ParamArrays arrays(params, count);
+    bool ok = Send(m_conn, "SAVEPOINT nameobject_statement", {}) && Send(m_conn, sql, arrays) &&
+              Send(m_conn, "RELEASE nameobject_statement", {}) && PQpipelineSync(m_conn);
+    if (!ok) error = Trimmed(PQerrorMessage(m_conn));
+    PgResult result;
+    // Each query's results end with a null; the sync's mark ends the pipeline.
+    for (int query = 0; query <= 3;) {
+        PgResult current(PQgetResult(m_conn));
+        if (!current) {
+            if (PQstatus(m_conn) != CONNECTION_OK) break;
+            ++query;
+            continue;
+        }
+        const ExecStatusType status = PQresultStatus(current.Get());
+        if (status == PGRES_PIPELINE_SYNC) break;
+        if (!ok) continue;
+        if (query == 1) {
+            ok = Succeeded(current, sql, error);
+            if (ok) result = std::move(current);
+        } else if (status != PGRES_COMMAND_OK) {
+            Succeeded(current, sql, error);  // describes the failure
+            ok = false;
         }
     }
-    if (guarded) {
-        RunQuietly(m_conn, ok ? "RELEASE nameobject_statement"
-                              : "ROLLBACK TO SAVEPOINT nameobject_statement; "
-                                "RELEASE nameobject_statement");
+    if (ok && !result) {  // the connection ended before the statement's result
+        ok = false;
+        error = Trimmed(PQerrorMessage(m_conn));
     }
-    if (!ok) return {};
-    return result;
+    PQexitPipelineMode(m_conn);
+    if (!ok) RunQuietly(m_conn, kUndoStatement);
+    return ok ? std::move(result) : PgResult();
 }

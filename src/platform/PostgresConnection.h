@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -62,14 +63,27 @@ public:
     // silences the server's notices. Empty on success, else the reason.
     std::string Open(const std::string& connection, int lockTimeoutMs);
 
-    // Runs a statement (several, separated by ';', without parameters). Inside a transaction
-    // a failing statement is undone alone (a savepoint around it), so the transaction goes
-    // on as it does on SQLite. A null result on failure, with the server's text in error.
+    // Runs a statement (several, separated by ';', without parameters); calls of several
+    // threads take turns. Inside a transaction a failing statement is undone alone (a savepoint
+    // around it), so the transaction goes on as it does on SQLite. A connection the server
+    // dropped is opened again for the next statement; when it dropped inside a transaction,
+    // every statement is refused until the transaction's owner ends it (ROLLBACK succeeds,
+    // COMMIT fails). A null result on failure, with the server's text in error.
     PgResult Run(const std::string& sql, std::string& error);
     PgResult Run(const std::string& sql, const PgParam* params, int count, std::string& error);
 
     bool InTransaction() const;
 
 private:
+    PgResult RunLocked(const std::string& sql, const PgParam* params, int count,
+                       std::string& error);
+    PgResult RunGuarded(const std::string& sql, const PgParam* params, int count,
+                        std::string& error);
+    std::string SetUpSession();  // the lock timeout; empty on success, else the reason
+    bool Reconnect();            // true when the connection is (again) usable
+
     pg_conn* m_conn = nullptr;
+    int m_lockTimeoutMs = 0;
+    bool m_transactionLost = false;
+    std::mutex m_mutex;
 };

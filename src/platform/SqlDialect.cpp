@@ -53,16 +53,6 @@ std::string IdentifierName(std::string_view quoted) {
     return name;
 }
 
-std::string LowerQuoted(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        out += AsciiLower(c);
-        if (c == '"') out += '"';
-    }
-    out += '"';
-    return out;
-}
-
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = AsciiLower(c);
@@ -83,9 +73,29 @@ std::size_t MatchPhrase(const std::vector<SqlToken>& tokens, std::size_t i,
     return count;
 }
 
-constexpr std::string_view kTablesView =
-    "(select 'table'::text as type, table_name::text as name, table_name::text as tbl_name "
-    "from information_schema.tables where table_schema = current_schema()) as sqlite_master";
+// sqlite_master on PostgreSQL: the tables of the current schema, named as the schema file
+// spells them.
+const std::string& TablesView() {
+    static const std::string view = [] {
+        std::string spellings;
+        const std::vector<SqlToken> tokens = TokenizeSql(kInstallationSchemaSql);
+        for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+            if (!IsSqlKeyword(tokens[i], "table")) continue;
+            std::size_t name = i + 1;
+            if (MatchPhrase(tokens, name, "IF NOT EXISTS")) name += 3;
+            if (name >= tokens.size()) break;
+            const std::string table(tokens[name].text);
+            spellings += (spellings.empty() ? "('" : ", ('") + Lower(table) + "', '" + table + "')";
+        }
+        return "(select 'table'::text as type, coalesce(s.name, t.table_name::text) as name, "
+               "coalesce(s.name, t.table_name::text) as tbl_name "
+               "from information_schema.tables t left join (values " +
+               spellings +
+               ") as s(lower, name) on s.lower = t.table_name "
+               "where t.table_schema = current_schema()) as sqlite_master";
+    }();
+    return view;
+}
 
 }  // namespace
 
@@ -95,6 +105,15 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
+}
+
+std::string QuoteSqlIdentifier(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + '"';
 }
 
 bool IsSqlKeyword(const SqlToken& t, std::string_view keyword) {
@@ -198,7 +217,7 @@ std::string TranslateForPostgres(std::string_view sql) {
             }
         }
         if (t.kind == SqlToken::kIdentifier) {
-            replace(i, i, LowerQuoted(IdentifierName(t.text)));
+            replace(i, i, QuoteSqlIdentifier(Lower(IdentifierName(t.text))));
             continue;
         }
         if (t.text == "|" && i + 1 < tokens.size() && tokens[i + 1].text == "|" &&
@@ -235,7 +254,7 @@ std::string TranslateForPostgres(std::string_view sql) {
         } else if (EqualsNoCase(t.text, "ifnull")) {
             replace(i, i, "coalesce");
         } else if (EqualsNoCase(t.text, "sqlite_master")) {
-            replace(i, i, kTablesView);
+            replace(i, i, TablesView());
         }
     }
     out.append(sql.substr(copied));

@@ -21,6 +21,8 @@ struct SqlToken {
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// `name` between double quotes, a double quote in it doubled.
+std::string QuoteSqlIdentifier(std::string_view name);
 bool IsSqlKeyword(const SqlToken& t, std::string_view keyword);
 
 // A plain single-table SELECT: a select list without calls or DISTINCT, FROM one table,

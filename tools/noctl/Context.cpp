@@ -19,15 +19,17 @@ std::string& LastDiagnostic() {
 
 // The file a connection string names, or empty for an in-memory or PostgreSQL database.
 std::string FileOf(const std::string& connection) {
-    if (connection.rfind("postgresql:", 0) == 0 || connection.rfind("postgres://", 0) == 0) {
-        return std::string();
-    }
+    if (IsServerDatabase(connection)) return std::string();
     const std::string path =
         connection.rfind("sqlite:", 0) == 0 ? connection.substr(7) : connection;
     return path == ":memory:" ? std::string() : path;
 }
 
 }  // namespace
+
+bool IsServerDatabase(const std::string& connection) {
+    return connection.rfind("postgresql:", 0) == 0 || connection.rfind("postgres://", 0) == 0;
+}
 
 int Context::Resolve() {
     SetDebugOutputSink([](const CString& line) { LastDiagnostic() = line.ToUtf8(); });

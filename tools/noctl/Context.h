@@ -45,6 +45,8 @@ struct Context {
 
 // Ends the session: destroys the loaded objects and disconnects. Returns rc.
 int Finish(int rc);
+// A connection string naming a PostgreSQL database (a server's, not a file).
+bool IsServerDatabase(const std::string& connection);
 // Prints "noctl: message" (and the library's last diagnostic) and returns Finish(kExitRefused).
 int Fail(const std::string& message);
 // Prints "noctl: what: NAME (0xCODE) text" for a result code the library returned.

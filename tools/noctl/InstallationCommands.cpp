@@ -262,13 +262,18 @@ void AddInstallationCommands(CLI::App& app, Context& ctx, Commands& commands) {
     CLI::App* init = AddCommand(
         app, "init",
         "create an installation directory (Config/ServerStation.ini naming ServerObjects.so, "
-        "Language/English.ini, installation.db) or, with --db only, a bare database",
+        "Language/English.ini, installation.db unless --db names a PostgreSQL database) or, "
+        "with --db only, a bare database",
         "noctl init site --server-no 0x01000000 --server-mask 0xFF000000");
     init->add_option("DIR", a->dir, "installation directory to create");
     init->add_option("--server-no", a->serverNo, "server number to store in ServerOption");
     init->add_option("--server-mask", a->serverMask, "server mask to store in ServerOption");
     commands.push_back({init, [a, &ctx] {
-                            if (!a->dir.empty()) ctx.dir = a->dir, ctx.db.clear();
+                            // A server's database stays the installation's database.
+                            if (!a->dir.empty()) {
+                                ctx.dir = a->dir;
+                                if (!IsServerDatabase(ctx.db)) ctx.db.clear();
+                            }
                             const bool directory = ctx.db.empty() || !a->dir.empty();
                             if (int rc = ctx.Resolve()) return rc;
                             return RunInit(ctx, directory, a->serverNo, a->serverMask);
