@@ -23,9 +23,9 @@ std::string KeyText(const MJOBJECT_KEY& key) {
            std::to_string(key.nServerNO);
 }
 
-// One unsigned 32-bit decimal number, digits only.
+// One unsigned 32-bit decimal number in its one written form: digits only, no leading zero.
 bool ParseNumber(const std::string& word, std::uint32_t& out) {
-    if (word.empty() || word.size() > 10) return false;
+    if (word.empty() || word.size() > 10 || (word.size() > 1 && word[0] == '0')) return false;
     for (char c : word) {
         if (c < '0' || c > '9') return false;
     }

@@ -30,7 +30,7 @@ TEST(ChangeNoticeText, FormatsParsesAndRefusesMalformedPayloads) {
     for (const char* bad :
          {"", "update", "update 1 2", "update 1 2 3 4", "add 1 2 3", "add 1 2 3 4 5", "bogus 1 2 3",
           "update -1 2 3", "update 4294967296 1 1", "update 1  2 3", "update 1 2 3 ",
-          "Update 1 2 3", "update 0x1 2 3", "update 1 2 3\n"}) {
+          "Update 1 2 3", "update 0x1 2 3", "update 01 2 3", "update 1 2 3\n"}) {
         ChangeNotice out{ChangeOperation::Insert, {7, 7, 7}, {}};
         EXPECT_FALSE(ParseChangeNotice(bad, out)) << '"' << bad << '"';
         EXPECT_EQ(MJOBJECT_KEY(7, 7, 7), out.object) << "a refused payload changed the output";
