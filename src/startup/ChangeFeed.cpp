@@ -107,7 +107,7 @@ int ApplyRow(const MJOBJECT_KEY& key, ChangeFeedEvent& event) {
         notify->OnAfterObjectInsert(stored, nullptr);
         return 1;
     }
-    std::shared_ptr<CNameObject> before = live->Clone(SECTION_WHOLE_OBJECT);
+    std::shared_ptr<CNameObject> before = live->Clone(kRowSections);  // images stay unread
     std::uint32_t changed = 0;
     live->OnObjectChange(stored, changed, kRowSections);
     if (!SameRestData(*live, *stored)) {  // class data the merge does not cover
