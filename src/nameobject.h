@@ -6,6 +6,7 @@
 #include "areas/Area.h"
 #include "areas/AreaAlarmLinkageAction.h"
 #include "areas/AreaGroup.h"
+#include "core/ChangeNotice.h"
 #include "core/ClassFrame.h"
 #include "core/NameObject.h"
 #include "core/NameObjectRow.h"
@@ -56,4 +57,5 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
+#include "startup/ChangeFeed.h"
 #include "startup/Startup.h"

@@ -4,6 +4,7 @@
 // store refuses keeps its result code and is reported as not stored.
 #include <vector>
 
+#include "core/ChangeNotice.h"
 #include "core/NameObject.h"
 #include "core/NameObjectRow.h"
 #include "platform/Database.h"
@@ -117,6 +118,7 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     const std::uint32_t objServerNO = object->GetServerNO();
     object->InsertDatabaseImage(db);
     object->UpdateExtDataRecord(classID, id, objServerNO);
+    AnnounceChange(db, ChangeOperation::Insert, object->GetObjectUniqueID());
     if (!unit.Finish()) return E_DATABASE_OPERATION;
     GDM_Add(classID, id, objServerNO, object);
     return S_SUCCESS;
@@ -150,6 +152,7 @@ std::int32_t CNameObject::UpdateRecord() {
     if (m_nInitState & SECTION_EXT_DATA) {
         stored = UpdateExtDataRecord(m_nClassID, m_nID, m_nServerNO) != 0 && stored;
     }
+    if (stored) AnnounceChange(db, ChangeOperation::Update, GetObjectUniqueID());
     if (!unit.Finish() || !stored) ReportUnstored(*db, "UpdateRecord", *this);
     return S_SUCCESS;
 }
@@ -169,7 +172,11 @@ std::int32_t UpdateFacetColumn(CNameObject& o, const char* operation, std::uint3
     rs.Edit();
     rs.SetFieldValue(row::Name(row::kModifyTime), o.GetModifyTime());
     StoreFacet(rs, column, empty, save);
-    if (!rs.Update()) ReportUnstored(*db, operation, o);
+    if (rs.Update()) {
+        AnnounceChange(db, ChangeOperation::Update, o.GetObjectUniqueID());
+    } else {
+        ReportUnstored(*db, operation, o);
+    }
     rs.Close();
     return S_SUCCESS;
 }
@@ -197,7 +204,11 @@ std::int32_t CNameObject::UpdateRecordOfModifyTime() {
         db->Execute(StrPrintf("Update NameObject set dtModifyTime='%s' WHERE nClassID = %d and  "
                               "nID = %d AND nServerNO = %d",
                               time.c_str(), AsInt(m_nClassID), AsInt(m_nID), AsInt(m_nServerNO)));
-    if (!stored) ReportUnstored(*db, "UpdateRecordOfModifyTime", *this);
+    if (stored) {
+        AnnounceChange(db, ChangeOperation::Update, GetObjectUniqueID());
+    } else {
+        ReportUnstored(*db, "UpdateRecordOfModifyTime", *this);
+    }
     return S_SUCCESS;
 }
 
@@ -220,6 +231,7 @@ std::int32_t CNameObject::DeleteObject(std::shared_ptr<CNameObject> object) {
     object->DeleteExtData(classID, id, serverNO);
     object->DeleteDatabaseImage(db);
     object->UpdateObjectRelated(RELATED_OP_DELETE, object, 0xFFFFFFFF, object->m_nInitState);
+    AnnounceChange(db, ChangeOperation::Delete, object->GetObjectUniqueID());
     if (!unit.Finish()) return E_DATABASE_OPERATION;
     GDM_Remove(classID, id, serverNO);
     return S_SUCCESS;

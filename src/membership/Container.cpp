@@ -1,5 +1,6 @@
 #include "membership/Container.h"
 
+#include "core/ChangeNotice.h"
 #include "core/RestData.h"
 #include "platform/Database.h"
 #include "platform/StringFormat.h"
@@ -57,7 +58,9 @@ std::int32_t CContainer::AddObject(std::shared_ptr<CAccessObject> member, int wr
         "nContainerServerNO,nSubObjectServerNO)VALUES(%d, %d, %d, %d, %d, %d)",
         Int(m_nID), Int(member->GetID()), Int(m_nClassID), Int(member->GetObjectClassID()),
         Int(m_nServerNO), Int(member->GetServerNO()));
-    return db->Execute(sql) ? 0 : E_DATABASE_OPERATION;
+    if (!db->Execute(sql)) return E_DATABASE_OPERATION;
+    AnnounceChange(db, ChangeOperation::AddMember, key, GetObjectUniqueID());
+    return 0;
 }
 
 std::int32_t CContainer::RemoveObject(std::uint32_t classID, std::uint32_t id,
@@ -81,7 +84,10 @@ std::int32_t CContainer::RemoveObject(std::uint32_t classID, std::uint32_t id,
         "nContainerServerNO = %d AND nSubObjectID = %d AND nSubClassID = %d AND "
         "nSubObjectServerNO = %d",
         Int(m_nClassID), Int(m_nID), Int(m_nServerNO), Int(id), Int(classID), Int(serverNO));
-    return db->Execute(sql) ? 0 : E_DATABASE_OPERATION;
+    if (!db->Execute(sql)) return E_DATABASE_OPERATION;
+    AnnounceChange(db, ChangeOperation::RemoveMember, MJOBJECT_KEY(classID, id, serverNO),
+                   GetObjectUniqueID());
+    return 0;
 }
 
 std::int32_t CContainer::RemoveObject(std::shared_ptr<CAccessObject> member, int write) {

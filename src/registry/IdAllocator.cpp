@@ -3,9 +3,17 @@
 // Allocation is a compare-exchange loop: a counter never moves past its upper limit, so under
 // any number of threads every ID up to the limit is handed out exactly once and the ID equal
 // to the limit is the last one before the overflow flag stops allocation.
+//
+// On a database that several hosts share (PostgreSQL) the ObjectID row is the counter: a host
+// takes a block of IDs by advancing the row under the engine's row lock (SELECT ... FOR UPDATE,
+// UPDATE, COMMIT) on a connection of its own, so that the block is taken for good whatever
+// becomes of the caller's transaction, and hands the block out in memory. The row only ever
+// rises; IDs of a block that a host does not use before it stops are never handed out.
 #include "registry/IdAllocator.h"
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "platform/Database.h"
@@ -20,10 +28,14 @@ constexpr std::uint32_t kLastPointID = 0x7FFFFFFF;
 constexpr std::uint32_t kReservedSliceIDs = 100;  // the first IDs of the slice are never handed out
 constexpr std::uint32_t kReservedPointID = 356;   // nor are point IDs up to this one
 constexpr std::uint32_t kFirstSliceCounter = 0x100;
+constexpr std::uint32_t kSharedBlockIDs = 100;  // IDs a host takes from a shared row at once
 
 struct IdCounter {
     std::atomic<std::uint32_t> value{0};  // the last ID handed out; 0 before anything is known
     std::atomic<bool> overflow{false};
+    const char* column;          // its column in the ObjectID row
+    const char* flagColumn;      // and its overflow flag's
+    std::uint32_t blockEnd = 0;  // shared row: the last ID of the block taken (g_blockLock)
 };
 
 struct IdRange {
@@ -31,9 +43,14 @@ struct IdRange {
     std::uint32_t highest;
 };
 
-IdCounter g_objectID;
-IdCounter g_pointID;
-IdCounter g_authorizationRecordID;
+IdCounter g_objectID{{0}, {false}, "nNextObjectID", "ObjectIDOverflow"};
+IdCounter g_pointID{{0}, {false}, "nNextPointID", "PointIDOverflow"};
+IdCounter g_authorizationRecordID{
+    {0}, {false}, "nNextAuthorizationRecordID", "AuthorizationRecordIDOverflow"};
+
+std::mutex g_blockLock;  // block reservations on a shared row, one at a time
+std::mutex g_counterConnectionLock;
+std::unique_ptr<CADODatabase> g_counterConnection;  // guarded by g_counterConnectionLock
 
 std::mutex g_alarmLock;
 std::uint64_t g_alarmID = 1;  // guarded by g_alarmLock
@@ -64,8 +81,82 @@ std::int32_t RaiseCounter(IdCounter& counter, const IdRange& range, std::uint32_
     return S_SUCCESS;
 }
 
+bool IsShared(const CADODatabase* db) {
+    return db != nullptr && db->GetEngine() == DatabaseEngine::PostgreSQL;
+}
+
+// The connection that writes the ObjectID row: the shared connection, or on a database several
+// hosts share a connection of its own (autocommit between its units). Null when none opens.
+CADODatabase* CounterConnection() {
+    CADODatabase* db = GetDatabase();
+    if (!IsShared(db)) return db;
+    std::lock_guard<std::mutex> guard(g_counterConnectionLock);
+    if (!g_counterConnection ||
+        g_counterConnection->GetConnectionString() != db->GetConnectionString()) {
+        auto connection = std::make_unique<CADODatabase>();
+        if (!connection->Open(db->GetConnectionString())) return nullptr;
+        g_counterConnection = std::move(connection);
+    }
+    return g_counterConnection.get();
+}
+
+// Takes the next block of the counter from the shared row and makes it the counter's. False
+// when the row cannot be read or written, or the counter is at its limit (overflow set).
+void WriteCounters(CADORecordset& rs);
+
+// The counter's value in the shared row, locked for the rest of the unit; a missing row is
+// written from the counters in memory first. False when it cannot be read or written.
+bool LockStoredCounter(CADODatabase* db, const IdCounter& counter, int& stored) {
+    const std::string sql = StrPrintf("SELECT %s FROM ObjectID FOR UPDATE", counter.column);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        CADORecordset rs(db);
+        if (!rs.Open(sql)) return false;
+        if (!rs.IsEOF()) return rs.GetFieldValue(0, stored) != 0;
+        rs.Close();
+        CADORecordset row(db);
+        if (!row.Open("SELECT * FROM ObjectID where 1=0", 0) || !row.AddNew()) return false;
+        WriteCounters(row);
+        if (!row.Update()) return false;
+    }
+    return false;
+}
+
+bool ReserveBlock(IdCounter& counter, std::uint32_t highest) {
+    CADODatabase* db = CounterConnection();
+    if (db == nullptr) return false;
+    CDatabaseWriteScope unit(db);
+    int stored = 0;
+    if (!LockStoredCounter(db, counter, stored)) return false;
+    const std::uint32_t first = std::max(counter.value.load(), static_cast<std::uint32_t>(stored));
+    if (first >= highest) {
+        counter.overflow.store(true);
+        return false;
+    }
+    const std::uint32_t last = first + std::min(kSharedBlockIDs, highest - first);
+    if (!db->Execute(
+            StrPrintf("UPDATE ObjectID SET %s = %d", counter.column, static_cast<int>(last))) ||
+        !unit.Finish()) {
+        return false;
+    }
+    counter.value.store(first);
+    counter.blockEnd = last;
+    return true;
+}
+
+// The next ID of the counter's block, taking a new block when it is used up.
+int AllocateShared(IdCounter& counter, std::uint32_t highest, std::uint32_t* out) {
+    std::lock_guard<std::mutex> guard(g_blockLock);
+    if (counter.value.load() >= counter.blockEnd && !ReserveBlock(counter, highest)) return 0;
+    const std::uint32_t id = counter.value.load() + 1;
+    counter.value.store(id);
+    if (id >= highest) counter.overflow.store(true);
+    *out = id;
+    return 1;
+}
+
 int AllocateNext(IdCounter& counter, std::uint32_t highest, std::uint32_t* out) {
     if (out == nullptr || counter.overflow.load()) return 0;
+    if (IsShared(GetDatabase())) return AllocateShared(counter, highest, out);
     std::uint32_t current = counter.value.load();
     std::uint32_t next = 0;
     do {
@@ -114,14 +205,10 @@ void ReadStoredFlag(const CADORecordset& rs, const char* column, IdCounter& coun
 
 // Writes the three counters and the three flags into the current or new record.
 void WriteCounters(CADORecordset& rs) {
-    rs.SetFieldValue("nNextObjectID", static_cast<int>(g_objectID.value.load()));
-    rs.SetFieldValue("nNextPointID", static_cast<int>(g_pointID.value.load()));
-    rs.SetFieldValue("nNextAuthorizationRecordID",
-                     static_cast<int>(g_authorizationRecordID.value.load()));
-    rs.SetFieldValue("ObjectIDOverflow", g_objectID.overflow.load() ? 1 : 0);
-    rs.SetFieldValue("PointIDOverflow", g_pointID.overflow.load() ? 1 : 0);
-    rs.SetFieldValue("AuthorizationRecordIDOverflow",
-                     g_authorizationRecordID.overflow.load() ? 1 : 0);
+    for (const IdCounter* counter : {&g_objectID, &g_pointID, &g_authorizationRecordID}) {
+        rs.SetFieldValue(counter->column, static_cast<int>(counter->value.load()));
+        rs.SetFieldValue(counter->flagColumn, counter->overflow.load() ? 1 : 0);
+    }
 }
 
 std::uint64_t CurrentAlarmID() {
@@ -192,10 +279,36 @@ void InitLocalAlarmID(std::uint32_t low, std::uint32_t high) {
     if (g_alarmID < value) g_alarmID = value;
 }
 
+namespace {
+
+// Raises the in-memory counters to the values stored in the current record.
+void MergeStoredCounters(const CADORecordset& rs) {
+    const IdRange slice = ServerSlice();
+    ReadStoredCounter(rs, g_objectID.column, g_objectID, slice);
+    ReadStoredCounter(rs, g_pointID.column, g_pointID, kPointRange);
+    ReadStoredCounter(rs, g_authorizationRecordID.column, g_authorizationRecordID, slice);
+}
+
+// Takes the ObjectID row's lock for the rest of the unit, so that no other host advances it
+// between our read and our write.
+void LockCounterRow(CADODatabase* db) {
+    db->Execute("UPDATE ObjectID SET nNextObjectID = nNextObjectID");
+}
+
+}  // namespace
+
 int InitLocalObjectID() {
     CADODatabase* db = GetDatabase();
     if (db == nullptr || !RaiseCountersToUsedIDs(db)) return 0;
+    {
+        std::lock_guard<std::mutex> guard(g_blockLock);
+        for (IdCounter* counter : {&g_objectID, &g_pointID, &g_authorizationRecordID}) {
+            counter->blockEnd = 0;  // a block is taken at the first allocation
+        }
+    }
 
+    CDatabaseWriteScope unit(db);
+    LockCounterRow(db);
     CADORecordset rs(db);
     if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
     if (rs.IsEOF() != 0) {
@@ -205,13 +318,10 @@ int InitLocalObjectID() {
         return 1;
     }
 
-    const IdRange slice = ServerSlice();
-    ReadStoredCounter(rs, "nNextObjectID", g_objectID, slice);
-    ReadStoredCounter(rs, "nNextPointID", g_pointID, kPointRange);
-    ReadStoredCounter(rs, "nNextAuthorizationRecordID", g_authorizationRecordID, slice);
-    ReadStoredFlag(rs, "ObjectIDOverflow", g_objectID);
-    ReadStoredFlag(rs, "PointIDOverflow", g_pointID);
-    ReadStoredFlag(rs, "AuthorizationRecordIDOverflow", g_authorizationRecordID);
+    MergeStoredCounters(rs);
+    ReadStoredFlag(rs, g_objectID.flagColumn, g_objectID);
+    ReadStoredFlag(rs, g_pointID.flagColumn, g_pointID);
+    ReadStoredFlag(rs, g_authorizationRecordID.flagColumn, g_authorizationRecordID);
     std::uint64_t storedAlarmID = 0;
     rs.GetFieldValue("nMaxAlarmID", storedAlarmID);
     InitLocalAlarmID(static_cast<std::uint32_t>(storedAlarmID),
@@ -227,6 +337,16 @@ int InitLocalObjectID() {
 int SaveObjectIDToDatabase() {
     CADODatabase* db = GetDatabase();
     if (db == nullptr) return 0;
+    if (IsShared(db)) {
+        // The shared row holds the counters already (it is ahead of every host's); only the
+        // alarm counter is raised.
+        const auto alarmID = static_cast<long long>(CurrentAlarmID());
+        return db->Execute(StrPrintf("UPDATE ObjectID SET nMaxAlarmID = %lld WHERE nMaxAlarmID "
+                                     "IS NULL OR nMaxAlarmID < %lld",
+                                     alarmID, alarmID))
+                   ? 1
+                   : 0;
+    }
     CADORecordset rs(db);
     if (rs.Open("SELECT * FROM ObjectID", 0) == 0) return 0;
     if (rs.IsEOF() != 0) {

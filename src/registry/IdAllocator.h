@@ -23,7 +23,15 @@ NAMEOBJECT_API void InitLocalAlarmID(std::uint32_t low,
 
 // Reads the highest IDs in use and the ObjectID row and rewrites the row. 1 or 0.
 NAMEOBJECT_API int InitLocalObjectID();
+// Writes the counters to the ObjectID row: 1, or 0 when the row cannot be written. On a
+// database several hosts share, the row already holds them and only the alarm counter is
+// raised.
 NAMEOBJECT_API int SaveObjectIDToDatabase();
+// On a database several hosts share (PostgreSQL), object IDs are taken in blocks from the
+// ObjectID row through a connection of the allocator's own, under the row's lock. Both calls
+// above lock the row until the transaction they run in ends: a host that calls them inside a
+// transaction of its own must not take IDs before it ends (the allocation would wait for that
+// lock and fail after the lock timeout).
 
 // A snapshot of the counters (for tools and tests).
 struct LocalIdCounters {

@@ -12,6 +12,7 @@
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
+#include "startup/LoadedObject.h"
 
 namespace {
 
@@ -45,18 +46,18 @@ int CountRows(CADODatabase* db) {
     return count;
 }
 
-// Raises the local ID counter past an object of this server and files the object when its
-// class accepts it.
-void FileLoadedObject(const std::shared_ptr<CNameObject>& object, std::int32_t version,
+}  // namespace
+
+bool FileLoadedObject(const std::shared_ptr<CNameObject>& object, std::int32_t version,
                       std::uint32_t currentServerNO) {
     const std::uint32_t id = object->GetID(), serverNO = object->GetServerNO();
     if (serverNO == currentServerNO && SetLocalMaxObjectID(id) < 0) {
         OutputDebugStringW(u"SetLocalMaxObjectID错误 \r\n");
     }
-    if (object->OnLoad(version)) GDM_Add(object->GetObjectClassID(), id, serverNO, object);
+    if (!object->OnLoad(version)) return false;
+    GDM_Add(object->GetObjectClassID(), id, serverNO, object);
+    return true;
 }
-
-}  // namespace
 
 void CAccessObject::AllowReload() { g_bulkLoaded = false; }
 

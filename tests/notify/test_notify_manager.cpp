@@ -14,59 +14,13 @@
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
 #include "support/Fixtures.h"
+#include "support/NotifyRecorder.h"
 
 namespace {
 
-using Log = std::vector<std::string>;
-
+using Log = NotifyLog;
+using Recorder = NotifyRecorder;
 using Obj = std::shared_ptr<CNameObject>;
-using Box = std::shared_ptr<CContainer>;
-using R = std::int32_t;
-using U = std::uint32_t;
-using std::to_string;
-
-// One observer of every kind; notes "name:operation" and answers a fixed result.
-class Recorder final : public CObjectChangeNotify,
-                       public CObjectInsertNotify,
-                       public CObjectDeleteNotify,
-                       public CObjectAddToContainerNotity,
-                       public CObjectRemoveFromContainerNotify,
-                       public CObjectRelationChangeNotify {
-public:
-    Recorder(std::string name, Log& log, R result = 0)
-        : m_name(std::move(name)), m_log(log), m_result(result) {}
-
-    R OnBeforeObjectChange(Obj, Obj, U f) override { return Note("BeforeChange/" + to_string(f)); }
-    R OnAfterObjectChange(Obj, Obj, U f, U m) override {
-        return Note("AfterChange/" + to_string(f) + "/" + to_string(m));
-    }
-    R OnBeforeObjectInsert(Obj, Box c) override {
-        return Note(c ? "BeforeInsert+c" : "BeforeInsert");
-    }
-    R OnAfterObjectInsert(Obj, Box c) override { return Note(c ? "AfterInsert+c" : "AfterInsert"); }
-    R OnBeforeObjectDelete(Obj) override { return Note("BeforeDelete"); }
-    R OnAfterObjectDelete(Obj) override { return Note("AfterDelete"); }
-    R OnBeforeObjectAddToContainer(Obj, Box) override { return Note("BeforeAdd"); }
-    R OnAfterObjectAddToContainer(Obj, Box) override { return Note("AfterAdd"); }
-    R OnBeforeObjectRemoveFromContainer(Obj, Box) override { return Note("BeforeRemove"); }
-    R OnAfterObjectRemoveFromContainer(Obj, Box) override { return Note("AfterRemove"); }
-    R OnBeforeObjectRelationChange(Obj, Obj, U f) override {
-        return Note("BeforeRelation/" + to_string(f));
-    }
-    R OnAfterObjectRelationChange(Obj, Obj, U f) override {
-        return Note("AfterRelation/" + to_string(f));
-    }
-
-private:
-    std::int32_t Note(const std::string& what) {
-        m_log.push_back(m_name + ":" + what);
-        return m_result;
-    }
-
-    std::string m_name;
-    Log& m_log;
-    std::int32_t m_result;
-};
 
 class NotifyManager : public ConnectedInstallation {
 protected:

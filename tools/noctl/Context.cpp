@@ -185,6 +185,7 @@ std::string ResultCodeName(std::int32_t code) {
         {E_CONTAINER_MEMBER_NULL, "E_CONTAINER_MEMBER_NULL"},
         {E_AREA_MEMBER_NULL, "E_AREA_MEMBER_NULL"},
         {E_OUT_OF_MEMORY, "E_OUT_OF_MEMORY"},
+        {E_NO_CHANGE_FEED, "E_NO_CHANGE_FEED"},
     };
     for (const auto& [value, name] : kNames) {
         if (value == code) return name;

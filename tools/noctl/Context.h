@@ -125,3 +125,4 @@ void AddPrivilegeCommands(CLI::App& app, Context& ctx, Commands& commands);
 void AddDemoCommands(CLI::App& app, Context& ctx, Commands& commands);
 void AddWriteCommands(CLI::App& app, Context& ctx, Commands& commands);
 void AddExchangeCommands(CLI::App& app, Context& ctx, Commands& commands);
+void AddWatchCommand(CLI::App& app, Context& ctx, Commands& commands);

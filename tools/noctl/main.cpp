@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     AddDemoCommands(app, ctx, commands);
     AddWriteCommands(app, ctx, commands);
     AddExchangeCommands(app, ctx, commands);
+    AddWatchCommand(app, ctx, commands);
 
     try {
         app.parse(argc, argv);
