@@ -38,9 +38,7 @@ std::shared_ptr<CAccessObject> NewOfClass(std::uint32_t classID) {
                                                                    : COptionBase::CreateObj());
 }
 
-// A newer level is refused by the shared level reader: the access object's and the area's
-// rest-data tests hold that case.
-TEST(AuxRestData, CurrentAndOlderFormsOfBothClasses) {
+TEST(AuxRestData, CurrentOlderAndNewerFormsOfBothClasses) {
     for (std::uint32_t classID : {6000u, 1800u}) {
         SCOPED_TRACE(classID);
         auto source = NewOfClass(classID);
@@ -61,6 +59,14 @@ TEST(AuxRestData, CurrentAndOlderFormsOfBothClasses) {
         CBufferReader ro(older.GetData(), older.GetLength());
         EXPECT_EQ(1, fromOlder->LoadRestData(ro, 0));
         EXPECT_EQ(IDs({4}), fromOlder->GetAreaID());
+
+        // A newer level is neither read nor taken for the older form: the areas stay.
+        const std::uint32_t newer = 0x03000101;
+        current.ChangeBuffer(current.GetLength() - 4, &newer, 4);
+        CBufferReader rn(current.GetData(), current.GetLength());
+        EXPECT_EQ(0, fromOlder->LoadRestData(rn, 0));
+        EXPECT_EQ(IDs({4}), fromOlder->GetAreaID());
+        EXPECT_EQ(0, rn.GetPosition());
     }
 }
 
