@@ -109,6 +109,7 @@ TEST(AreaRestData, RefusedVersionsAndDamagedBlocksLoadNothing) {
     const Bytes refused[] = {
         Level(0x03000A01, Fields(0x03020200)), Level(0x03020000, Fields(0x03020200)),
         Level(0x03020201, Fields(0x03020200)), Bytes(whole).truncate(whole.size() - 1),
+        Bytes(whole).patch32(28, 0x03000101),  // the container level below: too new
         Level(0x03020200, Bytes(Fields(0x03020200)).patch32(24, 0xFFFFFFF0)),  // certificates
         // The first linkage action: a newer version, a length word that lies.
         Level(0x03020200, Bytes(Fields(0x03020200)).patch32(126, 0x03000101)),

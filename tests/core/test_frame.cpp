@@ -6,7 +6,6 @@
 
 #include "ByteBuilder.h"
 #include "core/NameObject.h"
-#include "core/RestData.h"
 #include "platform/Config.h"
 #include "support/Fixtures.h"
 
@@ -63,9 +62,6 @@ protected:
 
 TEST_F(FrameTest, SectionAndFrameBytes) {
     auto object = Sample();
-    CBufferWriter basic;
-    EXPECT_EQ(object->SaveBasicData(basic), 1);
-    EXPECT_EQ(basic.bytes(), SampleBasic().vec());
     CBufferWriter dbRest;  // the database rest form is the version word alone
     EXPECT_EQ(object->SaveDatabaseRestData(dbRest), 1);
     EXPECT_EQ(dbRest.bytes(), Bytes().u32(kVersion).vec());
@@ -170,42 +166,16 @@ TEST_F(FrameTest, BadFramesAndBasicSectionsAreRejected) {
     }
 }
 
-TEST_F(FrameTest, RestLevels) {
+// The base level does not judge its version, only its length. The levels above it: the access
+// object's rest-data tests pin their bytes and versions.
+TEST_F(FrameTest, BaseRestLevelJudgesOnlyItsLength) {
     auto object = CNameObject::CreateObj();
-    // The base level does not judge its version, only its length.
     for (const Bytes& bytes : {Bytes().u32(8).u32(0x7FFFFFFF), Bytes().u32(12).u32(kVersion).u32(0),
                                Bytes().u32(8).u16(2)}) {
         CBufferReader r = Reader(bytes);
         EXPECT_EQ(object->LoadRestData(r, 0), bytes.size() == 8 ? 1 : 0);
         EXPECT_EQ(r.GetPosition(), bytes.size() == 8 ? 8 : 0);
     }
-
-    auto saveBase = [&](CBufferWriter& w) { return object->SaveRestData(w); };
-    CBufferWriter writer;
-    EXPECT_EQ(SaveRestLevel(writer, saveBase, 0x03000100,
-                            [](CBufferWriter& w) { return w.Write(std::uint32_t{0xAABBCCDD}); }),
-              1);
-    const Bytes expected = Bytes().u32(20).append(BaseRest()).u32(0x03000100).u32(0xAABBCCDD);
-    EXPECT_EQ(writer.bytes(), expected.vec());
-
-    auto loadBase = [&](CBufferReader& r) { return object->LoadRestData(r, 0); };
-    std::int32_t seenVersion = 0;
-    std::uint32_t field = 0;
-    auto loadFields = [&](CBufferReader& r, std::int32_t version) {
-        seenVersion = version;
-        return r.Read(field);
-    };
-    CBufferReader reader = Reader(expected);
-    EXPECT_EQ(LoadRestLevel(reader, loadBase, 0x03000100, loadFields), 1);
-    EXPECT_EQ(seenVersion, 0x03000100);
-    EXPECT_EQ(field, 0xAABBCCDDu);
-    EXPECT_EQ(reader.GetPosition(), 20);
-
-    // An older version (signed: -1 is older) reads; newer ones and wrong lengths fail (the
-    // access object's and the area's rest-data tests hold those cases).
-    CBufferReader negative = Reader(Bytes(expected).patch32(12, 0xFFFFFFFF));
-    EXPECT_EQ(LoadRestLevel(negative, loadBase, 0x03000100, loadFields), 1);
-    EXPECT_EQ(seenVersion, -1);
 }
 
 TEST_F(FrameTest, LoadDatabaseRestDataVersionRule) {

@@ -129,7 +129,8 @@ TEST_F(AccessObject, RestDataIsCountAndAscendingIDsAndLoadsEachVersion) {
     const std::pair<std::vector<std::uint32_t>, IDs> versions[] = {
         {{20, 8, 0x03000200, 0x03000100, 7}, {3, 7}},        // one ID, added
         {{28, 8, 0x03000200, 0x03000200, 2, 9, 1}, {1, 9}},  // a counted list, replacing
-        {{16, 8, 0x03000200, 0x03000000}, {1, 9}}};          // no areas at all
+        {{16, 8, 0x03000200, 0x03000000}, {1, 9}},           // no areas at all
+        {{16, 8, 0x03000200, 0xFFFFFFFF}, {1, 9}}};          // signed: -1 is older too
     for (const auto& [words, expected] : versions) {
         CBufferReader r(Words(words));
         ASSERT_EQ(m->LoadRestData(r, 0), 1);

@@ -1,7 +1,6 @@
 // Containers: membership on both sides, cycles, the Container table, queries, deletion.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -171,31 +170,6 @@ TEST_F(Container, DeletionRemovesEveryMembershipAndRow) {
     EXPECT_EQ(m1->GetContainerCount(), 0);
     EXPECT_EQ(parent->GetObjectCount(), 1);
     EXPECT_EQ(CountRows("1=1"), 1);  // parent -> m3
-}
-
-// The container level's bytes are pinned by the area tests, the access level's by the access
-// object tests: what is left is the container level's own version and its older raw form.
-TEST_F(Container, RestDataRefusesANewerLevelAndReadsTheOlderRawForm) {
-    auto c = Make<CContainer>(1);
-    c->SetAreaID({5, 2});
-    CBufferWriter newer;
-    ASSERT_EQ(c->SaveRestData(newer), 1);
-    const std::uint32_t version = 0x03000101;
-    newer.ChangeBuffer(newer.GetLength() - 4, &version, 4);
-    CBufferReader rn(newer);
-    EXPECT_EQ(Make<CContainer>(2)->LoadRestData(rn, 0), 0);
-    EXPECT_EQ(rn.GetPosition(), 0);
-
-    // The older raw form steps over one more word.
-    std::vector<std::uint8_t> raw(20, 0xEE);
-    const std::int32_t old = 0x02000000;
-    std::memcpy(raw.data(), &old, 4);
-    int size = static_cast<int>(raw.size());
-    EXPECT_EQ(c->LoadRestData_V2(raw.data(), &size, old), 1);
-    EXPECT_EQ(size, 4 + 4 + 1 + 4);
-    size = 12;  // one byte short
-    EXPECT_EQ(c->LoadRestData_V2(raw.data(), &size, old), 0);
-    EXPECT_EQ(size, 12);
 }
 
 }  // namespace

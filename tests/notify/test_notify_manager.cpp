@@ -94,10 +94,14 @@ TEST_F(NotifyManager, IsMjObjectClassFollowsTheRegisteredAncestry) {
     EXPECT_TRUE(log.empty());
 }
 
-// An object naming objects of class 1200 in its parameters.
+// An object (class 62, ID id, this server) naming objects of class 1200 in its parameters.
 class ParamOwner : public CNameObject {
 public:
-    explicit ParamOwner(std::set<std::uint32_t> ids) : m_ids(std::move(ids)) { SetClassID(62); }
+    ParamOwner(std::uint32_t id, std::set<std::uint32_t> ids) : m_ids(std::move(ids)) {
+        SetClassID(62);
+        SetID(id);
+        SetServerNO(GetCurrentServerNO());
+    }
     void GetRelativeObjectClassID(std::set<std::uint32_t>& classIDs) override {
         classIDs.insert(1200);
     }
@@ -114,13 +118,9 @@ TEST_F(NotifyManager, LibraryObserverRebuildsTheRelationsOfTheFiledObject) {
     auto* index = CObjectParamRelatedObjectManager::GetInstance();
     const std::uint32_t server = GetCurrentServerNO();
 
-    auto live = std::make_shared<ParamOwner>(std::set<std::uint32_t>{7, 8});
-    live->SetID(5);
-    live->SetServerNO(server);
+    auto live = std::make_shared<ParamOwner>(5, std::set<std::uint32_t>{7, 8});
     GDM_Add(62, 5, server, live);
-    auto incoming = std::make_shared<ParamOwner>(std::set<std::uint32_t>{99});
-    incoming->SetID(5);
-    incoming->SetServerNO(server);
+    auto incoming = std::make_shared<ParamOwner>(5, std::set<std::uint32_t>{99});
 
     EXPECT_EQ(0, manager->OnBeforeObjectChange(incoming, live, 0));
     EXPECT_TRUE(index->GetObjectParamRelatedObject(1200, live->GetObjectUniqueID()).empty());
@@ -132,9 +132,7 @@ TEST_F(NotifyManager, LibraryObserverRebuildsTheRelationsOfTheFiledObject) {
     EXPECT_EQ((std::set<MJOBJECT_KEY>{liveKey}), index->GetObjectRelatedOwner(1200, 8));
 
     // An object that is not filed changes nothing; empty pointers are ignored.
-    auto stray = std::make_shared<ParamOwner>(std::set<std::uint32_t>{1});
-    stray->SetID(6);
-    stray->SetServerNO(server);
+    auto stray = std::make_shared<ParamOwner>(6, std::set<std::uint32_t>{1});
     EXPECT_EQ(0, manager->OnAfterObjectChange(stray, stray, 0, 0xFF));
     EXPECT_TRUE(index->GetObjectRelatedOwner(1200, 1).empty());
     GDM_Remove(62, 5, server);

@@ -51,7 +51,7 @@ TEST_F(Operators, InsertAndDeleteKeepTheStoreAndTheNameCache) {
     auto alice = Op(u"alice");
     EXPECT_NE(0.0, alice->GetModifyPassTime().m_dt);  // local operator: set to now
     EXPECT_EQ(CString(u"alice"), COperator::GetSafeFullName(alice->GetID()));
-    auto twin = std::static_pointer_cast<COperator>(COperator::CreateObj());
+    auto twin = New<COperator>();
     twin->SetFullName(u"alice");
     EXPECT_EQ(E_OPERATOR_NAME_EXISTS, COperator::InsertObject(twin));
     twin->SetServerNO(2);
@@ -108,7 +108,7 @@ TEST_F(Operators, BindingRowsNameOnlyPersonsInTheStore) {
 }
 
 TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
-    auto op = std::static_pointer_cast<COperator>(COperator::CreateObj());
+    auto op = New<COperator>();
     op->SetPwd(u"p");
     op->SetPersons({{501, 1, 1}});
     op->SetSignInRange({{62, 2, 1}});
@@ -118,13 +118,12 @@ TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
     op->SetModifyPassTime(COleDateTime(2020, 5, 1, 0, 0, 0));
     CBufferWriter w;
     ASSERT_EQ(1, op->SaveRestData(w));
-    auto copy = std::static_pointer_cast<COperator>(COperator::CreateObj());
+    auto copy = New<COperator>();
     CBufferReader r(w.GetData(), w.GetLength());
     ASSERT_EQ(1, copy->LoadRestData(r, 0));
     CBufferWriter again;  // what was read writes the same bytes
     ASSERT_EQ(1, copy->SaveRestData(again));
-    EXPECT_EQ(std::vector<std::uint8_t>(w.GetData(), w.GetData() + w.GetLength()),
-              std::vector<std::uint8_t>(again.GetData(), again.GetData() + again.GetLength()));
+    EXPECT_EQ(w.bytes(), again.bytes());
 
     // Version 0x03000300 ends after the persons: the later groups keep their current values.
     // After the persons: 4 words, a set of one key (16 bytes), 3 words and a date: 52 bytes.
@@ -134,7 +133,7 @@ TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
     CBufferWriter base;
     ASSERT_EQ(1, CAccessObject().SaveRestData(base));
     std::memcpy(old.data() + 4 + base.GetLength(), &version, 4);
-    auto older = std::static_pointer_cast<COperator>(COperator::CreateObj());
+    auto older = New<COperator>();
     older->SetPollingTimeEnd(77);
     CBufferReader oldReader(old.data(), static_cast<int>(old.size()));
     ASSERT_EQ(1, older->LoadRestData(oldReader, 0));
@@ -145,7 +144,7 @@ TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
 
     // A block written before operators had a level of their own (the access object's alone)
     // loads with the operator's fields untouched; every truncation of the new form fails.
-    auto legacy = std::static_pointer_cast<COperator>(COperator::CreateObj());
+    auto legacy = New<COperator>();
     legacy->SetPwd(u"kept");
     CBufferReader baseReader(base.GetData(), base.GetLength());
     ASSERT_EQ(1, legacy->LoadRestData(baseReader, 0));

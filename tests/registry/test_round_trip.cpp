@@ -95,6 +95,7 @@ int WriteInstallation(const TestInstallation& inst, const std::string& dumpFile)
     auto site = Named<CAreaGroup>(u"Site");
     auto hall = Named<CArea>(u"Hall");
     hall->SetShortName(u"H");
+    hall->SetAttribute(0x80000001u);  // the attribute column is signed
     auto office = Named<CArea>(u"Office \"2\" — 办公室");
     auto staff = Named<CContainer>(u"Staff");
     staff->AddAttribute(1, 0x07001001);
