@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <stdexcept>
 #include <vector>
 
 class Bytes {
@@ -47,6 +48,7 @@ public:
         return *this;
     }
     Bytes& patch32(std::size_t offset, std::uint32_t v) {
+        if (offset + 4 > m_bytes.size()) throw std::out_of_range("patch32 past the end");
         for (int i = 0; i < 4; ++i) m_bytes[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
         return *this;
     }

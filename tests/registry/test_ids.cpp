@@ -105,10 +105,10 @@ TEST_F(IdTest, StoredRowRules) {
     EXPECT_EQ(counters.nextPointID, 1000u);
     EXPECT_EQ(counters.nextAuthorizationRecordID, 0x01000300u);
     EXPECT_EQ(GetNextLocalAlarmID(), 8u);
-    EXPECT_EQ(QueryText("SELECT group_concat(nNextObjectID || ',' || nNextPointID || ',' || "
+    EXPECT_EQ(QueryText("SELECT nNextObjectID || ',' || nNextPointID || ',' || "
                         "nNextAuthorizationRecordID || ',' || ObjectIDOverflow || ',' || "
                         "PointIDOverflow || ',' || AuthorizationRecordIDOverflow || ',' || "
-                        "nMaxAlarmID, ';') FROM ObjectID"),
+                        "nMaxAlarmID FROM ObjectID"),
               CString::FromUtf8(std::to_string(0x01000100) + ",1000," + std::to_string(0x01000300) +
                                 ",0,0,0,7"));
 }
