@@ -46,7 +46,12 @@ int Context::Resolve() {
         if (const char* home = std::getenv("NAMEOBJECT_HOME")) dir = home;
     }
     if (dir.empty() && db.empty()) return Usage("give --dir DIR, --db FILE or set NAMEOBJECT_HOME");
-    if (db.empty()) db = (fs::path(dir) / "installation.db").string();
+    if (db.empty()) {
+        // An installation on a shared database names it in its station file.
+        const CIni station(CString::FromUtf8((fs::path(dir) / "Config/ServerStation.ini").string()));
+        db = station.GetString(u"Database", u"Connection", CString()).ToUtf8();
+        if (db.empty()) db = (fs::path(dir) / "installation.db").string();
+    }
     if (dir.empty()) {
         const fs::path folder = fs::path(FileOf(db).empty() ? "." : FileOf(db)).parent_path();
         dir = folder.empty() ? "." : folder.string();

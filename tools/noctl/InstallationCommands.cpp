@@ -96,7 +96,12 @@ int WriteInstallation(const Context& ctx) {
     const std::string station =
         "; Class libraries loaded at start-up, relative to the installation directory.\n"
         "[LoadTolveObject]\nCount=1\nDLL_1=" +
-        relative + "\nLevel_1=1\n";
+        relative + "\nLevel_1=1\n" +
+        (IsServerDatabase(ctx.db)
+             ? "; The shared database of this installation (noctl --dir connects to it).\n"
+               "[Database]\nConnection=" +
+                   ctx.db + "\n"
+             : std::string());
     if (!WriteFile(dir / "Config/ServerStation.ini", station) ||
         !WriteFile(dir / "Language/English.ini", LanguageFile())) {
         return Finish(kExitRefused);
@@ -262,7 +267,7 @@ void AddInstallationCommands(CLI::App& app, Context& ctx, Commands& commands) {
     CLI::App* init = AddCommand(
         app, "init",
         "create an installation directory (Config/ServerStation.ini naming ServerObjects.so, "
-        "Language/English.ini, installation.db unless --db names a PostgreSQL database) or, "
+        "Language/English.ini, installation.db, or with --db naming a PostgreSQL database its URL in the station file's [Database] Connection, which --dir then uses) or, "
         "with --db only, a bare database",
         "noctl init site --server-no 0x01000000 --server-mask 0xFF000000");
     init->add_option("DIR", a->dir, "installation directory to create");

@@ -1,5 +1,6 @@
-# noctl on a PostgreSQL database given as --db URL: init, sample, info, load and tree on a fresh
-# database of the server that NAMEOBJECT_TEST_PG names (skipped without one).
+# noctl on a PostgreSQL database given as --db URL: init on a fresh database of the server that
+# NAMEOBJECT_TEST_PG names (skipped without one), then sample, info, load and tree with --dir
+# alone, the installation's station file naming the database.
 # Run by ctest with -DNOCTL=<noctl> -DWORK=<directory>.
 set(server "$ENV{NAMEOBJECT_TEST_PG}")
 if(server STREQUAL "")
@@ -25,7 +26,11 @@ foreach(step "initialised@init;${WORK};--server-no;0x01000000;--server-mask;0xFF
   string(SUBSTRING "${step}" 0 ${at} expect)
   math(EXPR at "${at} + 1")
   string(SUBSTRING "${step}" ${at} -1 args)
-  execute_process(COMMAND ${NOCTL} --dir ${WORK} --db ${url} ${args}
+  set(db "")
+  if(expect STREQUAL "initialised")
+    set(db --db ${url})
+  endif()
+  execute_process(COMMAND ${NOCTL} --dir ${WORK} ${db} ${args}
                   OUTPUT_VARIABLE o ERROR_VARIABLE e RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0 OR NOT "${o}${e}" MATCHES "${expect}")
     set(failure "noctl ${args}: exit ${rc}, expected /${expect}/ in:\n${o}${e}")
