@@ -1,8 +1,17 @@
 // The three object stores (main, LocalPoint, ThirdPartyPoint): one store type, three
-// process-wide instances.
+// process-wide instances. Beside the ordered maps each store keeps, per server number, a
+// flat hash index of (class ID << 32 | ID) -> object that answers Find. Add and Remove keep it
+// in step; a handed-out mutable view may change the maps unseen, so handing one out marks the
+// index stale and the next Find rebuilds it from the maps.
 #include "registry/ObjectStore.h"
 
+#include <algorithm>
+#include <new>
+#include <utility>
+#include <vector>
+
 #include "platform/DebugOutput.h"
+#include "platform/FlatKeyIndex.h"
 #include "registry/ServerIdentity.h"
 
 namespace {
@@ -16,6 +25,8 @@ public:
     // The objects go while the (then empty) map is still there, so that an object's
     // destructor that looks into the store finds a valid, empty store.
     ~ObjectStore() {
+        m_index.clear();
+        m_stale = true;
         ObjectServerMap doomed;
         doomed.swap(m_servers);
     }
@@ -25,11 +36,26 @@ public:
         ObjectIDMap& ids = m_servers[serverNO][classID];
         // Loading files IDs mostly in ascending order: a new greatest ID goes in at the end.
         if (ids.empty() || ids.rbegin()->first < id) {
-            ids.emplace_hint(ids.end(), id, std::move(object));
+            const auto entry = ids.emplace_hint(ids.end(), id, std::move(object));
+            Index(serverNO, classID, id, entry->second);
             return;
         }
         // An ID already filed keeps its object.
-        if (!ids.try_emplace(id, std::move(object)).second) OutputDebugStringW(m_duplicateLine);
+        const auto [entry, added] = ids.try_emplace(id, std::move(object));
+        if (added) {
+            Index(serverNO, classID, id, entry->second);
+        } else {
+            OutputDebugStringW(m_duplicateLine);
+        }
+    }
+
+    // Room in the index of serverNO for count objects, so that filing them does not rehash.
+    void Reserve(std::uint32_t serverNO, std::size_t count) {
+        if (m_stale) return;
+        try {
+            IndexOf(serverNO).Reserve(count);
+        } catch (const std::bad_alloc&) {
+        }
     }
 
     std::shared_ptr<CNameObject> Remove(std::uint32_t classID, std::uint32_t id,
@@ -40,12 +66,24 @@ public:
         if (entry == ids->end()) return nullptr;
         std::shared_ptr<CNameObject> object = std::move(entry->second);
         ids->erase(entry);
+        if (!m_stale) {
+            if (auto* index = FindIndex(serverNO)) index->Erase(Key(classID, id));
+        }
         return object;
     }
 
     // The named server first, then the others in ascending server number.
     std::shared_ptr<CNameObject> Find(std::uint32_t classID, std::uint32_t id,
-                                      std::uint32_t serverNO) const {
+                                      std::uint32_t serverNO) {
+        const std::uint64_t key = Key(classID, id);
+        if (FlatKeyIndex<IndexEntry>::Indexable(key) && (!m_stale || Reindex())) {
+            if (auto object = FindIndexed(serverNO, key)) return object;
+            for (const auto& [otherServer, index] : m_index) {
+                if (otherServer == serverNO) continue;
+                if (auto object = FindIndexed(otherServer, key)) return object;
+            }
+            return nullptr;
+        }
         if (auto object = FindOn(classID, id, serverNO)) return object;
         for (const auto& [otherServer, classes] : m_servers) {
             if (otherServer == serverNO) continue;
@@ -55,7 +93,12 @@ public:
     }
 
     ObjectIDMap* GetMap(std::uint32_t classID, std::uint32_t serverNO) {
+        m_stale = true;
         return &m_servers[serverNO][classID];
+    }
+
+    const ObjectIDMap* FindMap(std::uint32_t classID, std::uint32_t serverNO) {
+        return FindIDMap(classID, serverNO);
     }
 
     ObjectIDMap GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
@@ -64,17 +107,90 @@ public:
     }
 
     ObjectClassMap* GetClassMap(std::uint32_t serverNO) {
+        m_stale = true;
         const auto found = m_servers.find(serverNO);
         return found == m_servers.end() ? nullptr : &found->second;
     }
 
-    ObjectServerMap* GetServerMap() { return &m_servers; }
+    ObjectServerMap* GetServerMap() {
+        m_stale = true;
+        return &m_servers;
+    }
+
+    const ObjectServerMap& GetServers() const { return m_servers; }
 
     std::uint32_t GetMaxServerNO() const {
         return m_servers.empty() ? 0 : m_servers.rbegin()->first;
     }
 
 private:
+    // Weak, so that the index adds no owner: an object's use count is the maps' and its
+    // callers'.
+    using IndexEntry = std::weak_ptr<CNameObject>;
+    using ServerIndex = std::pair<std::uint32_t, FlatKeyIndex<IndexEntry>>;
+
+    static std::uint64_t Key(std::uint32_t classID, std::uint32_t id) {
+        return (std::uint64_t{classID} << 32) | id;
+    }
+
+    FlatKeyIndex<IndexEntry>* FindIndex(std::uint32_t serverNO) {
+        const auto found = std::lower_bound(
+            m_index.begin(), m_index.end(), serverNO,
+            [](const ServerIndex& entry, std::uint32_t server) { return entry.first < server; });
+        return found == m_index.end() || found->first != serverNO ? nullptr : &found->second;
+    }
+
+    // The index of serverNO, made when missing. May throw bad_alloc.
+    FlatKeyIndex<IndexEntry>& IndexOf(std::uint32_t serverNO) {
+        if (auto* index = FindIndex(serverNO)) return *index;
+        const auto at = std::lower_bound(
+            m_index.begin(), m_index.end(), serverNO,
+            [](const ServerIndex& entry, std::uint32_t server) { return entry.first < server; });
+        return m_index.emplace(at, serverNO, FlatKeyIndex<IndexEntry>())->second;
+    }
+
+    std::shared_ptr<CNameObject> FindIndexed(std::uint32_t serverNO, std::uint64_t key) {
+        const auto* index = FindIndex(serverNO);
+        const IndexEntry* entry = index == nullptr ? nullptr : index->Find(key);
+        return entry == nullptr ? nullptr : entry->lock();
+    }
+
+    // Files a non-null object in the index; a shortage of memory marks the index stale.
+    void Index(std::uint32_t serverNO, std::uint32_t classID, std::uint32_t id,
+               const std::shared_ptr<CNameObject>& object) {
+        const std::uint64_t key = Key(classID, id);
+        if (m_stale || !object || !FlatKeyIndex<IndexEntry>::Indexable(key)) return;
+        try {
+            IndexOf(serverNO).Get(key) = object;
+        } catch (const std::bad_alloc&) {
+            m_stale = true;
+        }
+    }
+
+    // Rebuilds the index from the maps: true, or false (index left stale) when memory ran out.
+    bool Reindex() {
+        m_index.clear();
+        try {
+            for (const auto& [serverNO, classes] : m_servers) {
+                std::size_t count = 0;
+                for (const auto& [classID, ids] : classes) count += ids.size();
+                auto& index = IndexOf(serverNO);
+                index.Reserve(count);
+                for (const auto& [classID, ids] : classes) {
+                    for (const auto& [id, object] : ids) {
+                        if (object && FlatKeyIndex<IndexEntry>::Indexable(Key(classID, id)))
+                            index.Get(Key(classID, id)) = object;
+                    }
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            m_index.clear();
+            return false;
+        }
+        m_stale = false;
+        return true;
+    }
+
     static std::shared_ptr<CNameObject> FindIn(const ObjectClassMap& classes, std::uint32_t classID,
                                                std::uint32_t id) {
         const auto ids = classes.find(classID);
@@ -98,6 +214,8 @@ private:
 
     const char16_t* m_duplicateLine;
     ObjectServerMap m_servers;
+    std::vector<ServerIndex> m_index;  // by ascending server number
+    bool m_stale = false;              // the maps may hold what the index does not
 };
 
 ObjectStore& MainStore() {
@@ -184,5 +302,13 @@ ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
 ObjectClassMap* GDM_GetObjMap(std::uint32_t serverNO) { return MainStore().GetClassMap(serverNO); }
 
 ObjectServerMap* GDM_GetServerObjMap() { return MainStore().GetServerMap(); }
+
+const ObjectIDMap* GDM_FindMap(std::uint32_t classID, std::uint32_t serverNO) {
+    return MainStore().FindMap(classID, serverNO);
+}
+
+const ObjectServerMap& GDM_GetServers() { return MainStore().GetServers(); }
+
+void GDM_Reserve(std::uint32_t serverNO, std::size_t count) { MainStore().Reserve(serverNO, count); }
 
 std::uint32_t GDM_GetSysMaxClassID() { return MainStore().GetMaxServerNO(); }
