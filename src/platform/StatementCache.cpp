@@ -81,17 +81,24 @@ void Release(sqlite3_stmt* stmt, bool keep) {
     std::lock_guard<std::mutex> lock(g_lock);
     const auto connection = Connections().find(db);
     const bool ours = connection != Connections().end() && connection->second.handedOut.erase(stmt);
-    if (ours && ChangesSchema(text)) FinalizeIdle(connection->second);
+    const bool schema = ours && ChangesSchema(text);
+    if (schema) FinalizeIdle(connection->second);
     // sqlite3_sql gives the text up to the end of the first statement: a text with more
     // statements after it (or trailing blanks) is not found again under that key.
-    if (!ours || !keep || text == nullptr || ChangesSchema(text)) {
+    if (!ours || !keep || text == nullptr || schema) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    auto& idle = connection->second.idle;
+    const bool kept = std::any_of(idle.begin(), idle.end(),
+                                  [text](const Kept& other) { return other.text == text; });
+    if (kept) {  // a second statement of a text that was open twice at once
         sqlite3_finalize(stmt);
         return;
     }
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
     try {
-        auto& idle = connection->second.idle;
         idle.push_front(Kept{text, stmt});
         if (idle.size() > kStatementsPerConnection) {
             sqlite3_finalize(idle.back().stmt);
