@@ -2,6 +2,10 @@
 // linear probing, at most 3/4 full). One probe usually touches one cache line, and filing a
 // key allocates only when the table grows. The two greatest key values mark empty and erased
 // slots and cannot be filed (Indexable() is false for them).
+// With kCountedKeys the low bits of a key pick its slot: keys handed out by a counter then
+// fill neighbouring slots without a collision, and filing or finding them in order walks
+// the table in order (strided keys, multiples of a power of two, would collide instead).
+// Otherwise Fibonacci hashing spreads any keys evenly.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-template <class V>
+template <class V, bool kCountedKeys = false>
 class FlatKeyIndex {
 public:
     static constexpr bool Indexable(std::uint64_t key) { return key < kErased; }
@@ -107,9 +111,9 @@ private:
     };
 
     std::size_t Mask() const { return m_slots.size() - 1; }
-    // Fibonacci hashing (the top bits of key times 2^64 / golden ratio): consecutive keys land
-    // evenly spread and almost never on one slot, so a find rarely probes twice.
+    // Fibonacci hashing: the top bits of key times 2^64 / golden ratio.
     std::size_t Home(std::uint64_t key) const {
+        if constexpr (kCountedKeys) return static_cast<std::size_t>(key) & Mask();
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> m_shift);
     }
 

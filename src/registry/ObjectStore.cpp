@@ -1,6 +1,7 @@
 // The three object stores (main, LocalPoint, ThirdPartyPoint): one store type, three
-// process-wide instances. Beside the ordered maps each store keeps, per server number, a
-// flat hash index of (class ID << 32 | ID) -> object that answers Find. Add and Remove keep it
+// process-wide instances. Beside the ordered maps each store keeps, per (server number, class
+// ID), a flat hash index of ID -> object that answers Find; IDs come from counters, so the
+// index keeps them in ID order as the maps do and a load or a pass in ID order stays local. Add and Remove keep it
 // in step; a handed-out mutable view may change the maps unseen, so handing one out marks the
 // index stale and the next Find rebuilds it from the maps.
 #include "registry/ObjectStore.h"
@@ -49,15 +50,6 @@ public:
         }
     }
 
-    // Room in the index of serverNO for count objects, so that filing them does not rehash.
-    void Reserve(std::uint32_t serverNO, std::size_t count) {
-        if (m_stale) return;
-        try {
-            IndexOf(serverNO).Reserve(count);
-        } catch (const std::bad_alloc&) {
-        }
-    }
-
     std::shared_ptr<CNameObject> Remove(std::uint32_t classID, std::uint32_t id,
                                         std::uint32_t serverNO) {
         ObjectIDMap* ids = FindIDMap(classID, serverNO);
@@ -67,7 +59,7 @@ public:
         std::shared_ptr<CNameObject> object = std::move(entry->second);
         ids->erase(entry);
         if (!m_stale) {
-            if (auto* index = FindIndex(serverNO)) index->Erase(Key(classID, id));
+            if (auto* index = FindIndex(serverNO, classID)) index->Erase(id);
         }
         return object;
     }
@@ -75,12 +67,11 @@ public:
     // The named server first, then the others in ascending server number.
     std::shared_ptr<CNameObject> Find(std::uint32_t classID, std::uint32_t id,
                                       std::uint32_t serverNO) {
-        const std::uint64_t key = Key(classID, id);
-        if (FlatKeyIndex<IndexEntry>::Indexable(key) && (!m_stale || Reindex())) {
-            if (auto object = FindIndexed(serverNO, key)) return object;
-            for (const auto& [otherServer, index] : m_index) {
+        if (!m_stale || Reindex()) {
+            if (auto object = FindIndexed(serverNO, classID, id)) return object;
+            for (const auto& [otherServer, classes] : m_servers) {
                 if (otherServer == serverNO) continue;
-                if (auto object = FindIndexed(otherServer, key)) return object;
+                if (auto object = FindIndexed(otherServer, classID, id)) return object;
             }
             return nullptr;
         }
@@ -127,41 +118,49 @@ private:
     // Weak, so that the index adds no owner: an object's use count is the maps' and its
     // callers'.
     using IndexEntry = std::weak_ptr<CNameObject>;
-    using ServerIndex = std::pair<std::uint32_t, FlatKeyIndex<IndexEntry>>;
+    using IDIndex = FlatKeyIndex<IndexEntry, true>;
+    struct ClassIndex {
+        std::uint64_t key;  // server number << 32 | class ID
+        IDIndex ids;
+    };
 
-    static std::uint64_t Key(std::uint32_t classID, std::uint32_t id) {
-        return (std::uint64_t{classID} << 32) | id;
+    static std::uint64_t Key(std::uint32_t serverNO, std::uint32_t classID) {
+        return (std::uint64_t{serverNO} << 32) | classID;
     }
 
-    FlatKeyIndex<IndexEntry>* FindIndex(std::uint32_t serverNO) {
-        const auto found = std::lower_bound(
-            m_index.begin(), m_index.end(), serverNO,
-            [](const ServerIndex& entry, std::uint32_t server) { return entry.first < server; });
-        return found == m_index.end() || found->first != serverNO ? nullptr : &found->second;
+    std::vector<ClassIndex>::iterator LowerBound(std::uint64_t key) {
+        return std::lower_bound(
+            m_index.begin(), m_index.end(), key,
+            [](const ClassIndex& entry, std::uint64_t wanted) { return entry.key < wanted; });
     }
 
-    // The index of serverNO, made when missing. May throw bad_alloc.
-    FlatKeyIndex<IndexEntry>& IndexOf(std::uint32_t serverNO) {
-        if (auto* index = FindIndex(serverNO)) return *index;
-        const auto at = std::lower_bound(
-            m_index.begin(), m_index.end(), serverNO,
-            [](const ServerIndex& entry, std::uint32_t server) { return entry.first < server; });
-        return m_index.emplace(at, serverNO, FlatKeyIndex<IndexEntry>())->second;
+    IDIndex* FindIndex(std::uint32_t serverNO, std::uint32_t classID) {
+        const std::uint64_t key = Key(serverNO, classID);
+        const auto found = LowerBound(key);
+        return found == m_index.end() || found->key != key ? nullptr : &found->ids;
     }
 
-    std::shared_ptr<CNameObject> FindIndexed(std::uint32_t serverNO, std::uint64_t key) {
-        const auto* index = FindIndex(serverNO);
-        const IndexEntry* entry = index == nullptr ? nullptr : index->Find(key);
+    // The index of (serverNO, classID), made when missing. May throw bad_alloc.
+    IDIndex& IndexOf(std::uint32_t serverNO, std::uint32_t classID) {
+        const std::uint64_t key = Key(serverNO, classID);
+        const auto at = LowerBound(key);
+        if (at != m_index.end() && at->key == key) return at->ids;
+        return m_index.insert(at, ClassIndex{key, IDIndex()})->ids;
+    }
+
+    std::shared_ptr<CNameObject> FindIndexed(std::uint32_t serverNO, std::uint32_t classID,
+                                             std::uint32_t id) {
+        const IDIndex* index = FindIndex(serverNO, classID);
+        const IndexEntry* entry = index == nullptr ? nullptr : index->Find(id);
         return entry == nullptr ? nullptr : entry->lock();
     }
 
     // Files a non-null object in the index; a shortage of memory marks the index stale.
     void Index(std::uint32_t serverNO, std::uint32_t classID, std::uint32_t id,
                const std::shared_ptr<CNameObject>& object) {
-        const std::uint64_t key = Key(classID, id);
-        if (m_stale || !object || !FlatKeyIndex<IndexEntry>::Indexable(key)) return;
+        if (m_stale || !object) return;
         try {
-            IndexOf(serverNO).Get(key) = object;
+            IndexOf(serverNO, classID).Get(id) = object;
         } catch (const std::bad_alloc&) {
             m_stale = true;
         }
@@ -172,14 +171,11 @@ private:
         m_index.clear();
         try {
             for (const auto& [serverNO, classes] : m_servers) {
-                std::size_t count = 0;
-                for (const auto& [classID, ids] : classes) count += ids.size();
-                auto& index = IndexOf(serverNO);
-                index.Reserve(count);
                 for (const auto& [classID, ids] : classes) {
+                    IDIndex& index = IndexOf(serverNO, classID);
+                    index.Reserve(ids.size());
                     for (const auto& [id, object] : ids) {
-                        if (object && FlatKeyIndex<IndexEntry>::Indexable(Key(classID, id)))
-                            index.Get(Key(classID, id)) = object;
+                        if (object) index.Get(id) = object;
                     }
                 }
             }
@@ -214,7 +210,7 @@ private:
 
     const char16_t* m_duplicateLine;
     ObjectServerMap m_servers;
-    std::vector<ServerIndex> m_index;  // by ascending server number
+    std::vector<ClassIndex> m_index;  // by ascending key
     bool m_stale = false;              // the maps may hold what the index does not
 };
 
@@ -308,7 +304,5 @@ const ObjectIDMap* GDM_FindMap(std::uint32_t classID, std::uint32_t serverNO) {
 }
 
 const ObjectServerMap& GDM_GetServers() { return MainStore().GetServers(); }
-
-void GDM_Reserve(std::uint32_t serverNO, std::size_t count) { MainStore().Reserve(serverNO, count); }
 
 std::uint32_t GDM_GetSysMaxClassID() { return MainStore().GetMaxServerNO(); }

@@ -6,7 +6,6 @@
 // again, so make them before other store calls or ask for the view again afterwards.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -62,8 +61,5 @@ NAMEOBJECT_API ObjectServerMap* GDM_GetServerObjMap();
 // missing; nothing created), and the whole main store.
 NAMEOBJECT_API const ObjectIDMap* GDM_FindMap(std::uint32_t classID, std::uint32_t serverNO);
 NAMEOBJECT_API const ObjectServerMap& GDM_GetServers();
-// Makes room in the main store's find index for count objects of serverNO (a loader that
-// knows its row count calls it first, so that filing does not rehash).
-NAMEOBJECT_API void GDM_Reserve(std::uint32_t serverNO, std::size_t count);
 // The greatest server number under which anything was filed; 0 when the store is empty.
 NAMEOBJECT_API std::uint32_t GDM_GetSysMaxClassID();
