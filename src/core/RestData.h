@@ -31,7 +31,7 @@ public:
     template <class F>
     requires(!std::is_same_v<std::remove_cvref_t<F>, RestCallback> &&
              std::is_invocable_r_v<R, F&, Args...>)
-    RestCallback(F&& f)  // NOLINT: made implicitly from the lambdas of a call
+        RestCallback(F&& f)  // NOLINT: made implicitly from the lambdas of a call
         : m_object(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
           m_call([](void* object, Args... args) -> R {
               return (*static_cast<std::remove_reference_t<F>*>(object))(

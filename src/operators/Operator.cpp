@@ -173,7 +173,8 @@ int COperator::HasPrivilege(std::shared_ptr<CAccessObject> object, std::uint32_t
         auto* group = static_cast<COperatorGroup*>(container.get());
         if (!group->SearchesByIndex()) {
             if (group->HasPrivilegeLock(object, privilegeClassID, privilegeID)) return 0;
-            if (!granted) granted = group->HasPrivilegeObject(object, privilegeClassID, privilegeID);
+            if (!granted)
+                granted = group->HasPrivilegeObject(object, privilegeClassID, privilegeID);
             continue;
         }
         if (!scoped) {

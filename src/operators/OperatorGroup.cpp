@@ -169,7 +169,8 @@ int COperatorGroup::CheckScope(const std::vector<std::uint64_t>& keys,
         }
         m_privilegeIndex = std::move(built);
     }
-    const std::uint64_t privilegeKey = CPrivilegeBase::MakePrivilegeKey(privilegeClassID, privilegeID);
+    const std::uint64_t privilegeKey =
+        CPrivilegeBase::MakePrivilegeKey(privilegeClassID, privilegeID);
     auto grants = [&](std::uint32_t holderClass, std::uint32_t holderID) {
         auto holder = CPrivilegeBase::Cast(FindObject(holderClass, holderID, m_nServerNO));
         return holder && holder->Grants(privilegeKey);

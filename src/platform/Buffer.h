@@ -26,8 +26,8 @@ public:
         const auto* src = static_cast<const std::uint8_t*>(p);
         const std::size_t size = m_data.size();
         if (n > 0 && src != nullptr &&
-            static_cast<std::size_t>(n) <= std::min<std::size_t>(m_data.capacity() - size,
-                                                                 INT_MAX - size) &&
+            static_cast<std::size_t>(n) <=
+                std::min<std::size_t>(m_data.capacity() - size, INT_MAX - size) &&
             (src >= m_data.data() + size || src + n <= m_data.data())) {
             m_data.insert(m_data.end(), src, src + n);
             return 1;

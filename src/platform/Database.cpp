@@ -292,7 +292,8 @@ int CADODatabase::Execute(const std::string& utf8sql) {
     while (p < end) {
         sqlite3_stmt* stmt = nullptr;
         const char* tail = end;
-        if (statementcache::Prepare(m_db, p, static_cast<int>(end - p), &stmt, &tail) != SQLITE_OK) {
+        if (statementcache::Prepare(m_db, p, static_cast<int>(end - p), &stmt, &tail) !=
+            SQLITE_OK) {
             ReportError(EngineError(m_db, utf8sql));
             return 0;
         }

@@ -22,7 +22,7 @@ struct Kept {
 };
 
 struct Connection {
-    std::list<Kept> idle;                       // most recently used first
+    std::list<Kept> idle;                         // most recently used first
     std::unordered_set<sqlite3_stmt*> handedOut;  // prepared here and not yet given back
 };
 
@@ -52,7 +52,8 @@ bool ChangesSchema(const char* text) {
 
 int Prepare(sqlite3* db, const char* text, int size, sqlite3_stmt** stmt, const char** tail) {
     *stmt = nullptr;
-    const std::string_view wanted(text, size < 0 ? std::strlen(text) : static_cast<std::size_t>(size));
+    const std::string_view wanted(text,
+                                  size < 0 ? std::strlen(text) : static_cast<std::size_t>(size));
     try {
         std::lock_guard<std::mutex> lock(g_lock);
         Connection& connection = Connections()[db];

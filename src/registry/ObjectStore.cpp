@@ -1,9 +1,9 @@
 // The three object stores (main, LocalPoint, ThirdPartyPoint): one store type, three
 // process-wide instances. Beside the ordered maps each store keeps, per (server number, class
 // ID), a flat hash index of ID -> object that answers Find; IDs come from counters, so the
-// index keeps them in ID order as the maps do and a load or a pass in ID order stays local. Add and Remove keep it
-// in step; a handed-out mutable view may change the maps unseen, so handing one out marks the
-// index stale and the next Find rebuilds it from the maps.
+// index keeps them in ID order as the maps do and a load or a pass in ID order stays local. Add and
+// Remove keep it in step; a handed-out mutable view may change the maps unseen, so handing one out
+// marks the index stale and the next Find rebuilds it from the maps.
 #include "registry/ObjectStore.h"
 
 #include <algorithm>
@@ -211,7 +211,7 @@ private:
     const char16_t* m_duplicateLine;
     ObjectServerMap m_servers;
     std::vector<ClassIndex> m_index;  // by ascending key
-    bool m_stale = false;              // the maps may hold what the index does not
+    bool m_stale = false;             // the maps may hold what the index does not
 };
 
 ObjectStore& MainStore() {

@@ -76,12 +76,15 @@ TEST(ObjectStore, FindAgreesWithTheMapsThroughAddsRemovesAndViewWrites) {
     std::mt19937 random(5);
     for (int step = 0; step < 20000; ++step) {
         const std::uint32_t cls = 70 + random() % 2, id = random() % 3000, server = random() % 3;
-        switch (random() % 8) {
-            case 0: case 1: case 2: GDM_Add(cls, id, server, NewObject()); break;
-            case 3: case 4: GDM_Remove(cls, id, server); break;
-            case 5: GDM_GetMap(cls, server)->erase(id); break;
-            case 6: (*GDM_GetMap(cls, server))[id] = random() % 2 ? NewObject() : nullptr; break;
-            default: break;
+        const unsigned op = random() % 8;
+        if (op < 3) {
+            GDM_Add(cls, id, server, NewObject());
+        } else if (op < 5) {
+            GDM_Remove(cls, id, server);
+        } else if (op == 5) {
+            GDM_GetMap(cls, server)->erase(id);
+        } else if (op == 6) {
+            (*GDM_GetMap(cls, server))[id] = random() % 2 ? NewObject() : nullptr;
         }
         const std::uint32_t askedID = random() % 3000;
         ASSERT_EQ(GDM_Find(cls, askedID, server), expected(cls, askedID, server)) << step;
