@@ -238,8 +238,8 @@ BENCHMARK(FrameRoundTrip<CContainer>);
 BENCHMARK(FrameRoundTrip<CArea>);
 BENCHMARK(FrameRoundTrip<COperator>);
 BENCHMARK(FrameRoundTrip<COperatorGroup>);
-BENCHMARK(HashMapFind)->Arg(0)->Arg(1);
-BENCHMARK(Find)->Arg(0)->Arg(1);
+BENCHMARK(HashMapFind)->Arg(0)->Arg(1)->MinWarmUpTime(0.5);
+BENCHMARK(Find)->Arg(0)->Arg(1)->MinWarmUpTime(0.5);
 BENCHMARK(HasPrivilege)->Arg(1000)->Arg(100000)->Arg(1000000);
 
 int main(int argc, char** argv) {

@@ -40,6 +40,16 @@ const FrameSection kFrameSections[] = {
      [](CNameObject& o, CBufferReader& r, int, int) { return o.LoadExtProperty(r); }},
 };
 
+// Reads a wide string into out; keep tells that its stored count was 0 (the field keeps its
+// text). 1 or 0 as ReadString.
+int ReadName(CBufferReader& reader, CString& out, bool& keep) {
+    std::int32_t count = 0;
+    if (!reader.CurrentPtr_Test_Next(4, 1)) return 0;
+    std::memcpy(&count, reader.CurrentPtr(), 4);
+    keep = count == 0;
+    return reader.ReadString(out);
+}
+
 // Serialises into a fresh writer and hands the bytes to caller memory. With no room (or no
 // memory given) *size receives the length needed and the result is 0.
 template <class Save>
@@ -172,12 +182,12 @@ int CNameObject::LoadBasicData(CBufferReader& reader) {
     std::uint32_t words[5];
     if (!reader.CurrentPtr_Test_Next(static_cast<int>(sizeof(words)), 1)) return 0;
     for (std::uint32_t& word : words) reader.Read(word);
-    CString shortName = m_strShortName;
-    CString fullName = m_strFullName;
-    CString description = m_strDescription;
-    if (!reader.ReadString(shortName) || !reader.ReadString(fullName) ||
-        !reader.ReadString(description)) {
-        return 0;
+    // The names are read into fresh strings (the current ones are not copied) and replace the
+    // fields only when the section is sound and their stored count was not 0.
+    CString names[3];
+    bool keep[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (!ReadName(reader, names[i], keep[i])) return 0;
     }
     COleDateTime created;
     COleDateTime modified;
@@ -191,9 +201,10 @@ int CNameObject::LoadBasicData(CBufferReader& reader) {
     m_nServerNO = words[2];
     m_nAttribute = words[3];
     m_nPrivateData = words[4];
-    m_strShortName = std::move(shortName);
-    m_strFullName = std::move(fullName);
-    m_strDescription = std::move(description);
+    CString* fields[3] = {&m_strShortName, &m_strFullName, &m_strDescription};
+    for (int i = 0; i < 3; ++i) {
+        if (!keep[i]) fields[i]->str().swap(names[i].str());
+    }
     m_dtCreateTime = created;
     m_dtModifyTime = modified;
     return 1;

@@ -8,17 +8,49 @@
 // consumed exactly; on failure the read position is restored.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <memory>
+#include <type_traits>
+#include <utility>
 
 #include "platform/BufferIO.h"
 #include "platform/Export.h"
 
-using RestBaseSaver = std::function<int(CBufferWriter&)>;
-using RestFieldsSaver = std::function<int(CBufferWriter&)>;
-using RestBaseLoader = std::function<int(CBufferReader&)>;
+// A reference to a callable for the length of one call: no allocation and one indirect call
+// (the levels run on every frame). It does not own the callable, so it is only ever a
+// parameter. Made from nullptr (or default-made) it is empty and tests false.
+template <class Signature>
+class RestCallback;
+
+template <class R, class... Args>
+class RestCallback<R(Args...)> {
+public:
+    RestCallback() = default;
+    RestCallback(std::nullptr_t) {}  // NOLINT: nullptr stands for "no callable"
+    template <class F>
+    requires(!std::is_same_v<std::remove_cvref_t<F>, RestCallback> &&
+             std::is_invocable_r_v<R, F&, Args...>)
+        RestCallback(F&& f)  // NOLINT: made implicitly from the lambdas of a call
+        : m_object(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
+          m_call([](void* object, Args... args) -> R {
+              return (*static_cast<std::remove_reference_t<F>*>(object))(
+                  std::forward<Args>(args)...);
+          }) {}
+
+    explicit operator bool() const { return m_call != nullptr; }
+    R operator()(Args... args) const { return m_call(m_object, std::forward<Args>(args)...); }
+
+private:
+    void* m_object = nullptr;
+    R (*m_call)(void*, Args...) = nullptr;
+};
+
+using RestBaseSaver = RestCallback<int(CBufferWriter&)>;
+using RestFieldsSaver = RestCallback<int(CBufferWriter&)>;
+using RestBaseLoader = RestCallback<int(CBufferReader&)>;
 // Reads the fields that `version` has; 1 or 0.
-using RestFieldsLoader = std::function<int(CBufferReader&, std::int32_t version)>;
+using RestFieldsLoader = RestCallback<int(CBufferReader&, std::int32_t version)>;
 
 // Writes one level: 1, or 0 when the base, the version or the fields cannot be written.
 NAMEOBJECT_API int SaveRestLevel(CBufferWriter& writer, const RestBaseSaver& saveBase,

@@ -21,8 +21,8 @@ namespace builtin {
 // when that map is empty or its first object is not a T.
 template <class T>
 std::shared_ptr<T> Instance() {
-    ObjectIDMap* map = GDM_GetMap(T::kClassID, GetCurrentServerNO());
-    if (map->empty()) return nullptr;
+    const ObjectIDMap* map = GDM_FindMap(T::kClassID, GetCurrentServerNO());
+    if (map == nullptr || map->empty()) return nullptr;
     const auto& first = map->begin()->second;
     if (!first || !first->IsKindOf(RUNTIME_CLASS(T))) return nullptr;
     return std::static_pointer_cast<T>(first);

@@ -31,9 +31,30 @@ public:
     static std::shared_ptr<COperatorGroup> Cast(const std::shared_ptr<CNameObject>& object);
 
     const PrivilegeMap& GetPrivilegeObject() const { return m_mapPrivilegeObject; }
-    void SetPrivilegeObject(const PrivilegeMap& map) { m_mapPrivilegeObject = map; }
+    void SetPrivilegeObject(const PrivilegeMap& map) {
+        m_mapPrivilegeObject = map;
+        m_privilegeIndex.reset();
+    }
     const PrivilegeMap& GetPrivilegeLock() const { return m_mapPrivilegeLock; }
-    void SetPrivilegeLock(const PrivilegeMap& map) { m_mapPrivilegeLock = map; }
+    void SetPrivilegeLock(const PrivilegeMap& map) {
+        m_mapPrivilegeLock = map;
+        m_privilegeIndex.reset();
+    }
+
+    // The keys (class ID << 32 | ID) a privilege search for object visits: the object, every
+    // container above it and, above an object outside every container, the server object;
+    // each once, into keys (emptied first; left empty for a null object).
+    static void PrivilegeScope(const std::shared_ptr<CAccessObject>& object,
+                               std::vector<std::uint64_t>& keys);
+    // What HasPrivilegeLock and HasPrivilegeObject answer for an object whose scope is keys:
+    // kScopeLocked | kScopeGranted bits, answered from a hash index of the two maps. Only the
+    // library's own group classes answer so (SearchesByIndex); a class that may override the
+    // two searches is asked through them.
+    static constexpr int kScopeLocked = 1;
+    static constexpr int kScopeGranted = 2;
+    int CheckScope(const std::vector<std::uint64_t>& keys, std::uint32_t privilegeClassID,
+                   std::uint32_t privilegeID);
+    bool SearchesByIndex() const;
 
     // JudgePrivilege that also reports where it matched (match may be null): 1 or 0.
     int FindPrivilege(const std::shared_ptr<CAccessObject>& object, int lock,
@@ -74,4 +95,9 @@ protected:
 
     PrivilegeMap m_mapPrivilegeObject;
     PrivilegeMap m_mapPrivilegeLock;
+
+private:
+    struct PrivilegeIndex;
+    // Built from the two maps on the first CheckScope; dropped whenever either map changes.
+    std::shared_ptr<const PrivilegeIndex> m_privilegeIndex;
 };

@@ -147,7 +147,7 @@ PrivilegedObjects ListPrivilegedObjects(const std::shared_ptr<COperator>& op, st
         return false;
     };
     std::unordered_set<const CNameObject*> seen;
-    for (const auto& [server, classes] : *GDM_GetServerObjMap()) {
+    for (const auto& [server, classes] : GDM_GetServers()) {
         for (const auto& [filedClass, objects] : classes) {
             for (const auto& [id, object] : objects) {
                 if (!object || !seen.insert(object.get()).second) continue;

@@ -23,6 +23,10 @@ bool Append(std::vector<std::uint8_t>& v, const void* p, int n) {
     const bool inside = begin != nullptr && src >= begin && src < begin + old;
     const std::size_t offset = inside ? static_cast<std::size_t>(src - begin) : 0;
     try {
+        if (!inside) {
+            v.insert(v.end(), src, src + n);  // no zero-fill before the copy
+            return true;
+        }
         v.resize(old + static_cast<std::size_t>(n));
     } catch (const std::exception&) {
         return false;
@@ -30,8 +34,6 @@ bool Append(std::vector<std::uint8_t>& v, const void* p, int n) {
     std::memmove(v.data() + old, inside ? v.data() + offset : src, static_cast<std::size_t>(n));
     return true;
 }
-
-std::int64_t Product(int a, int b) { return static_cast<std::int64_t>(a) * b; }
 
 }  // namespace
 
@@ -50,13 +52,22 @@ CBufferWriter_base::CBufferWriter_base(const CBufferWriter_base& other, int capa
     m_data = other.m_data;
 }
 
-int CBufferWriter_base::WriteByte(const void* p, int n) {
+int CBufferWriter_base::WriteByteGrowing(const void* p, int n) {
     if (n < 0 || (p == nullptr && n > 0)) return 0;
     return Append(m_data, p, n) ? 1 : 0;
 }
 
 int CBufferWriter_base::WriteByteAndSize(const void* p, int count, int n) {
     if (n < 0 || (p == nullptr && n > 0)) return 0;
+    // Bytes from elsewhere with room reserved for both parts: two inline appends.
+    const auto* from = static_cast<const std::uint8_t*>(p);
+    const std::size_t size = m_data.size();
+    if (n > 0 && 4 + static_cast<std::size_t>(n) <= m_data.capacity() - size &&
+        size + 4 + static_cast<std::size_t>(n) <= INT_MAX &&
+        (from >= m_data.data() + size || from + n <= m_data.data())) {
+        WriteByte(&count, 4);
+        return WriteByte(p, n);
+    }
     if (static_cast<std::int64_t>(m_data.size()) + 4 + n > INT_MAX) return 0;
     // Stage the bytes first when they come from this writer: writing the count may move them.
     const auto* src = static_cast<const std::uint8_t*>(p);
@@ -125,16 +136,6 @@ void CBufferReader_base::swap(CBufferReader_base& other) noexcept {
 }
 
 void CBufferReader_base::SetPosition(int pos) { m_pos = std::clamp(pos, 0, m_size); }
-
-int CBufferReader_base::CurrentPtr_Test_Next(int a, int b) const {
-    if (a < 0 || b < 0) return 0;
-    return Product(a, b) <= Remaining() ? 1 : 0;
-}
-
-void CBufferReader_base::CurrentPtr_GoNext(int a, int b) {
-    const std::int64_t pos = std::clamp<std::int64_t>(m_pos + Product(a, b), 0, m_size);
-    m_pos = static_cast<int>(pos);
-}
 
 int CBufferReader_base::CBufferReader_base_TestMemory(int n) const {
     return n >= 0 && n <= Remaining() ? 1 : 0;

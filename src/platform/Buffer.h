@@ -2,6 +2,9 @@
 // bounds-checked reader. All values are little-endian, unaligned, untagged.
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,7 +21,19 @@ public:
     virtual ~CBufferWriter_base() = default;
 
     // Appends n bytes from p. Non-zero on success; 0 for a negative n or a null p with n > 0.
-    int WriteByte(const void* p, int n);
+    // Bytes from elsewhere that fit the reserved room are appended inline, without zero-fill.
+    int WriteByte(const void* p, int n) {
+        const auto* src = static_cast<const std::uint8_t*>(p);
+        const std::size_t size = m_data.size();
+        if (n > 0 && src != nullptr &&
+            static_cast<std::size_t>(n) <=
+                std::min<std::size_t>(m_data.capacity() - size, INT_MAX - size) &&
+            (src >= m_data.data() + size || src + n <= m_data.data())) {
+            m_data.insert(m_data.end(), src, src + n);
+            return 1;
+        }
+        return WriteByteGrowing(p, n);
+    }
     // Appends count as a 4-byte integer, then n bytes from p.
     int WriteByteAndSize(const void* p, int count, int n);
     // Overwrites n already written bytes at offset; 0 when they are not all inside.
@@ -41,6 +56,8 @@ public:
     }
 
 private:
+    int WriteByteGrowing(const void* p, int n);
+
     std::vector<std::uint8_t> m_data;
 };
 
@@ -68,9 +85,15 @@ public:
     int Remaining() const { return m_size - m_pos; }
 
     // Non-zero exactly when a*b more bytes are available (a negative factor is refused).
-    int CurrentPtr_Test_Next(int a, int b) const;
+    int CurrentPtr_Test_Next(int a, int b) const {
+        if (a < 0 || b < 0) return 0;
+        return static_cast<std::int64_t>(a) * b <= Remaining() ? 1 : 0;
+    }
     // Advances by a*b bytes, never past the end nor before the start.
-    void CurrentPtr_GoNext(int a, int b);
+    void CurrentPtr_GoNext(int a, int b) {
+        const std::int64_t pos = m_pos + static_cast<std::int64_t>(a) * b;
+        m_pos = static_cast<int>(std::clamp<std::int64_t>(pos, 0, m_size));
+    }
     // Called before a raw copy of n bytes: non-zero when n bytes remain.
     int CBufferReader_base_TestMemory(int n) const;
 

@@ -34,14 +34,16 @@ int CBufferReader::ReadString(CString& s) {
     if (!Read(count) || count < 0) return 0;
     if (count == 0) return guard.Commit();
     if (!CurrentPtr_Test_Next(count, 2)) return 0;
-    // The units are unaligned in the buffer: copy them out before looking for the zero.
-    std::u16string units;
+    // The units are unaligned in the buffer: the zero is found bytewise, and the units go
+    // straight into s, reusing its storage.
+    const std::uint8_t* units = CurrentPtr();
+    const auto available = static_cast<std::size_t>(count);
+    std::size_t length = 0;
+    while (length < available && (units[2 * length] | units[2 * length + 1]) != 0) ++length;
     return GuardAllocation(0, [&] {
-        units.resize(static_cast<std::size_t>(count));
-        std::memcpy(units.data(), CurrentPtr(), static_cast<std::size_t>(count) * 2);
-        const std::size_t zero = units.find(u'\0');
-        if (zero != std::u16string::npos) units.resize(zero);
-        s = CString(std::move(units));
+        std::u16string& text = s.str();
+        text.resize(length);
+        if (length > 0) std::memcpy(text.data(), units, length * 2);
         CurrentPtr_GoNext(count, 2);
         return guard.Commit();
     });
@@ -93,12 +95,6 @@ int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry) {
 int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
     if (!reader.Read(count)) return 0;
     return count <= static_cast<std::uint32_t>(reader.Remaining() / minEntry) ? 1 : 0;
-}
-
-int SectionReader::ReadLength() { return m_reader.Read(m_length) && m_length >= 4 ? 1 : 0; }
-
-int SectionReader::ReadVersion(std::int32_t maxVersion) {
-    return m_reader.Read(m_version) && m_version <= maxVersion ? 1 : 0;
 }
 
 int SectionReader::Skip() {

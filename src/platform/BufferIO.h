@@ -120,10 +120,12 @@ public:
     explicit SectionReader(CBufferReader& reader) : m_reader(reader), m_guard(reader) {}
 
     // The length word: 1, or 0 when it cannot be read or is below 4.
-    int ReadLength();
+    int ReadLength() { return m_reader.Read(m_length) && m_length >= 4 ? 1 : 0; }
     // The version word: 1, or 0 when it cannot be read or is above maxVersion (Version()
     // then tells the version that was refused).
-    int ReadVersion(std::int32_t maxVersion = kAnyVersion);
+    int ReadVersion(std::int32_t maxVersion = kAnyVersion) {
+        return m_reader.Read(m_version) && m_version <= maxVersion ? 1 : 0;
+    }
     // ReadLength, then ReadVersion.
     int Open(std::int32_t maxVersion = kAnyVersion) {
         return ReadLength() && ReadVersion(maxVersion);

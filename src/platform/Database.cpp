@@ -19,6 +19,7 @@
 #include "platform/PostgresConnection.h"
 #include "platform/PostgresRowSet.h"
 #include "platform/SqlDialect.h"
+#include "platform/StatementCache.h"
 
 // The text of schema/installation.sql, compiled in by the build.
 extern const char* const kInstallationSchemaSql;
@@ -180,6 +181,7 @@ void CADODatabase::Close() {
     if (m_db) {
         // Recordsets still open keep their statements; the engine closes the connection
         // when the last of them is finalised.
+        statementcache::Forget(m_db);
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -230,7 +232,8 @@ int CADODatabase::Execute(const std::string& utf8sql) {
     while (p < end) {
         sqlite3_stmt* stmt = nullptr;
         const char* tail = end;
-        if (sqlite3_prepare_v2(m_db, p, static_cast<int>(end - p), &stmt, &tail) != SQLITE_OK) {
+        if (statementcache::Prepare(m_db, p, static_cast<int>(end - p), &stmt, &tail) !=
+            SQLITE_OK) {
             ReportError(EngineError(m_db, utf8sql));
             return 0;
         }
@@ -244,10 +247,10 @@ int CADODatabase::Execute(const std::string& utf8sql) {
             // A failed COMMIT ends the transaction itself, and its owner sees the failure.
             if (!EndsTransaction(sqlite3_sql(stmt))) NoteFailure(inTransaction);
             ReportError(EngineError(m_db, utf8sql));
-            sqlite3_finalize(stmt);
+            statementcache::Release(stmt, false);
             return 0;
         }
-        sqlite3_finalize(stmt);
+        statementcache::Release(stmt);
         m_affected = sqlite3_changes(m_db);
         ranOne = true;
         p = tail;
@@ -458,17 +461,17 @@ int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     if (single) {
         const std::string withRowid =
             utf8sql.substr(0, single->fromOffset) + ", rowid " + utf8sql.substr(single->fromOffset);
-        if (sqlite3_prepare_v2(handle, withRowid.c_str(), static_cast<int>(withRowid.size()), &stmt,
-                               nullptr) != SQLITE_OK ||
+        if (statementcache::Prepare(handle, withRowid.c_str(), static_cast<int>(withRowid.size()),
+                                    &stmt, nullptr) != SQLITE_OK ||
             !stmt) {
-            sqlite3_finalize(stmt);
+            statementcache::Release(stmt, false);
             stmt = nullptr;
             single.reset();
         }
     }
     if (!stmt) {
-        const int rc = sqlite3_prepare_v2(handle, utf8sql.c_str(), static_cast<int>(utf8sql.size()),
-                                          &stmt, nullptr);
+        const int rc = statementcache::Prepare(handle, utf8sql.c_str(),
+                                               static_cast<int>(utf8sql.size()), &stmt, nullptr);
         if (rc != SQLITE_OK || !stmt) {
             ReportTo(m_db, rc != SQLITE_OK ? EngineError(handle, utf8sql) : "empty query");
             sqlite3_finalize(stmt);
@@ -517,7 +520,7 @@ int CADORecordset::OpenPostgres(const std::string& utf8sql) {
 void CADORecordset::Close() {
     m_pgOpen = false;
     if (m_stmt) {
-        sqlite3_finalize(m_stmt);
+        statementcache::Release(m_stmt);
         m_stmt = nullptr;
     }
     m_eof = true;
@@ -886,10 +889,10 @@ int CADORecordset::Update() {
 
     if (m_db->WriteRefused(sql)) return 0;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
-        SQLITE_OK) {
+    if (statementcache::Prepare(handle, sql.c_str(), static_cast<int>(sql.size()), &stmt,
+                                nullptr) != SQLITE_OK) {
         ReportTo(m_db, EngineError(handle, sql));
-        sqlite3_finalize(stmt);
+        statementcache::Release(stmt, false);
         return 0;
     }
     // An unfinished query holds a read transaction, and the engine does not wait for a lock
@@ -912,8 +915,8 @@ int CADORecordset::Update() {
         ReportTo(m_db, rc == SQLITE_DONE ? "the record to update no longer exists"
                                          : EngineError(handle, sql));
     }
-    sqlite3_finalize(stmt);
     const std::int64_t addedRowid = sqlite3_last_insert_rowid(handle);
+    statementcache::Release(stmt, stored);
     if (released) ReturnToRow();
     if (!stored) return 0;
 

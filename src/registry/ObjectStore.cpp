@@ -1,8 +1,18 @@
 // The three object stores (main, LocalPoint, ThirdPartyPoint): one store type, three
-// process-wide instances.
+// process-wide instances. Beside the ordered maps each store keeps, per (server number, class
+// ID), a flat hash index of ID -> object that answers Find; IDs come from counters, so the
+// index keeps them in ID order as the maps do and a load or a pass in ID order stays local. Add and
+// Remove keep it in step; a handed-out mutable view may change the maps unseen, so handing one out
+// marks the index stale and the next Find rebuilds it from the maps.
 #include "registry/ObjectStore.h"
 
+#include <algorithm>
+#include <new>
+#include <utility>
+#include <vector>
+
 #include "platform/DebugOutput.h"
+#include "platform/FlatKeyIndex.h"
 #include "registry/ServerIdentity.h"
 
 namespace {
@@ -16,6 +26,8 @@ public:
     // The objects go while the (then empty) map is still there, so that an object's
     // destructor that looks into the store finds a valid, empty store.
     ~ObjectStore() {
+        m_index.clear();
+        m_stale = true;
         ObjectServerMap doomed;
         doomed.swap(m_servers);
     }
@@ -25,11 +37,17 @@ public:
         ObjectIDMap& ids = m_servers[serverNO][classID];
         // Loading files IDs mostly in ascending order: a new greatest ID goes in at the end.
         if (ids.empty() || ids.rbegin()->first < id) {
-            ids.emplace_hint(ids.end(), id, std::move(object));
+            const auto entry = ids.emplace_hint(ids.end(), id, std::move(object));
+            Index(serverNO, classID, id, entry->second);
             return;
         }
         // An ID already filed keeps its object.
-        if (!ids.try_emplace(id, std::move(object)).second) OutputDebugStringW(m_duplicateLine);
+        const auto [entry, added] = ids.try_emplace(id, std::move(object));
+        if (added) {
+            Index(serverNO, classID, id, entry->second);
+        } else {
+            OutputDebugStringW(m_duplicateLine);
+        }
     }
 
     std::shared_ptr<CNameObject> Remove(std::uint32_t classID, std::uint32_t id,
@@ -40,12 +58,23 @@ public:
         if (entry == ids->end()) return nullptr;
         std::shared_ptr<CNameObject> object = std::move(entry->second);
         ids->erase(entry);
+        if (!m_stale) {
+            if (auto* index = FindIndex(serverNO, classID)) index->Erase(id);
+        }
         return object;
     }
 
     // The named server first, then the others in ascending server number.
     std::shared_ptr<CNameObject> Find(std::uint32_t classID, std::uint32_t id,
-                                      std::uint32_t serverNO) const {
+                                      std::uint32_t serverNO) {
+        if (!m_stale || Reindex()) {
+            if (auto object = FindIndexed(serverNO, classID, id)) return object;
+            for (const auto& [otherServer, classes] : m_servers) {
+                if (otherServer == serverNO) continue;
+                if (auto object = FindIndexed(otherServer, classID, id)) return object;
+            }
+            return nullptr;
+        }
         if (auto object = FindOn(classID, id, serverNO)) return object;
         for (const auto& [otherServer, classes] : m_servers) {
             if (otherServer == serverNO) continue;
@@ -55,7 +84,12 @@ public:
     }
 
     ObjectIDMap* GetMap(std::uint32_t classID, std::uint32_t serverNO) {
+        m_stale = true;
         return &m_servers[serverNO][classID];
+    }
+
+    const ObjectIDMap* FindMap(std::uint32_t classID, std::uint32_t serverNO) {
+        return FindIDMap(classID, serverNO);
     }
 
     ObjectIDMap GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
@@ -64,17 +98,95 @@ public:
     }
 
     ObjectClassMap* GetClassMap(std::uint32_t serverNO) {
+        m_stale = true;
         const auto found = m_servers.find(serverNO);
         return found == m_servers.end() ? nullptr : &found->second;
     }
 
-    ObjectServerMap* GetServerMap() { return &m_servers; }
+    ObjectServerMap* GetServerMap() {
+        m_stale = true;
+        return &m_servers;
+    }
+
+    const ObjectServerMap& GetServers() const { return m_servers; }
 
     std::uint32_t GetMaxServerNO() const {
         return m_servers.empty() ? 0 : m_servers.rbegin()->first;
     }
 
 private:
+    // Weak, so that the index adds no owner: an object's use count is the maps' and its
+    // callers'.
+    using IndexEntry = std::weak_ptr<CNameObject>;
+    using IDIndex = FlatKeyIndex<IndexEntry, true>;
+    struct ClassIndex {
+        std::uint64_t key;  // server number << 32 | class ID
+        IDIndex ids;
+    };
+
+    static std::uint64_t Key(std::uint32_t serverNO, std::uint32_t classID) {
+        return (std::uint64_t{serverNO} << 32) | classID;
+    }
+
+    std::vector<ClassIndex>::iterator LowerBound(std::uint64_t key) {
+        return std::lower_bound(
+            m_index.begin(), m_index.end(), key,
+            [](const ClassIndex& entry, std::uint64_t wanted) { return entry.key < wanted; });
+    }
+
+    IDIndex* FindIndex(std::uint32_t serverNO, std::uint32_t classID) {
+        const std::uint64_t key = Key(serverNO, classID);
+        const auto found = LowerBound(key);
+        return found == m_index.end() || found->key != key ? nullptr : &found->ids;
+    }
+
+    // The index of (serverNO, classID), made when missing. May throw bad_alloc.
+    IDIndex& IndexOf(std::uint32_t serverNO, std::uint32_t classID) {
+        const std::uint64_t key = Key(serverNO, classID);
+        const auto at = LowerBound(key);
+        if (at != m_index.end() && at->key == key) return at->ids;
+        return m_index.insert(at, ClassIndex{key, IDIndex()})->ids;
+    }
+
+    std::shared_ptr<CNameObject> FindIndexed(std::uint32_t serverNO, std::uint32_t classID,
+                                             std::uint32_t id) {
+        const IDIndex* index = FindIndex(serverNO, classID);
+        const IndexEntry* entry = index == nullptr ? nullptr : index->Find(id);
+        return entry == nullptr ? nullptr : entry->lock();
+    }
+
+    // Files a non-null object in the index; a shortage of memory marks the index stale.
+    void Index(std::uint32_t serverNO, std::uint32_t classID, std::uint32_t id,
+               const std::shared_ptr<CNameObject>& object) {
+        if (m_stale || !object) return;
+        try {
+            IndexOf(serverNO, classID).Get(id) = object;
+        } catch (const std::bad_alloc&) {
+            m_stale = true;
+        }
+    }
+
+    // Rebuilds the index from the maps: true, or false (index left stale) when memory ran out.
+    bool Reindex() {
+        m_index.clear();
+        try {
+            for (const auto& [serverNO, classes] : m_servers) {
+                for (const auto& [classID, ids] : classes) {
+                    IDIndex& index = IndexOf(serverNO, classID);
+                    index.Reserve(ids.size());
+                    for (const auto& [id, object] : ids) {
+                        if (object) index.Get(id) = object;
+                    }
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            m_index.clear();
+            return false;
+        }
+        m_stale = false;
+        return true;
+    }
+
     static std::shared_ptr<CNameObject> FindIn(const ObjectClassMap& classes, std::uint32_t classID,
                                                std::uint32_t id) {
         const auto ids = classes.find(classID);
@@ -98,6 +210,8 @@ private:
 
     const char16_t* m_duplicateLine;
     ObjectServerMap m_servers;
+    std::vector<ClassIndex> m_index;  // by ascending key
+    bool m_stale = false;             // the maps may hold what the index does not
 };
 
 ObjectStore& MainStore() {
@@ -184,5 +298,11 @@ ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t serverNO) {
 ObjectClassMap* GDM_GetObjMap(std::uint32_t serverNO) { return MainStore().GetClassMap(serverNO); }
 
 ObjectServerMap* GDM_GetServerObjMap() { return MainStore().GetServerMap(); }
+
+const ObjectIDMap* GDM_FindMap(std::uint32_t classID, std::uint32_t serverNO) {
+    return MainStore().FindMap(classID, serverNO);
+}
+
+const ObjectServerMap& GDM_GetServers() { return MainStore().GetServers(); }
 
 std::uint32_t GDM_GetSysMaxClassID() { return MainStore().GetMaxServerNO(); }

@@ -1,6 +1,9 @@
 // The process-wide object stores: server number -> class ID -> object ID -> object. The main
 // store holds every live object; the LocalPoint and ThirdPartyPoint stores, of the same shape,
-// serve the library's callers. No locks: callers serialise their calls.
+// serve the library's callers. No locks: callers serialise their calls. GDM_Find answers from a
+// hash index kept beside the maps; writes made through a mutable view (GDM_GetMap,
+// GDM_GetObjMap, GDM_GetServerObjMap) are seen by GDM_Find once that view has been asked for
+// again, so make them before other store calls or ask for the view again afterwards.
 #pragma once
 
 #include <cstdint>
@@ -54,5 +57,9 @@ NAMEOBJECT_API ObjectIDMap GDM_GetMapCopy(std::uint32_t classID, std::uint32_t s
 NAMEOBJECT_API ObjectClassMap* GDM_GetObjMap(
     std::uint32_t serverNO);  // null when the server has no entry
 NAMEOBJECT_API ObjectServerMap* GDM_GetServerObjMap();
+// Read-only views that leave the find index as it is: one ID map of the main store (null when
+// missing; nothing created), and the whole main store.
+NAMEOBJECT_API const ObjectIDMap* GDM_FindMap(std::uint32_t classID, std::uint32_t serverNO);
+NAMEOBJECT_API const ObjectServerMap& GDM_GetServers();
 // The greatest server number under which anything was filed; 0 when the store is empty.
 NAMEOBJECT_API std::uint32_t GDM_GetSysMaxClassID();

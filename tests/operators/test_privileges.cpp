@@ -193,3 +193,43 @@ TEST_F(Privileges, GroupMapsTravelInRestDataAndMerge) {
 }
 
 }  // namespace
+
+namespace {
+
+// The check answers from an index of the group's maps, the explanation from the maps
+// themselves: after every way the maps change (set, merged from a changed copy, loaded), also
+// once the check was asked, the two must agree, and both answers must occur.
+TEST_F(Privileges, CheckFollowsGroupMapsThatChangeAfterItWasAsked) {
+    auto area = Box(nullptr);
+    auto op = Op(u"op");
+    auto g = Group(u"g");
+    ASSERT_EQ(0, g->AddObject(op, 0));
+    auto grant = Holder(851, {CPrivilegeBase::MakePrivilegeKey(7, 3)});
+    auto lock = Holder(852, {CPrivilegeBase::MakePrivilegeKey(7, 3)});
+    int answers[2] = {};
+    auto agree = [&](const char* step) {
+        const int decision = ExplainPrivilege(op, area, 7, 3).decision;
+        EXPECT_EQ(decision, op->HasPrivilege(area, 7, 3)) << step;
+        ++answers[decision != 0];
+    };
+    agree("nothing");
+    Tie(*g, false, *area, grant->GetID());
+    agree("set");
+    auto changed = std::static_pointer_cast<COperatorGroup>(COperatorGroup::CreateObj());
+    changed->SetPrivilegeObject(g->GetPrivilegeObject());
+    Tie(*changed, true, *server, lock->GetID());
+    std::uint32_t sections = 0;
+    ASSERT_EQ(0, g->OnObjectChange(changed, sections, SECTION_REST_DATA));
+    agree("merged");
+    g->SetPrivilegeLock({});
+    agree("lock taken away");
+    CBufferWriter w;
+    ASSERT_EQ(1, changed->SaveRestData(w));
+    CBufferReader r(w.GetData(), w.GetLength());
+    ASSERT_EQ(1, g->LoadRestData(r, 0));
+    agree("loaded");
+    EXPECT_GT(answers[0], 0);
+    EXPECT_GT(answers[1], 0);
+}
+
+}  // namespace

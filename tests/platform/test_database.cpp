@@ -79,3 +79,39 @@ TEST_F(DatabaseTest, TransactionsAndFailures) {
 }
 
 }  // namespace
+
+namespace {
+
+// Statements kept for reuse: the same text twice at once, a kept query after the schema
+// changed, and a kept statement after the connection was closed and opened again.
+TEST_F(DatabaseTest, KeptStatementsFollowDataSchemaAndReconnects) {
+    ASSERT_TRUE(db->Execute("CREATE TABLE Kept (a INTEGER)"));
+    const std::string query = "select * from Kept where 1=0";
+    for (int round = 0; round < 3; ++round) {
+        CADORecordset outer(db), inner(db);
+        ASSERT_TRUE(outer.Open(query) && inner.Open(query));  // one text, two statements
+        ASSERT_TRUE(outer.AddNew() && outer.SetFieldValue("a", round) && outer.Update());
+        EXPECT_EQ(1, inner.GetFieldCount());
+    }
+    EXPECT_EQ(3, QueryInt("SELECT count(*) FROM Kept"));
+    ASSERT_TRUE(db->Execute("ALTER TABLE Kept ADD COLUMN b INTEGER"));
+    {
+        CADORecordset rs(db);
+        ASSERT_TRUE(rs.Open(query));
+        EXPECT_EQ(2, rs.GetFieldCount());
+        ASSERT_TRUE(rs.AddNew() && rs.SetFieldValue("b", 5) && rs.Update());
+    }
+    EXPECT_EQ(1, QueryInt("SELECT count(*) FROM Kept WHERE b = 5"));
+    CADORecordset open(db);
+    ASSERT_TRUE(open.Open("select * from Kept"));
+    ASSERT_TRUE(ConnectDatabase(inst.dbPath()));
+    db = GetDatabase();
+    open.Close();  // its statement belongs to the closed connection and is not kept
+    CADORecordset rs(db);
+    ASSERT_TRUE(rs.Open(query));
+    EXPECT_EQ(2, rs.GetFieldCount());
+    EXPECT_TRUE(db->Execute("DELETE FROM Kept"));
+    EXPECT_EQ(0, QueryInt("SELECT count(*) FROM Kept"));
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 #include "core/NameObject.h"
 #include "registry/Checksum.h"
@@ -54,6 +55,45 @@ TEST(ObjectStore, FindFallsBackToOtherServersLowestFirst) {
     auto onZero = NewObject();
     GDM_Add(62, 5, 0, onZero);
     EXPECT_EQ(GDM_Find(62, 5), onZero);
+}
+
+// The find index against the ordered maps it sits beside: random adds, removes and writes
+// through mutable views (which the index cannot see), enough keys to grow the index and to
+// leave erased slots; every find must answer what the maps answer.
+TEST(ObjectStore, FindAgreesWithTheMapsThroughAddsRemovesAndViewWrites) {
+    auto expected = [](std::uint32_t cls, std::uint32_t id, std::uint32_t server) {
+        std::shared_ptr<CNameObject> found;
+        for (const auto& [s, classes] : GDM_GetServers()) {
+            const auto c = classes.find(cls);
+            if (c == classes.end()) continue;
+            const auto o = c->second.find(id);
+            if (o == c->second.end() || !o->second) continue;
+            if (s == server) return o->second;
+            if (!found) found = o->second;
+        }
+        return found;
+    };
+    std::mt19937 random(5);
+    for (int step = 0; step < 20000; ++step) {
+        const std::uint32_t cls = 70 + random() % 2, id = random() % 3000, server = random() % 3;
+        const unsigned op = random() % 8;
+        if (op < 3) {
+            GDM_Add(cls, id, server, NewObject());
+        } else if (op < 5) {
+            GDM_Remove(cls, id, server);
+        } else if (op == 5) {
+            GDM_GetMap(cls, server)->erase(id);
+        } else if (op == 6) {
+            (*GDM_GetMap(cls, server))[id] = random() % 2 ? NewObject() : nullptr;
+        }
+        const std::uint32_t askedID = random() % 3000;
+        ASSERT_EQ(GDM_Find(cls, askedID, server), expected(cls, askedID, server)) << step;
+    }
+    for (std::uint32_t server = 0; server < 3; ++server) {
+        GDM_GetMap(70, server)->clear();
+        GDM_GetMap(71, server)->clear();
+    }
+    EXPECT_FALSE(GDM_Find(70, 1, 0));
 }
 
 TEST(Checksum, Crc16ModbusAndCrcItuXmodem) {

@@ -1,0 +1,138 @@
+// FlatKeyIndex: a hash table from 64-bit keys to values in one flat array (open addressing,
+// linear probing, at most 3/4 full). One probe usually touches one cache line, and filing a
+// key allocates only when the table grows. The two greatest key values mark empty and erased
+// slots and cannot be filed (Indexable() is false for them).
+// With kCountedKeys the low bits of a key pick its slot: keys handed out by a counter then
+// fill neighbouring slots without a collision, and filing or finding them in order walks
+// the table in order (strided keys, multiples of a power of two, would collide instead).
+// Otherwise Fibonacci hashing spreads any keys evenly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+template <class V, bool kCountedKeys = false>
+class FlatKeyIndex {
+public:
+    static constexpr bool Indexable(std::uint64_t key) { return key < kErased; }
+
+    std::size_t Size() const { return m_live; }
+
+    // Grows the table so that count keys fit without growing again. May throw bad_alloc.
+    void Reserve(std::size_t count) {
+        std::size_t capacity = 16;
+        while (capacity / 4 * 3 < count) capacity *= 2;
+        if (capacity > m_slots.size()) Rehash(capacity);
+    }
+
+    void Clear() {
+        m_slots.clear();
+        m_shift = 64;
+        m_live = m_used = 0;
+    }
+
+    // The value filed under key; null when none.
+    const V* Find(std::uint64_t key) const {
+        if (m_slots.empty() || !Indexable(key)) return nullptr;
+        for (std::size_t i = Home(key);; i = (i + 1) & Mask()) {
+            const Slot& slot = m_slots[i];
+            if (slot.key == key) return &slot.value;
+            if (slot.key == kEmpty) return nullptr;
+        }
+    }
+    V* Find(std::uint64_t key) {
+        return const_cast<V*>(static_cast<const FlatKeyIndex&>(*this).Find(key));
+    }
+
+    // Starts loading the slot where a find of key begins (a hint; no effect on the table).
+    void Prefetch(std::uint64_t key) const {
+        if (!m_slots.empty()) __builtin_prefetch(&m_slots[Home(key)]);
+    }
+
+    // The value filed under key, filed as V() first when missing. key must be Indexable. May
+    // throw bad_alloc (the table is then unchanged).
+    V& Get(std::uint64_t key) {
+        if ((m_used + 1) * 4 > m_slots.size() * 3) {
+            // Doubles when over half the slots hold keys; otherwise only sweeps erased slots.
+            std::size_t capacity = m_slots.empty() ? 16 : m_slots.size();
+            if ((m_live + 1) * 2 > capacity) capacity *= 2;
+            Rehash(capacity);
+        }
+        std::size_t erased = kNone;
+        std::size_t i = Home(key);
+        for (;; i = (i + 1) & Mask()) {
+            Slot& slot = m_slots[i];
+            if (slot.key == key) return slot.value;
+            if (slot.key == kEmpty) break;
+            if (slot.key == kErased && erased == kNone) erased = i;
+        }
+        if (erased != kNone) {
+            i = erased;
+        } else {
+            ++m_used;
+        }
+        ++m_live;
+        m_slots[i].key = key;
+        return m_slots[i].value;
+    }
+
+    // Takes key out; false when it was not filed.
+    bool Erase(std::uint64_t key) {
+        if (m_slots.empty() || !Indexable(key)) return false;
+        for (std::size_t i = Home(key);; i = (i + 1) & Mask()) {
+            Slot& slot = m_slots[i];
+            if (slot.key == kEmpty) return false;
+            if (slot.key != key) continue;
+            slot.key = kErased;
+            slot.value = V();
+            --m_live;
+            return true;
+        }
+    }
+
+    // Calls fn(key, value) for every filed key, in no particular order.
+    template <class Fn>
+    void ForEach(Fn&& fn) const {
+        for (const Slot& slot : m_slots) {
+            if (Indexable(slot.key)) fn(slot.key, slot.value);
+        }
+    }
+
+private:
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    static constexpr std::uint64_t kErased = kEmpty - 1;
+    static constexpr std::size_t kNone = ~std::size_t{0};
+
+    struct Slot {
+        std::uint64_t key = kEmpty;
+        V value{};
+    };
+
+    std::size_t Mask() const { return m_slots.size() - 1; }
+    // Fibonacci hashing: the top bits of key times 2^64 / golden ratio.
+    std::size_t Home(std::uint64_t key) const {
+        if constexpr (kCountedKeys) return static_cast<std::size_t>(key) & Mask();
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> m_shift);
+    }
+
+    void Rehash(std::size_t capacity) {
+        std::vector<Slot> old(capacity);
+        old.swap(m_slots);
+        m_shift = 64;
+        for (std::size_t c = capacity; c > 1; c >>= 1) --m_shift;
+        m_used = m_live;
+        for (Slot& slot : old) {
+            if (!Indexable(slot.key)) continue;
+            std::size_t i = Home(slot.key);
+            while (m_slots[i].key != kEmpty) i = (i + 1) & Mask();
+            m_slots[i] = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> m_slots;  // size 0 or a power of two
+    std::size_t m_live = 0;     // filed keys
+    std::size_t m_used = 0;     // filed and erased slots
+    unsigned m_shift = 64;      // 64 - log2(capacity)
+};
