@@ -169,7 +169,8 @@ std::int32_t CNameObject::OnObjectChange(std::shared_ptr<CNameObject> other, std
     if (!other) return E_OBJECT_NULL;
     LoadDataFromDatabase(sections & ~m_nInitState & SECTION_ALL);
 
-    if ((sections & SECTION_OBJECT_IMAGE) != 0 && CheckImageChanged(other->m_mapImageInfo.Edit()) != 0) {
+    if ((sections & SECTION_OBJECT_IMAGE) != 0 &&
+        CheckImageChanged(other->m_mapImageInfo.Edit()) != 0) {
         changed |= SECTION_OBJECT_IMAGE;
     }
 

@@ -315,17 +315,20 @@ int CNameObjectExtData::ExtData_Set(const CString& name, const _variant_t& value
 }
 
 int CNameObjectExtData::ExtData_Get(const CString& name, float& out) const {
-    return GetTyped(m_mapExtData.Get(), name, VT_R4, out, [](const _variant_t& v) { return v.fltVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_R4, out,
+                    [](const _variant_t& v) { return v.fltVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, int& out) const {
-    return GetTyped(m_mapExtData.Get(), name, VT_INT, out, [](const _variant_t& v) { return v.intVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_INT, out,
+                    [](const _variant_t& v) { return v.intVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, unsigned int& out) const {
     return GetTyped(m_mapExtData.Get(), name, VT_UINT, out,
                     [](const _variant_t& v) { return v.uintVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, double& out) const {
-    return GetTyped(m_mapExtData.Get(), name, VT_R8, out, [](const _variant_t& v) { return v.dblVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_R8, out,
+                    [](const _variant_t& v) { return v.dblVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, bool& out) const {
     return GetTyped(m_mapExtData.Get(), name, VT_BOOL, out,
@@ -340,10 +343,12 @@ int CNameObjectExtData::ExtData_Get(const CString& name, COleDateTime& out) cons
                     [](const _variant_t& v) { return COleDateTime(v.date); });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, std::int64_t& out) const {
-    return GetTyped(m_mapExtData.Get(), name, VT_I8, out, [](const _variant_t& v) { return v.llVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_I8, out,
+                    [](const _variant_t& v) { return v.llVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, std::uint64_t& out) const {
-    return GetTyped(m_mapExtData.Get(), name, VT_UI8, out, [](const _variant_t& v) { return v.ullVal; });
+    return GetTyped(m_mapExtData.Get(), name, VT_UI8, out,
+                    [](const _variant_t& v) { return v.ullVal; });
 }
 int CNameObjectExtData::ExtData_Get(const CString& name, _variant_t& out) const {
     out.Clear();

@@ -74,7 +74,8 @@ void CNameObject::SetPhotoImage(std::uint32_t index, const COleDateTime& time,
 void CNameObject::CheckImageInfo() {
     ImageMap* images = m_mapImageInfo.Present();
     if (images == nullptr) return;
-    std::erase_if(*images, [](const auto& entry) { return entry.second.m_imgData.GetLength() == 0; });
+    std::erase_if(*images,
+                  [](const auto& entry) { return entry.second.m_imgData.GetLength() == 0; });
 }
 
 // ---- the section ---------------------------------------------------------------------------

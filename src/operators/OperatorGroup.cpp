@@ -107,7 +107,7 @@ void COperatorGroup::PrivilegeScope(const std::shared_ptr<CAccessObject>& object
     for (std::size_t next = 0; next < seen.size(); ++next) {
         const CAccessObject* at = seen[next];
         keys.push_back(::MakeClassIDAndIDKey(at->GetObjectClassID(), at->GetID()));
-        auto visit = [&seen](const CAccessObject* above) {
+        auto visit = [](const CAccessObject* above) {
             if (above != nullptr && std::find(seen.begin(), seen.end(), above) == seen.end())
                 seen.push_back(above);
         };

@@ -73,7 +73,8 @@ public:
                 if (otherServer == serverNO) continue;
                 if (auto object = FindIndexed(otherServer, classID, id)) return object;
             }
-            return nullptr;
+            // Not indexed: the maps still answer, for an object a host filed through a view
+            // it kept from before the index was last rebuilt.
         }
         if (auto object = FindOn(classID, id, serverNO)) return object;
         for (const auto& [otherServer, classes] : m_servers) {

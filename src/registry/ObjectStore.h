@@ -1,9 +1,11 @@
 // The process-wide object stores: server number -> class ID -> object ID -> object. The main
 // store holds every live object; the LocalPoint and ThirdPartyPoint stores, of the same shape,
 // serve the library's callers. No locks: callers serialise their calls. GDM_Find answers from a
-// hash index kept beside the maps; writes made through a mutable view (GDM_GetMap,
-// GDM_GetObjMap, GDM_GetServerObjMap) are seen by GDM_Find once that view has been asked for
-// again, so make them before other store calls or ask for the view again afterwards.
+// hash index kept beside the maps, and from the maps when the index has no entry. Objects
+// filed through a mutable view (GDM_GetMap, GDM_GetObjMap, GDM_GetServerObjMap) are found at
+// once (unless another server holds an indexed object of the same class and ID); an object taken
+// out through a view kept from before the last GDM_Find may still be found while something else
+// owns it, until a view is asked for again.
 #pragma once
 
 #include <cstdint>

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 class Bytes {

@@ -96,6 +96,16 @@ TEST(ObjectStore, FindAgreesWithTheMapsThroughAddsRemovesAndViewWrites) {
     EXPECT_FALSE(GDM_Find(70, 1, 0));
 }
 
+// A host may keep a view and file through it later, after finds have rebuilt the index.
+TEST(ObjectStore, ObjectsFiledThroughAKeptViewAreFound) {
+    ObjectIDMap* view = GDM_GetMap(72, 0);
+    GDM_Add(72, 1, 0, NewObject());
+    ASSERT_TRUE(GDM_Find(72, 1, 0));
+    auto later = NewObject();
+    (*view)[2] = later;
+    EXPECT_EQ(GDM_Find(72, 2, 0), later);
+}
+
 TEST(Checksum, Crc16ModbusAndCrcItuXmodem) {
     EXPECT_EQ(GetCrc16(Bytes("123456789"), 9), 0x4B37u);
     EXPECT_EQ(GetCrc16(nullptr, 0), 0xFFFFu);

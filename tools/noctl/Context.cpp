@@ -48,7 +48,8 @@ int Context::Resolve() {
     if (dir.empty() && db.empty()) return Usage("give --dir DIR, --db FILE or set NAMEOBJECT_HOME");
     if (db.empty()) {
         // An installation on a shared database names it in its station file.
-        const CIni station(CString::FromUtf8((fs::path(dir) / "Config/ServerStation.ini").string()));
+        const CIni station(
+            CString::FromUtf8((fs::path(dir) / "Config/ServerStation.ini").string()));
         db = station.GetString(u"Database", u"Connection", CString()).ToUtf8();
         if (db.empty()) db = (fs::path(dir) / "installation.db").string();
     }

@@ -267,7 +267,8 @@ void AddInstallationCommands(CLI::App& app, Context& ctx, Commands& commands) {
     CLI::App* init = AddCommand(
         app, "init",
         "create an installation directory (Config/ServerStation.ini naming ServerObjects.so, "
-        "Language/English.ini, installation.db, or with --db naming a PostgreSQL database its URL in the station file's [Database] Connection, which --dir then uses) or, "
+        "Language/English.ini, installation.db, or with --db naming a PostgreSQL database its URL "
+        "in the station file's [Database] Connection, which --dir then uses) or, "
         "with --db only, a bare database",
         "noctl init site --server-no 0x01000000 --server-mask 0xFF000000");
     init->add_option("DIR", a->dir, "installation directory to create");
