@@ -8,7 +8,6 @@
 #include "membership/AccessObject.h"
 #include "platform/Database.h"
 #include "platform/DebugOutput.h"
-#include "platform/HeapReserve.h"
 #include "registry/IdAllocator.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
@@ -19,10 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 bool g_bulkLoaded = false;
-
-// Heap a loaded row takes with its facets, strings and store entries, and what the membership
-// and relation passes after the load add to it (measured on access objects).
-constexpr std::size_t kHeapBytesPerRow = 2048;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -69,7 +64,6 @@ std::int32_t CAccessObject::InitObjectMap() {
     if (db == nullptr) return E_DATABASE_UNAVAILABLE;
 
     const int count = CountRows(db);
-    const HeapReservation heap(static_cast<std::size_t>(count > 0 ? count : 0) * kHeapBytesPerRow);
     const Clock::time_point start = Clock::now();
     OutputDebugStringW(CString::Formatted("Loading from NameObject, Count = %d\n", count));
 
