@@ -44,7 +44,7 @@ bool ParseKey(const std::vector<std::string>& words, std::size_t first, MJOBJECT
 
 const char* ChangeOperationName(ChangeOperation operation) {
     const auto index = static_cast<int>(operation);
-    return index < kOperationCount ? kOperationNames[index] : "?";
+    return index >= 0 && index < kOperationCount ? kOperationNames[index] : "?";
 }
 
 std::string FormatChangeNotice(const ChangeNotice& notice) {

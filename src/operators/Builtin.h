@@ -65,3 +65,13 @@ public:                                        \
     static std::shared_ptr<cls> GetInstance(); \
     static std::int32_t InitObjectMap();       \
     static std::int32_t DeleteObject(std::shared_ptr<CNameObject> object);
+
+// Defines the three members NO_DECLARE_BUILTIN declares for a built-in group or privilege
+// object: `init` is builtin::InitGroup or builtin::InitPrivilege, `baseDelete` the base class's
+// DeleteObject that a deletion other than of the singleton goes to.
+#define NO_IMPLEMENT_BUILTIN(cls, init, baseDelete)                               \
+    std::shared_ptr<cls> cls::GetInstance() { return builtin::Instance<cls>(); }  \
+    std::int32_t cls::InitObjectMap() { return init(GetInstance(), &CreateObj); } \
+    std::int32_t cls::DeleteObject(std::shared_ptr<CNameObject> object) {         \
+        return builtin::Delete(object, &baseDelete);                              \
+    }

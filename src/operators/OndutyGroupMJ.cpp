@@ -12,17 +12,7 @@ COndutyGroupMJ::COndutyGroupMJ() {
 
 COndutyGroupMJ::~COndutyGroupMJ() = default;
 
-std::shared_ptr<COndutyGroupMJ> COndutyGroupMJ::GetInstance() {
-    return builtin::Instance<COndutyGroupMJ>();
-}
-
-std::int32_t COndutyGroupMJ::InitObjectMap() {
-    return builtin::InitGroup(GetInstance(), &CreateObj);
-}
-
-std::int32_t COndutyGroupMJ::DeleteObject(std::shared_ptr<CNameObject> object) {
-    return builtin::Delete(object, &COperatorGroup::DeleteObject);
-}
+NO_IMPLEMENT_BUILTIN(COndutyGroupMJ, builtin::InitGroup, COperatorGroup::DeleteObject)
 
 std::int32_t COndutyGroupMJ::InsertObject(std::shared_ptr<CNameObject> object) {
     return CNameObject::InsertObject(std::move(object));

@@ -11,17 +11,7 @@ COndutyPrivilege::COndutyPrivilege() {
 
 COndutyPrivilege::~COndutyPrivilege() = default;
 
-std::shared_ptr<COndutyPrivilege> COndutyPrivilege::GetInstance() {
-    return builtin::Instance<COndutyPrivilege>();
-}
-
-std::int32_t COndutyPrivilege::InitObjectMap() {
-    return builtin::InitPrivilege(GetInstance(), &CreateObj);
-}
-
-std::int32_t COndutyPrivilege::DeleteObject(std::shared_ptr<CNameObject> object) {
-    return builtin::Delete(object, &CPrivilegeBase::DeleteObject);
-}
+NO_IMPLEMENT_BUILTIN(COndutyPrivilege, builtin::InitPrivilege, CPrivilegeBase::DeleteObject)
 
 int COndutyPrivilege::GetDefaultPrivilegeFromDB() {
     return CPrivilegeObject::GetDefaultPrivilegeFromDB();

@@ -12,17 +12,7 @@ CServiceGroupMJ::CServiceGroupMJ() {
 
 CServiceGroupMJ::~CServiceGroupMJ() = default;
 
-std::shared_ptr<CServiceGroupMJ> CServiceGroupMJ::GetInstance() {
-    return builtin::Instance<CServiceGroupMJ>();
-}
-
-std::int32_t CServiceGroupMJ::InitObjectMap() {
-    return builtin::InitGroup(GetInstance(), &CreateObj);
-}
-
-std::int32_t CServiceGroupMJ::DeleteObject(std::shared_ptr<CNameObject> object) {
-    return builtin::Delete(object, &COperatorGroup::DeleteObject);
-}
+NO_IMPLEMENT_BUILTIN(CServiceGroupMJ, builtin::InitGroup, COperatorGroup::DeleteObject)
 
 std::int32_t CServiceGroupMJ::InsertObject(std::shared_ptr<CNameObject> object) {
     return CNameObject::InsertObject(std::move(object));

@@ -11,17 +11,7 @@ CServicePrivilege::CServicePrivilege() {
 
 CServicePrivilege::~CServicePrivilege() = default;
 
-std::shared_ptr<CServicePrivilege> CServicePrivilege::GetInstance() {
-    return builtin::Instance<CServicePrivilege>();
-}
-
-std::int32_t CServicePrivilege::InitObjectMap() {
-    return builtin::InitPrivilege(GetInstance(), &CreateObj);
-}
-
-std::int32_t CServicePrivilege::DeleteObject(std::shared_ptr<CNameObject> object) {
-    return builtin::Delete(object, &CPrivilegeBase::DeleteObject);
-}
+NO_IMPLEMENT_BUILTIN(CServicePrivilege, builtin::InitPrivilege, CPrivilegeBase::DeleteObject)
 
 int CServicePrivilege::GetDefaultPrivilegeFromDB() {
     return CPrivilegeObject::GetDefaultPrivilegeFromDB();

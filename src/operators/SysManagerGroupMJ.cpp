@@ -12,17 +12,7 @@ CSysManagerGroupMJ::CSysManagerGroupMJ() {
 
 CSysManagerGroupMJ::~CSysManagerGroupMJ() = default;
 
-std::shared_ptr<CSysManagerGroupMJ> CSysManagerGroupMJ::GetInstance() {
-    return builtin::Instance<CSysManagerGroupMJ>();
-}
-
-std::int32_t CSysManagerGroupMJ::InitObjectMap() {
-    return builtin::InitGroup(GetInstance(), &CreateObj);
-}
-
-std::int32_t CSysManagerGroupMJ::DeleteObject(std::shared_ptr<CNameObject> object) {
-    return builtin::Delete(object, &COperatorGroup::DeleteObject);
-}
+NO_IMPLEMENT_BUILTIN(CSysManagerGroupMJ, builtin::InitGroup, COperatorGroup::DeleteObject)
 
 std::int32_t CSysManagerGroupMJ::InsertObject(std::shared_ptr<CNameObject> object) {
     return CNameObject::InsertObject(std::move(object));

@@ -11,17 +11,7 @@ CSysManagerPrivilege::CSysManagerPrivilege() {
 
 CSysManagerPrivilege::~CSysManagerPrivilege() = default;
 
-std::shared_ptr<CSysManagerPrivilege> CSysManagerPrivilege::GetInstance() {
-    return builtin::Instance<CSysManagerPrivilege>();
-}
-
-std::int32_t CSysManagerPrivilege::InitObjectMap() {
-    return builtin::InitPrivilege(GetInstance(), &CreateObj);
-}
-
-std::int32_t CSysManagerPrivilege::DeleteObject(std::shared_ptr<CNameObject> object) {
-    return builtin::Delete(object, &CPrivilegeBase::DeleteObject);
-}
+NO_IMPLEMENT_BUILTIN(CSysManagerPrivilege, builtin::InitPrivilege, CPrivilegeBase::DeleteObject)
 
 int CSysManagerPrivilege::GetDefaultPrivilegeFromDB() {
     return CPrivilegeObject::GetDefaultPrivilegeFromDB();

@@ -194,12 +194,6 @@ bool StartsWith(std::string_view sql, std::string_view word) {
     return sql.size() >= word.size() && strncasecmp(sql.data(), word.data(), word.size()) == 0;
 }
 
-// COMMIT, END or ROLLBACK of the whole transaction (not ROLLBACK TO a savepoint).
-bool EndsTransaction(std::string_view sql) {
-    return StartsWith(sql, "COMMIT") || StartsWith(sql, "END") ||
-           (StartsWith(sql, "ROLLBACK") && !StartsWith(sql, "ROLLBACK TO"));
-}
-
 }  // namespace
 
 int CADODatabase::Execute(const CString& sql) { return Execute(sql.ToUtf8()); }
@@ -245,7 +239,7 @@ int CADODatabase::Execute(const std::string& utf8sql) {
         } while (rc == SQLITE_ROW);
         if (rc != SQLITE_DONE) {
             // A failed COMMIT ends the transaction itself, and its owner sees the failure.
-            if (!EndsTransaction(sqlite3_sql(stmt))) NoteFailure(inTransaction);
+            if (!IsTransactionEnd(sqlite3_sql(stmt))) NoteFailure(inTransaction);
             ReportError(EngineError(m_db, utf8sql));
             statementcache::Release(stmt, false);
             return 0;
@@ -274,7 +268,7 @@ void CADODatabase::ReportError(const std::string& what) {
 bool CADODatabase::WriteRefused(const std::string& sql) {
     if (!m_transactionLost) return false;
     // The owner's ROLLBACK or COMMIT ends the lost transaction; ROLLBACK has nothing left to do.
-    if (EndsTransaction(sql)) m_transactionLost = false;
+    if (IsTransactionEnd(sql)) m_transactionLost = false;
     // The unit's own savepoint housekeeping is refused quietly; anything else is reported.
     if (!StartsWith(sql, "ROLLBACK") && !StartsWith(sql, "RELEASE")) {
         ReportError("the transaction was rolled back after an error; not run: " +

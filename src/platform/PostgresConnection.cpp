@@ -32,17 +32,6 @@ bool IsTransactionControl(std::string_view sql) {
     return false;
 }
 
-// COMMIT, END and ROLLBACK (not ROLLBACK TO): the server only warns when none is open.
-bool IsTransactionEnd(std::string_view sql) {
-    const std::vector<SqlToken> tokens = TokenizeSql(sql.substr(0, 64));
-    if (tokens.empty()) return false;
-    if (IsSqlKeyword(tokens[0], "rollback")) {
-        return tokens.size() < 2 || !(IsSqlKeyword(tokens[1], "to") ||
-                                      (tokens.size() > 2 && IsSqlKeyword(tokens[2], "to")));
-    }
-    return IsSqlKeyword(tokens[0], "commit") || IsSqlKeyword(tokens[0], "end");
-}
-
 // The server's message, led by the phrase SQLite uses for the same failure so that the
 // reports read alike on both engines: "no such table: Name (relation ... does not exist)".
 std::string DescribeError(const PGresult* result, const std::string& sql) {

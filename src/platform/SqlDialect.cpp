@@ -280,3 +280,13 @@ std::string RestoreIdentifierCase(const std::string& lowerName, std::string_view
     const auto it = schemaNames.find(Lower(lowerName));
     return it == schemaNames.end() ? lowerName : it->second;
 }
+
+bool IsTransactionEnd(std::string_view sql) {
+    const std::vector<SqlToken> tokens = TokenizeSql(sql.substr(0, 64));
+    if (tokens.empty()) return false;
+    if (IsSqlKeyword(tokens[0], "rollback")) {
+        return tokens.size() < 2 || !(IsSqlKeyword(tokens[1], "to") ||
+                                      (tokens.size() > 2 && IsSqlKeyword(tokens[2], "to")));
+    }
+    return IsSqlKeyword(tokens[0], "commit") || IsSqlKeyword(tokens[0], "end");
+}

@@ -25,6 +25,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string QuoteSqlIdentifier(std::string_view name);
 bool IsSqlKeyword(const SqlToken& t, std::string_view keyword);
 
+// True for a statement that ends the open transaction: COMMIT, END or ROLLBACK (not ROLLBACK
+// TO a savepoint), in any letter case.
+bool IsTransactionEnd(std::string_view sql);
+
 // A plain single-table SELECT: a select list without calls or DISTINCT, FROM one table,
 // then nothing or WHERE / ORDER BY, and no JOIN, GROUP BY or compound operator anywhere.
 struct SingleTableSelect {
