@@ -2,20 +2,9 @@
 // and a client manager whose notifier and object-operate object record every call in order.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "areas/Area.h"
-#include "areas/AreaGroup.h"
-#include "platform/ClientManager.h"
-#include "platform/Config.h"
-#include "registry/ClassRegistry.h"
-#include "support/Fixtures.h"
-#include "support/TrackedObjects.h"
+#include "support/Test.h"
 
 // Records each call as "name a,b,..." with the numbers in hexadecimal (the forward call: ID,
 // server, first and last difference, propagate).
@@ -65,17 +54,14 @@ protected:
     void TearDown() override {
         CClientManager::GetInstance()->SetClientNotify(nullptr);
         CClientManager::GetInstance()->SetObjectOperate(nullptr);
+        ConnectedInstallation::TearDown();
         ReleaseTrackedObjects();
     }
 
     // A tracked object of a class of the class library.
     static std::shared_ptr<CAccessObject> MakeOf(std::uint32_t classID, std::uint32_t id) {
-        auto object = Track(std::dynamic_pointer_cast<CAccessObject>(CreateNewObject(classID)));
-        EXPECT_TRUE(object) << "class " << classID << " is not registered";
-        if (object) {
-            object->SetID(id);
-            object->SetServerNO(1);
-        }
+        auto object = Track(Create<CAccessObject>(classID, 1));
+        if (object) object->SetID(id);
         return object;
     }
     // An alarm-bearing object whose fifteen source counters are first, first+1, ...

@@ -4,7 +4,6 @@
 //                 ── C (group 102) ── area 1 (a diamond: A is reached through B and C)
 //                 ── P (plain container 103) ── area 3
 #include "areas/AreaFixture.h"
-#include "registry/ObjectStore.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 // The area's run-time state and its reports, persons, merge and members.
 #include "areas/AreaFixture.h"
-#include "registry/ObjectStore.h"
 
 namespace {
 

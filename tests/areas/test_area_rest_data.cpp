@@ -1,11 +1,8 @@
 // The rest data of areas and area groups, checked against bytes laid down by hand: the
 // current version whole, older versions with the fields they had, the refused versions and
 // the older raw form.
-#include <gtest/gtest.h>
-
-#include "areas/Area.h"
-#include "areas/AreaGroup.h"
 #include "core/ByteBuilder.h"
+#include "support/Test.h"
 
 namespace {
 

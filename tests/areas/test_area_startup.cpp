@@ -5,11 +5,6 @@
 //   A ── B ── area 1 ── x (350), h (73)
 //     ── area 2 ── x, y (350)
 #include "areas/AreaFixture.h"
-#include "platform/Database.h"
-#include "registry/IdAllocator.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "startup/Startup.h"
 
 namespace {
 
@@ -68,7 +63,6 @@ TEST_F(AreaStartup, AFreshLoaderCountsEveryAreaAndGroupOnce) {
     // x = 1, y = 20, h = 100; x lies in both areas, h counts for the groups only.
     EXPECT_EQ((std::map<std::string, int>{{"A", 121}, {"B", 101}, {"area 1", 1}, {"area 2", 21}}),
               totals);
-    DestroyAllObject();
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 // The attribute and property facets.
-#include <gtest/gtest.h>
-
 #include "ByteBuilder.h"
-#include "core/NameObject.h"
 #include "core/NameObjectAttribute.h"
 #include "core/NameObjectProperty.h"
-#include "platform/Config.h"
+#include "support/Test.h"
 
 namespace {
 

@@ -1,17 +1,7 @@
 // Extension data: typed access, the section (byte for byte, old versions, skipping, bad
 // input) and the ObjectExtData / ObjectExtDataDelCache rows.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <vector>
-
 #include "ByteBuilder.h"
-#include "core/NameObject.h"
-#include "platform/Config.h"
-#include "platform/Database.h"
-#include "registry/ObjectStore.h"
-#include "support/Fixtures.h"
-#include "support/Query.h"
+#include "support/Test.h"
 
 namespace {
 

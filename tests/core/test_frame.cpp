@@ -1,13 +1,9 @@
 // The object frame and the base object's sections, checked byte for byte against sequences
 // built by hand from the format tables.
-#include <gtest/gtest.h>
-
 #include <climits>
 
 #include "ByteBuilder.h"
-#include "core/NameObject.h"
-#include "platform/Config.h"
-#include "support/Fixtures.h"
+#include "support/Test.h"
 
 namespace {
 

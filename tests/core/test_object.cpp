@@ -1,8 +1,5 @@
 // The base object: lazy loading and merging.
-#include <gtest/gtest.h>
-
-#include "core/NameObject.h"
-#include "platform/Config.h"
+#include "support/Test.h"
 
 namespace {
 

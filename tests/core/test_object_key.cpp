@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <set>
-
-#include "core/ObjectKey.h"
+#include "support/Test.h"
 
 TEST(ObjectKey, OrderingAndHashes) {
     const MJOBJECT_KEY none;

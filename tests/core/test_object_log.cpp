@@ -1,16 +1,6 @@
 // Change-log texts: the template chosen for each operation and outcome, its arguments, and the
 // entry handed to the operation log.
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "areas/Area.h"
-#include "areas/AreaGroup.h"
-#include "operators/Operator.h"
-#include "platform/Config.h"
-#include "platform/Language.h"
-#include "platform/OperationLog.h"
-#include "support/Fixtures.h"
+#include "support/Test.h"
 
 namespace {
 

@@ -1,18 +1,10 @@
 // Several hosts on one database: a server process writes, this process (a client, server mode
 // off) follows through the change feed (PostgreSQL) or by applying the same notices itself
 // (SQLite, which has no feed); ID counters stay unique when two hosts allocate at once.
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <fstream>
-#include <set>
-#include <thread>
-
-#include "nameobject.h"
-#include "support/Fixtures.h"
-#include "support/NotifyRecorder.h"
+#include "support/Test.h"
 
 namespace {
 

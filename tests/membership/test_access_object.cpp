@@ -1,20 +1,6 @@
 // Access objects: areas, relations with the areas of the store, rest data and the release
 // of the ownership cycles at shutdown.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <vector>
-
-#include "areas/Area.h"
-#include "core/ResultCodes.h"
-#include "membership/Container.h"
-#include "operators/Operator.h"
-#include "platform/Config.h"
-#include "registry/ClassRegistry.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "support/TestInstallation.h"
-#include "support/TrackedObjects.h"
+#include "support/Test.h"
 
 namespace {
 

@@ -1,16 +1,5 @@
 // Containers: membership on both sides, cycles, the Container table, queries, deletion.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "core/ResultCodes.h"
-#include "membership/Container.h"
-#include "platform/Database.h"
-#include "platform/StringFormat.h"
-#include "support/Query.h"
-#include "support/TestInstallation.h"
-#include "support/TrackedObjects.h"
+#include "support/Test.h"
 
 namespace {
 

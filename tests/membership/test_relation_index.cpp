@@ -1,17 +1,6 @@
 // The relation index: paired insert/remove in both directions, the queries over derived
 // classes, the climb through containers, and the recursive owners query.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <vector>
-
-#include "membership/Container.h"
-#include "membership/RelationIndex.h"
-#include "registry/ClassRegistry.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "startup/Startup.h"
-#include "support/Fixtures.h"
+#include "support/Test.h"
 
 namespace {
 
@@ -22,18 +11,15 @@ using IDList = std::vector<std::uint32_t>;
 class RelationIndex : public ConnectedInstallation {
 protected:
     explicit RelationIndex(bool serverObjects = false) : ConnectedInstallation(serverObjects) {}
-    void TearDown() override { DestroyAllObject(); }  // breaks the membership cycles
 
     // Files objects of the classes with IDs 1, 2, ... under the current server; each lies in
     // the next one.
     static void Chain(const std::vector<unsigned int>& classes) {
         std::shared_ptr<CAccessObject> previous;
         for (std::uint32_t id = 1; id <= classes.size(); ++id) {
-            auto object =
-                std::dynamic_pointer_cast<CAccessObject>(CreateNewObject(classes[id - 1]));
-            ASSERT_TRUE(object) << classes[id - 1];
+            auto object = Create<CAccessObject>(classes[id - 1]);
+            ASSERT_TRUE(object);
             object->SetID(id);
-            object->SetServerNO(GetCurrentServerNO());
             GDM_Add(classes[id - 1], id, GetCurrentServerNO(), object);
             if (previous) {
                 ASSERT_EQ(0, std::dynamic_pointer_cast<CContainer>(object)->AddObject(previous, 0));

@@ -1,16 +1,6 @@
 // The hook registry: protocol-class groups, which hook serves which protocol class, the
 // change rule and one table per dispatch.
-#include <gtest/gtest.h>
-
-#include <utility>
-#include <vector>
-
-#include "core/NameObject.h"
-#include "membership/Container.h"
-#include "notify/ClassHookManager.h"
-#include "registry/ClassRegistry.h"
-#include "registry/ServerIdentity.h"
-#include "support/Fixtures.h"
+#include "support/Test.h"
 
 // Three protocol classes: P3 derives from P2, P2 from P1.
 class P1 : public CObject {
@@ -67,14 +57,6 @@ protected:
         g_calls.clear();
     }
 
-    static std::shared_ptr<CNameObject> Make(unsigned int classID,
-                                             std::uint32_t server = GetCurrentServerNO()) {
-        auto object = CreateNewObject(classID);
-        EXPECT_TRUE(object) << classID;
-        if (object) object->SetServerNO(server);
-        return object;
-    }
-
     CMjObjectClassManager* manager = CMjObjectClassManager::GetInstance();
 };
 
@@ -88,7 +70,7 @@ TEST_F(ClassHooks, BaseProtocolHookServesDerivedProtocolsWithoutTheirOwnHook) {
     EXPECT_EQ((Protocols{kP1, kP2}), groups[kP1]);
     EXPECT_EQ((Protocols{kP3}), groups[kP3]);
 
-    EXPECT_EQ(1, manager->OnBeforeObjectDelete(Make(62)));
+    EXPECT_EQ(1, manager->OnBeforeObjectDelete(Create(62)));
     // Hooks in ascending order of their protocol classes, each once per covered class.
     Calls expected;
     for (const auto& [protocol, covered] : groups) {
@@ -102,13 +84,13 @@ TEST_F(ClassHooks, ChangeHooksRunOnlyForSameClassObjectsOfThisServer) {
     manager->RegisterOnAfterObjectChangeFunc({62}, kP1, &PairHook<2>);
     const std::uint32_t other = GetCurrentServerNO() + 1;
 
-    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62, other), Make(62, other), 4));
-    EXPECT_EQ(0, manager->OnAfterObjectChange(Make(62, other), Make(62), 4));
-    EXPECT_EQ(0, manager->OnBeforeObjectChange(Make(62), Make(63), 4));
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(Create(62, other), Create(62, other), 4));
+    EXPECT_EQ(0, manager->OnAfterObjectChange(Create(62, other), Create(62), 4));
+    EXPECT_EQ(0, manager->OnBeforeObjectChange(Create(62), Create(63), 4));
     EXPECT_TRUE(g_calls.empty());
 
-    EXPECT_EQ(1, manager->OnBeforeObjectChange(Make(62), Make(62, other), 4));
-    EXPECT_EQ(1, manager->OnAfterObjectChange(Make(62), Make(62), 5));
+    EXPECT_EQ(1, manager->OnBeforeObjectChange(Create(62), Create(62, other), 4));
+    EXPECT_EQ(1, manager->OnAfterObjectChange(Create(62), Create(62), 5));
     EXPECT_EQ((Calls{{104, kP1}, {205, kP1}}), g_calls);
 }
 
@@ -127,8 +109,8 @@ TEST_F(ClassHooks, EveryDispatchUsesItsOwnTable) {
     manager->RegisterOnBeforeObjectRelationChangeFunc(classes, kP1, &PairHook<11>);
     manager->RegisterOnAfterObjectRelationChangeFunc(classes, kP1, &PairHook<12>);
 
-    auto a = Make(62), b = Make(62);
-    auto group = std::dynamic_pointer_cast<CContainer>(Make(63));
+    auto a = Create(62), b = Create(62);
+    auto group = std::dynamic_pointer_cast<CContainer>(Create(63));
     ASSERT_TRUE(group);
     EXPECT_EQ(1, manager->OnBeforeObjectChange(a, b, 1));
     EXPECT_EQ(1, manager->OnAfterObjectChange(a, b, 1));

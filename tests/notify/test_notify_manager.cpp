@@ -1,55 +1,32 @@
 // The observer registry: delivery along the registered classes of the class tree, the veto,
 // and the library's own change observer feeding the relation index.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "core/NameObject.h"
-#include "membership/Container.h"
-#include "membership/RelationIndex.h"
 #include "notify/NameObjectChangeNotify.h"
-#include "notify/ObjectNotifyManager.h"
-#include "registry/ClassRegistry.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "support/Fixtures.h"
-#include "support/NotifyRecorder.h"
+#include "support/Test.h"
 
 namespace {
 
-using Log = NotifyLog;
-using Recorder = NotifyRecorder;
-using Obj = std::shared_ptr<CNameObject>;
-
 class NotifyManager : public ConnectedInstallation {
 protected:
-    static Obj Make(unsigned int classID) {
-        auto object = CreateNewObject(classID);
-        EXPECT_TRUE(object) << classID;
-        return object;
-    }
-
     CObjectNotifyManager* manager = CObjectNotifyManager::GetInstance();
-    Log log;
+    NotifyLog log;
 };
 
 TEST_F(NotifyManager, NegativeResultStopsTheDispatchOtherwiseTheLastResultCounts) {
-    Recorder veto("62", log, -5), containers("3", log, 7), groups("63", log, 3);
+    NotifyRecorder veto("62", log, -5), containers("3", log, 7), groups("63", log, 3);
     manager->RegisterObjectDeleteNotify(62, &veto);
     manager->RegisterObjectDeleteNotify(3, &containers);
     manager->RegisterObjectDeleteNotify(63, &groups);
 
-    EXPECT_EQ(-5, manager->OnBeforeObjectDelete(Make(62)));
-    EXPECT_EQ(-5, manager->OnAfterObjectDelete(Make(62)));  // after operations stop alike
-    EXPECT_EQ((Log{"62:BeforeDelete", "62:AfterDelete"}), log);
+    EXPECT_EQ(-5, manager->OnBeforeObjectDelete(Create(62)));
+    EXPECT_EQ(-5, manager->OnAfterObjectDelete(Create(62)));  // after operations stop alike
+    EXPECT_EQ((NotifyLog{"62:BeforeDelete", "62:AfterDelete"}), log);
     log.clear();
-    EXPECT_EQ(7, manager->OnBeforeObjectDelete(Make(63)));  // 3 lets the next one run
-    EXPECT_EQ((Log{"63:BeforeDelete", "3:BeforeDelete"}), log);
+    EXPECT_EQ(7, manager->OnBeforeObjectDelete(Create(63)));  // 3 lets the next one run
+    EXPECT_EQ((NotifyLog{"63:BeforeDelete", "3:BeforeDelete"}), log);
 }
 
 TEST_F(NotifyManager, EveryDispatchReachesItsOwnKindAndSlot) {
-    Recorder r("r", log, 1);
+    NotifyRecorder r("r", log, 1);
     manager->RegisterObjectChangeNotify(3, &r);
     manager->RegisterObjectInsertNotify(3, &r);
     manager->RegisterObjectDeleteNotify(3, &r);
@@ -57,8 +34,8 @@ TEST_F(NotifyManager, EveryDispatchReachesItsOwnKindAndSlot) {
     manager->RegisterObjectRemoveFromContainerNotify(3, &r);
     manager->RegisterObjectRelationChangeNotify(3, &r);
 
-    auto a = Make(62), b = Make(62);
-    auto group = std::dynamic_pointer_cast<CContainer>(Make(63));
+    auto a = Create(62), b = Create(62);
+    auto group = std::dynamic_pointer_cast<CContainer>(Create(63));
     ASSERT_TRUE(group);
     // Change dispatches need two objects of one class: a and the group reach nobody.
     EXPECT_EQ(0, manager->OnBeforeObjectChange(a, group, 1) +
@@ -73,24 +50,25 @@ TEST_F(NotifyManager, EveryDispatchReachesItsOwnKindAndSlot) {
     manager->OnAfterObjectAddToContainer(a, group);
     manager->OnBeforeObjectRemoveFromContainer(a, group);
     manager->OnAfterObjectRemoveFromContainer(a, group);
-    manager->OnBeforeObjectRelationChange(a, Make(63), 6);  // no class rule for relations
+    manager->OnBeforeObjectRelationChange(a, Create(63), 6);  // no class rule for relations
     manager->OnAfterObjectRelationChange(a, b, 6);
 
     // The library's own change observer (class 1) runs after r but writes nothing here.
-    EXPECT_EQ((Log{"r:BeforeChange/1", "r:AfterChange/1/32", "r:BeforeInsert+c", "r:AfterInsert",
+    EXPECT_EQ(
+        (NotifyLog{"r:BeforeChange/1", "r:AfterChange/1/32", "r:BeforeInsert+c", "r:AfterInsert",
                    "r:BeforeDelete", "r:AfterDelete", "r:BeforeAdd", "r:AfterAdd", "r:BeforeRemove",
                    "r:AfterRemove", "r:BeforeRelation/6", "r:AfterRelation/6"}),
-              log);
+        log);
 }
 
 TEST_F(NotifyManager, IsMjObjectClassFollowsTheRegisteredAncestry) {
-    Recorder r("r", log);
+    NotifyRecorder r("r", log);
     EXPECT_EQ(0, manager->IsMjObjectClass(777));  // outside the class tree, nothing registered
     manager->RegisterObjectInsertNotify(777, &r);
     EXPECT_EQ(1, manager->IsMjObjectClass(777));
     // The library registers its change observer for class 1 at load: the whole tree counts.
     EXPECT_EQ(1, manager->IsMjObjectClass(1302));
-    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Make(62)));  // no delete observers anywhere
+    EXPECT_EQ(0, manager->OnBeforeObjectDelete(Create(62)));  // no delete observers anywhere
     EXPECT_TRUE(log.empty());
 }
 

@@ -1,22 +1,8 @@
 // An installation of server number 1 with the installation's class library loaded and its
-// server object (class 0, ID 1) stored; shutdown at the end of every case.
+// server object (class 0, ID 1) stored.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
-#include "membership/Container.h"
-#include "operators/Operator.h"
-#include "operators/OperatorGroup.h"
-#include "operators/PrivilegeLock.h"
-#include "operators/PrivilegeObject.h"
-#include "platform/Database.h"
-#include "registry/ClassRegistry.h"
-#include "registry/IdAllocator.h"
-#include "registry/ServerIdentity.h"
-#include "startup/Startup.h"
-#include "support/Fixtures.h"
+#include "support/Test.h"
 
 class OperatorsFixture : public ConnectedInstallation {
 protected:
@@ -30,7 +16,6 @@ protected:
         ASSERT_EQ(kServer, GetCurrentServerID());
         server = Stored<CContainer>(0, u"server", [](CNameObject& o) { o.SetID(kServer); });
     }
-    void TearDown() override { DestroyAllObject(); }
 
     static void Exec(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
 

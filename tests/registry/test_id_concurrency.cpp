@@ -1,15 +1,5 @@
 // Object and point IDs allocated from several threads at once.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <thread>
-#include <vector>
-
-#include "core/ResultCodes.h"
-#include "platform/Database.h"
-#include "registry/IdAllocator.h"
-#include "registry/ServerIdentity.h"
-#include "support/TestInstallation.h"
+#include "support/Test.h"
 
 namespace {
 

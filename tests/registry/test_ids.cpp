@@ -1,19 +1,6 @@
 // Server identity, the local ID counters and their ObjectID row, the alarm counter and the
 // server options, with a real installation database.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
-#include "core/NameObject.h"
-#include "core/ResultCodes.h"
-#include "platform/Database.h"
-#include "platform/StringFormat.h"
-#include "registry/IdAllocator.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "support/Query.h"
-#include "support/TestInstallation.h"
+#include "support/Test.h"
 
 namespace {
 

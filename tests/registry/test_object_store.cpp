@@ -1,13 +1,5 @@
 // The object stores and the checksums.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <random>
-
-#include "core/NameObject.h"
-#include "registry/Checksum.h"
-#include "registry/ObjectStore.h"
-#include "support/Capture.h"
+#include "support/Test.h"
 
 namespace {
 

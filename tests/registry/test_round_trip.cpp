@@ -1,22 +1,7 @@
 // A whole installation written by one process (objects, memberships, extension data, images)
 // and loaded by a fresh process through the start-up sequence is equal object for object and
 // membership for membership.
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-
-#include "areas/Area.h"
-#include "areas/AreaGroup.h"
-#include "membership/Container.h"
-#include "platform/Config.h"
-#include "platform/Database.h"
-#include "registry/ClassRegistry.h"
-#include "registry/IdAllocator.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "startup/Startup.h"
-#include "support/Fixtures.h"
+#include "support/Test.h"
 
 namespace {
 

@@ -1,26 +1,11 @@
 // The start-up sequence against a real installation database: the bulk load, its row
 // versions, and memberships from the Container table.
-#include <gtest/gtest.h>
-
-#include "core/RestData.h"
-#include "membership/Container.h"
-#include "platform/Database.h"
-#include "platform/StringFormat.h"
-#include "registry/ClassRegistry.h"
-#include "registry/IdAllocator.h"
-#include "registry/ObjectStore.h"
-#include "registry/ServerIdentity.h"
-#include "startup/Startup.h"
-#include "support/Capture.h"
-#include "support/Fixtures.h"
-#include "support/Query.h"
+#include "support/Test.h"
 
 namespace {
 
 class Startup : public ConnectedInstallation {
 protected:
-    // Memberships hold objects in cycles; releasing them is shutdown's job.
-    void TearDown() override { DestroyAllObject(); }
     static void Exec(const std::string& sql) { ASSERT_TRUE(GetDatabase()->Execute(sql)) << sql; }
     static int StoredObjects() {
         int n = 0;

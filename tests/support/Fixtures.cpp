@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "registry/ClassRegistry.h"
+#include "startup/Startup.h"
 
 void ConnectedInstallation::SetUp() {
     if (m_serverObjects) {
@@ -14,6 +15,8 @@ void ConnectedInstallation::SetUp() {
     ASSERT_NO_FATAL_FAILURE(inst.Connect());
     ASSERT_EQ(1, InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")));
 }
+
+void ConnectedInstallation::TearDown() { DestroyAllObject(); }
 
 int RunInChild(const std::function<int()>& body) {
     const pid_t child = fork();

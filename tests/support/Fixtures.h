@@ -1,5 +1,6 @@
-// Shared set-ups of the test suites: typed creation, a connected installation with the class
-// records registered, and copies of the class libraries in an installation.
+// Shared set-ups of the test suites: typed creation and creation by class ID, a connected
+// installation with the class records registered, and copies of the class libraries in an
+// installation.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "registry/ClassRegistry.h"
+#include "registry/ServerIdentity.h"
 #include "support/TestInstallation.h"
 
 // A new object of class T from the class's own factory.
@@ -22,14 +25,26 @@ std::shared_ptr<T> Named(const char16_t* fullName) {
     return object;
 }
 
+// A new object of a registered class as a T, of the given server (by default the current one);
+// null, and a test failure, when the class is not registered.
+template <class T = CNameObject>
+std::shared_ptr<T> Create(std::uint32_t classID, std::uint32_t server = GetCurrentServerNO()) {
+    auto object = std::dynamic_pointer_cast<T>(CreateNewObject(classID));
+    EXPECT_TRUE(object) << "class " << classID << " is not registered";
+    if (object) object->SetServerNO(server);
+    return object;
+}
+
 // A test over a fresh installation: the database connected (schema created) and the class
-// records registered. With `serverObjects` the installation lists the class library
-// ServerObjects.so (server object 0, platform linkage 13, card holder group 59, alarm host 73,
-// alarm object 350, card holder 501); otherwise no class library.
+// records registered; at the end every stored object is released as shutdown does. With
+// `serverObjects` the installation lists the class library ServerObjects.so (server object 0,
+// platform linkage 13, card holder group 59, alarm host 73, alarm object 350, card holder 501);
+// otherwise no class library.
 class ConnectedInstallation : public ::testing::Test {
 protected:
     explicit ConnectedInstallation(bool serverObjects = false) : m_serverObjects(serverObjects) {}
     void SetUp() override;
+    void TearDown() override;
     TestInstallation inst;
 
 private:
