@@ -18,13 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ResultCodes.h"
-#include "membership/Container.h"
-#include "platform/Database.h"
-#include "registry/ClassRegistry.h"
-#include "registry/IdAllocator.h"
-#include "registry/ObjectStore.h"
-#include "startup/Startup.h"
+#include "nameobject.h"
 
 namespace {
 

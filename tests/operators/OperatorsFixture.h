@@ -1,8 +1,19 @@
 // An installation of server number 1 with the installation's class library loaded and its
-// server object (class 0, ID 1) stored.
+// server object (class 0, ID 1) stored; and an operator's rest data filled with values.
 #pragma once
 
 #include "support/Test.h"
+
+// Gives every rest-data field group of an operator a value other than its default.
+inline void FillOperatorRestData(COperator& op) {
+    op.SetPwd(u"p");
+    op.SetPersons({{501, 1, 1}});
+    op.SetSignInRange({{62, 2, 1}});
+    op.SetWorkStationOptionIDs({4, 5});
+    op.SetPollingTimeEnd(9);
+    op.SetExpirationDay(30);
+    op.SetModifyPassTime(COleDateTime(2020, 5, 1, 0, 0, 0));
+}
 
 class OperatorsFixture : public ConnectedInstallation {
 protected:

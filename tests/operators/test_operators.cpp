@@ -107,13 +107,7 @@ TEST_F(Operators, BindingRowsNameOnlyPersonsInTheStore) {
 
 TEST_F(Operators, OlderRestDataVersionsKeepLaterFields) {
     auto op = New<COperator>();
-    op->SetPwd(u"p");
-    op->SetPersons({{501, 1, 1}});
-    op->SetSignInRange({{62, 2, 1}});
-    op->SetWorkStationOptionIDs({4, 5});
-    op->SetPollingTimeEnd(9);
-    op->SetExpirationDay(30);
-    op->SetModifyPassTime(COleDateTime(2020, 5, 1, 0, 0, 0));
+    FillOperatorRestData(*op);
     CBufferWriter w;
     ASSERT_EQ(1, op->SaveRestData(w));
     // Version 0x03000300 ends after the persons: the later groups keep their current values.

@@ -1,7 +1,7 @@
 // The rest data of every class with a level of its own, filled with values other than the
 // defaults: what is written reads back into a new object, which writes the same bytes again;
 // every shorter prefix is refused with the reader where it was.
-#include "support/Test.h"
+#include "OperatorsFixture.h"
 
 namespace {
 
@@ -38,15 +38,7 @@ TEST(RestDataOfEveryClass, RoundTripsAndRefusesEveryTruncation) {
     ExpectRoundTripAndRefusedTruncations<CPrivilegeBase>([&](CPrivilegeBase& p) {
         p.SetGrantedPrivileges({key(7, 3), key(8, 1)});
     });
-    ExpectRoundTripAndRefusedTruncations<COperator>([](COperator& op) {
-        op.SetPwd(u"p");
-        op.SetPersons({{501, 1, 1}});
-        op.SetSignInRange({{62, 2, 1}});
-        op.SetWorkStationOptionIDs({4, 5});
-        op.SetPollingTimeEnd(9);
-        op.SetExpirationDay(30);
-        op.SetModifyPassTime(COleDateTime(2020, 5, 1, 0, 0, 0));
-    });
+    ExpectRoundTripAndRefusedTruncations<COperator>(FillOperatorRestData);
     ExpectRoundTripAndRefusedTruncations<COperatorGroup>([](COperatorGroup& g) {
         g.SetPrivilegeObject({{1, {{(std::uint64_t{62} << 32) | 5, 9}}}});
         g.SetPrivilegeLock({{2, {{1, 1}}}});
