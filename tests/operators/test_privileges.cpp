@@ -183,10 +183,6 @@ TEST_F(Privileges, LoadAndMergeReplaceTheGroupMaps) {
     EXPECT_EQ(copy->GetPrivilegeLock(), g->GetPrivilegeLock());
 }
 
-}  // namespace
-
-namespace {
-
 // The check answers from an index of the group's maps, the explanation from the maps
 // themselves: after every way the maps change (set, merged from a changed copy, loaded), also
 // once the check was asked, the two must agree, and both answers must occur.
