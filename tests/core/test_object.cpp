@@ -23,8 +23,6 @@ public:
     int imageOk = 1, restOk = 1, extOk = 1;
 };
 
-COleDateTime Day(double d) { return COleDateTime(d); }
-
 }  // namespace
 
 TEST(NameObject, LazyLoadingFetchesOnlyMissingSections) {
@@ -64,7 +62,7 @@ TEST(NameObject, OnObjectChangeMergesBasicFields) {
     incoming->SetDescription(u"text");
     incoming->SetAttribute(0x20u);
     incoming->SetServerNO(2);
-    incoming->SetModifyTime(Day(9.0));
+    incoming->SetModifyTime(COleDateTime(9.0));
 
     // Without the basic bit nothing is compared.
     std::uint32_t changed = 0;

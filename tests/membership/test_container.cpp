@@ -20,12 +20,6 @@ public:
     int calls = 0;
 };
 
-std::vector<std::uint32_t> ContainerIDs(const CAccessObject& object) {
-    std::vector<std::uint32_t> ids;
-    for (const auto& c : object.GetContainers()) ids.push_back(c->GetID());
-    return ids;
-}
-
 long long CountRows(const std::string& where) {
     return QueryInt("SELECT COUNT(*) FROM Container WHERE " + where);
 }
@@ -150,7 +144,7 @@ TEST_F(Container, DeletionRemovesEveryMembershipAndRow) {
     EXPECT_EQ(doomed->GetObjectCount(), 0);
     EXPECT_EQ(doomed->GetContainerCount(), 0);
     EXPECT_EQ(parent->GetObjectW(3, 2, 1), nullptr);
-    EXPECT_EQ(ContainerIDs(*m1), (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(m1->GetContainers(), CAccessObject::ContainerList{parent});
     EXPECT_EQ(m2->GetContainerCount(), 0);
     EXPECT_EQ(CountRows("nContainerID = 2 OR nSubObjectID = 2"), 0);
 

@@ -4,8 +4,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Of(const CBufferWriter_base& w) { return Bytes(w.GetData(), w.GetData() + w.GetLength()); }
-
 CBufferReader ReaderOf(const Bytes& bytes) {
     return CBufferReader(bytes.data(), static_cast<int>(bytes.size()));
 }
@@ -34,7 +32,7 @@ TEST(Buffer, StringAndBlockReadersCheckTheirCounts) {
         CBufferWriter out;
         out.Write(std::uint8_t{7});
         EXPECT_FALSE(r.ReadBlock(out));
-        EXPECT_EQ(Of(out), Bytes{7});
+        EXPECT_EQ(out.bytes(), Bytes{7});
         EXPECT_EQ(r.GetPosition(), 0);
     }
 }

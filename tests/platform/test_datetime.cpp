@@ -4,12 +4,6 @@ namespace {
 
 std::string Text(const COleDateTime& d) { return d.Format().ToUtf8(); }
 
-COleDateTime FromFields(int y, int mo, int d, int h, int mi, int s, int ms) {
-    COleDateTime dt;
-    EXPECT_EQ(dt.SetDateTime(COleDateTime::Fields{y, mo, d, h, mi, s, ms}), 0);
-    return dt;
-}
-
 }  // namespace
 
 TEST(OleDateTime, EpochNegativeDatesAndFields) {
@@ -27,7 +21,8 @@ TEST(OleDateTime, EpochNegativeDatesAndFields) {
 }
 
 TEST(OleDateTime, IsoMsAndParse) {
-    const COleDateTime old = FromFields(1850, 1, 2, 3, 4, 5, 6);
+    COleDateTime old;
+    ASSERT_EQ(old.SetDateTime(COleDateTime::Fields{1850, 1, 2, 3, 4, 5, 6}), 0);
     COleDateTime back;
     ASSERT_TRUE(back.ParseDateTime(old.FormatIsoMs()));
     EXPECT_EQ(back.FormatIsoMs(), "1850-01-02 03:04:05.006");
