@@ -10,6 +10,8 @@
 // Counters of StartupSequence: each phase's milliseconds, and resident anonymous bytes and
 // operator-new calls per loaded object.
 // N is 10,000 and 100,000; --large adds 1,000,000 (building that database takes minutes).
+// --breakdown [N] instead loads N objects (default 100,000) once and prints where their bytes
+// go (see PrintBreakdown).
 // With NAMEOBJECT_BENCH_PG the databases are databases of that PostgreSQL server.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
@@ -19,6 +21,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -326,7 +329,8 @@ int main(int argc, char** argv) {
         if (std::string(argv[i]) == "--large") {
             large = true;
         } else if (std::string(argv[i]) == "--breakdown") {
-            PrintBreakdown(i + 1 < argc ? std::atoi(argv[i + 1]) : 100000);
+            const int n = i + 1 < argc ? std::atoi(argv[i + 1]) : 0;
+            PrintBreakdown(n > 0 ? n : 100000);
             return 0;
         } else {
             args.push_back(argv[i]);
