@@ -27,7 +27,9 @@ void* Counted(void* p) {
 }
 
 void Release(void* p) {
-    if (p != nullptr && g_tracking) g_liveByChunk[ChunkClass(p)].fetch_sub(1, std::memory_order_relaxed);
+    if (p != nullptr && g_tracking) {
+        g_liveByChunk[ChunkClass(p)].fetch_sub(1, std::memory_order_relaxed);
+    }
     std::free(p);
 }
 }  // namespace

@@ -151,9 +151,9 @@ private:
         }
     }
 
-    std::vector<Slot> m_slots;  // size 0 or a power of two
-    std::size_t m_live = 0;     // filed keys
-    std::size_t m_used = 0;     // filed and erased slots
+    std::vector<Slot> m_slots;   // size 0 or a power of two
+    std::size_t m_live = 0;      // filed keys
+    std::size_t m_used = 0;      // filed and erased slots
     std::size_t m_farthest = 0;  // greatest distance of a filed key from its home slot
-    unsigned m_shift = 64;      // 64 - log2(capacity)
+    unsigned m_shift = 64;       // 64 - log2(capacity)
 };
