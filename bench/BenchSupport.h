@@ -2,6 +2,7 @@
 // and the paths of the installation they build in the temp directory.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
@@ -14,6 +15,15 @@ namespace bench {
 
 // Calls of the global operator new since the program started.
 std::size_t Allocations();
+
+// Live operator-new blocks by malloc chunk size: entry i counts chunks of 16 * i bytes (the
+// request plus malloc's 8-byte header, rounded up to 16, at least 32); the last entry counts
+// every larger chunk. Kept only after TrackLiveBlocks() (called before any thread starts and
+// before the first allocation to be counted; it slows every allocation).
+inline constexpr std::size_t kChunkClasses = 65;
+using LiveBlocks = std::array<long, kChunkClasses>;
+void TrackLiveBlocks();
+LiveBlocks LiveByChunk();
 
 inline std::string TempPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() / name).string();

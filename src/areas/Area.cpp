@@ -241,7 +241,9 @@ void CArea::GetAreaGroups(const std::set<std::uint32_t>& areaIDs,
 
 void CArea::AddObjectToArea(std::shared_ptr<CAccessObject> object) {
     if (!object) return;
-    m_mapObjectsInArea[object->GetObjectUniqueID()] = object;
+    // Objects join in ascending key order at start-up: the end hint then saves the search.
+    m_mapObjectsInArea.insert_or_assign(m_mapObjectsInArea.end(), object->GetObjectUniqueID(),
+                                        object);
     object->GetAreaID().insert(m_nID);
     if (auto self = SelfAs<CArea>()) object->GetArea().insert(std::move(self));
 }

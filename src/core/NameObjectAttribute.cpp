@@ -28,11 +28,12 @@ int CNameObjectAttribute::LoadExtAttribute(CBufferReader& reader) {
         std::uint32_t attrClass = 0;
         std::uint32_t valueCount = 0;
         if (!reader.Read(attrClass) || !ReadCount(reader, valueCount, 4)) return 0;
-        ValueSet& values = m_mapAttribute[attrClass];
+        // Sections hold classes and values in ascending order: end hints save the searches.
+        ValueSet& values = m_mapAttribute.try_emplace(m_mapAttribute.end(), attrClass)->second;
         for (std::uint32_t j = 0; j < valueCount; ++j) {
             std::uint32_t value = 0;
             if (!reader.Read(value)) return 0;
-            values.insert(value);
+            values.insert(values.end(), value);
         }
     }
     return section.Finish();

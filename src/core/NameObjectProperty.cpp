@@ -72,12 +72,13 @@ int CNameObjectProperty::LoadExtProperty(CBufferReader& reader) {
         std::uint32_t propClass = 0;
         std::uint32_t keyCount = 0;
         if (!reader.Read(propClass) || !ReadCount(reader, keyCount, kMinEntry)) return 0;
-        KeyMap& keys = m_mapProperty[propClass];
+        // Sections hold classes and keys in ascending order: end hints save the searches.
+        KeyMap& keys = m_mapProperty.try_emplace(m_mapProperty.end(), propClass)->second;
         for (std::uint32_t j = 0; j < keyCount; ++j) {
             std::uint32_t key = 0;
             _variant_t value;
             if (!reader.Read(key) || !ReadVariant(reader, value)) return 0;
-            keys[key] = std::move(value);
+            keys.insert_or_assign(keys.end(), key, std::move(value));
         }
     }
     return section.Finish();

@@ -188,16 +188,28 @@ void CAccessObject::UpdateObjectRelated(int operation, std::shared_ptr<CNameObje
         m_setAreaID = kept;
     }
 
-    // Join the areas it names now, and forget the IDs of areas that no longer exist.
+    // Join the areas it names now, and forget the IDs of areas that no longer exist. Joining
+    // may change m_setAreaID, so the walk looks each next ID up afresh; the set of valid IDs
+    // is built only when some ID or area does not match (at start-up, none does).
     if (operation == RELATED_OP_BUILD || areasChanged) {
+        bool allValid = true;
+        for (auto next = m_setAreaID.begin(); next != m_setAreaID.end();) {
+            const std::uint32_t id = *next;
+            if (auto area = FindArea(id)) {
+                m_setArea.insert(area);
+                area->AddObjectToArea(self);
+            } else {
+                allValid = false;
+            }
+            next = m_setAreaID.upper_bound(id);
+        }
+        for (const auto& area : m_setArea) {
+            if (area && m_setAreaID.count(area->GetID()) == 0) allValid = false;
+        }
+        if (allValid) return;
         std::set<std::uint32_t> valid;
-        const std::set<std::uint32_t> ids = m_setAreaID;
-        for (std::uint32_t id : ids) {
-            auto area = FindArea(id);
-            if (!area) continue;
-            m_setArea.insert(area);
-            area->AddObjectToArea(self);
-            valid.insert(id);
+        for (std::uint32_t id : m_setAreaID) {
+            if (FindArea(id)) valid.insert(id);
         }
         for (const auto& area : m_setArea) {
             if (area) valid.insert(area->GetID());

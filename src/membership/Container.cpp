@@ -46,7 +46,10 @@ std::int32_t CContainer::AddObject(std::shared_ptr<CAccessObject> member, int wr
         if (inner == this || inner->HasObject(self)) return E_CONTAINER_CYCLE;
     }
     const MJOBJECT_KEY key = member->GetObjectUniqueID();
-    if (!m_mapMemberObjects.try_emplace(key, member).second) return 0;
+    // Members join in ascending key order at start-up: the end hint then saves the search.
+    const std::size_t before = m_mapMemberObjects.size();
+    m_mapMemberObjects.try_emplace(m_mapMemberObjects.end(), key, member);
+    if (m_mapMemberObjects.size() == before) return 0;
     member->InsertElementToContainers(self);
     if (!write) return 0;
 

@@ -20,14 +20,14 @@ std::int32_t CAdminActor::InitObjectMap() {
         instance->SetServerNO(serverNO);
         InsertObject(instance);  // kept in memory even when refused
     }
-    // Exactly one administrator per server: every other one leaves the store.
-    ObjectIDMap* admins = GDM_GetMap(kClassID, serverNO);
-    while (!admins->empty()) {
+    // Exactly one administrator per server: every other one leaves the store. The read-only
+    // view keeps the find index valid for the rest of the start-up.
+    for (const ObjectIDMap* admins = GDM_FindMap(kClassID, serverNO); admins && !admins->empty();) {
         const auto first = admins->begin()->second;
         const std::uint32_t id = admins->begin()->first;
         GDM_Remove(first ? first->GetObjectClassID() : kClassID, id, serverNO);
         GDM_Remove(COperator::kClassID, id, serverNO);
-        admins->erase(id);  // when the object's own class was another one
+        GDM_Remove(kClassID, id, serverNO);  // when the object's own class was another one
     }
     builtin::FileAlsoAs(kClassID, instance);
     builtin::FileAlsoAs(COperator::kClassID, instance);

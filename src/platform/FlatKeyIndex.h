@@ -6,6 +6,9 @@
 // fill neighbouring slots without a collision, and filing or finding them in order walks
 // the table in order (strided keys, multiples of a power of two, would collide instead).
 // Otherwise Fibonacci hashing spreads any keys evenly.
+// The table keeps the greatest distance of a filed key from its home slot, and a search stops
+// there: counted keys fill one long run of slots, through which a search for a missing key
+// (an erased one, say) would otherwise walk to the run's end.
 #pragma once
 
 #include <cstddef>
@@ -30,17 +33,13 @@ public:
     void Clear() {
         m_slots.clear();
         m_shift = 64;
-        m_live = m_used = 0;
+        m_live = m_used = m_farthest = 0;
     }
 
     // The value filed under key; null when none.
     const V* Find(std::uint64_t key) const {
-        if (m_slots.empty() || !Indexable(key)) return nullptr;
-        for (std::size_t i = Home(key);; i = (i + 1) & Mask()) {
-            const Slot& slot = m_slots[i];
-            if (slot.key == key) return &slot.value;
-            if (slot.key == kEmpty) return nullptr;
-        }
+        const std::size_t i = SlotOf(key);
+        return i == kNone ? nullptr : &m_slots[i].value;
     }
     V* Find(std::uint64_t key) {
         return const_cast<V*>(static_cast<const FlatKeyIndex&>(*this).Find(key));
@@ -60,13 +59,17 @@ public:
             if ((m_live + 1) * 2 > capacity) capacity *= 2;
             Rehash(capacity);
         }
+        // Past the farthest distance the key is not filed: the first erased slot seen, else
+        // the first empty one, takes it.
         std::size_t erased = kNone;
-        std::size_t i = Home(key);
-        for (;; i = (i + 1) & Mask()) {
+        const std::size_t home = Home(key);
+        std::size_t i = home;
+        for (std::size_t distance = 0;; ++distance, i = (i + 1) & Mask()) {
             Slot& slot = m_slots[i];
             if (slot.key == key) return slot.value;
             if (slot.key == kEmpty) break;
             if (slot.key == kErased && erased == kNone) erased = i;
+            if (distance >= m_farthest && erased != kNone) break;
         }
         if (erased != kNone) {
             i = erased;
@@ -74,22 +77,19 @@ public:
             ++m_used;
         }
         ++m_live;
+        Note(home, i);
         m_slots[i].key = key;
         return m_slots[i].value;
     }
 
     // Takes key out; false when it was not filed.
     bool Erase(std::uint64_t key) {
-        if (m_slots.empty() || !Indexable(key)) return false;
-        for (std::size_t i = Home(key);; i = (i + 1) & Mask()) {
-            Slot& slot = m_slots[i];
-            if (slot.key == kEmpty) return false;
-            if (slot.key != key) continue;
-            slot.key = kErased;
-            slot.value = V();
-            --m_live;
-            return true;
-        }
+        const std::size_t i = SlotOf(key);
+        if (i == kNone) return false;
+        m_slots[i].key = kErased;
+        m_slots[i].value = V();
+        --m_live;
+        return true;
     }
 
     // Calls fn(key, value) for every filed key, in no particular order.
@@ -111,6 +111,23 @@ private:
     };
 
     std::size_t Mask() const { return m_slots.size() - 1; }
+
+    // The slot holding key, or kNone.
+    std::size_t SlotOf(std::uint64_t key) const {
+        if (m_slots.empty() || !Indexable(key)) return kNone;
+        std::size_t i = Home(key);
+        for (std::size_t distance = 0; distance <= m_farthest; ++distance, i = (i + 1) & Mask()) {
+            if (m_slots[i].key == key) return i;
+            if (m_slots[i].key == kEmpty) return kNone;
+        }
+        return kNone;
+    }
+
+    // Records the distance of a key filed at slot from its home slot.
+    void Note(std::size_t home, std::size_t slot) {
+        const std::size_t distance = (slot - home) & Mask();
+        if (distance > m_farthest) m_farthest = distance;
+    }
     // Fibonacci hashing: the top bits of key times 2^64 / golden ratio.
     std::size_t Home(std::uint64_t key) const {
         if constexpr (kCountedKeys) return static_cast<std::size_t>(key) & Mask();
@@ -123,16 +140,20 @@ private:
         m_shift = 64;
         for (std::size_t c = capacity; c > 1; c >>= 1) --m_shift;
         m_used = m_live;
+        m_farthest = 0;
         for (Slot& slot : old) {
             if (!Indexable(slot.key)) continue;
-            std::size_t i = Home(slot.key);
+            const std::size_t home = Home(slot.key);
+            std::size_t i = home;
             while (m_slots[i].key != kEmpty) i = (i + 1) & Mask();
+            Note(home, i);
             m_slots[i] = std::move(slot);
         }
     }
 
-    std::vector<Slot> m_slots;  // size 0 or a power of two
-    std::size_t m_live = 0;     // filed keys
-    std::size_t m_used = 0;     // filed and erased slots
-    unsigned m_shift = 64;      // 64 - log2(capacity)
+    std::vector<Slot> m_slots;   // size 0 or a power of two
+    std::size_t m_live = 0;      // filed keys
+    std::size_t m_used = 0;      // filed and erased slots
+    std::size_t m_farthest = 0;  // greatest distance of a filed key from its home slot
+    unsigned m_shift = 64;       // 64 - log2(capacity)
 };

@@ -224,8 +224,39 @@ bool Expect(std::string_view text, std::size_t& pos, char c) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// The digits text[at, at + count) as a number; false when any is not a digit.
+bool FixedDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        const unsigned digit = static_cast<unsigned char>(text[i]) - '0';
+        if (digit > 9) return false;
+        value = value * 10 + static_cast<int>(digit);
+    }
+    return true;
+}
+
+// The form stored dates are written in, "YYYY-MM-DD HH:MM:SS.fff", read at fixed positions
+// (a bulk load reads two per row). False when text has another form; the general reader
+// below then decides.
+bool ParseStoredForm(std::string_view text, std::int64_t& ms) {
+    if (text.size() != 23 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':' || text[19] != '.') {
+        return false;
+    }
+    COleDateTime::Fields f;
+    if (!FixedDigits(text, 0, 4, f.year) || !FixedDigits(text, 5, 2, f.month) ||
+        !FixedDigits(text, 8, 2, f.day) || !FixedDigits(text, 11, 2, f.hour) ||
+        !FixedDigits(text, 14, 2, f.minute) || !FixedDigits(text, 17, 2, f.second) ||
+        !FixedDigits(text, 20, 3, f.millisecond) || !FieldsValid(f)) {
+        return false;
+    }
+    ms = LinearMsFromFields(f);
+    return ms <= kMaxMs;
+}
+
 // "YYYY-MM-DD[( |T)HH:MM[:SS[.fff]]]" to linear milliseconds.
 bool ParseLinearMs(std::string_view text, std::int64_t& ms) {
+    if (ParseStoredForm(text, ms)) return true;
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 

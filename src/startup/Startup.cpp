@@ -31,12 +31,13 @@ int CallAll(const std::set<FINISH_NOTIFY_FUNC>& callbacks) {
     return 1;
 }
 
-// Calls fn on every non-null object of the main store, by server, class and ID.
+// Calls fn on every non-null object of the main store, by server, class and ID. Walks the
+// read-only view, so that the find index stays valid for the finds fn makes.
 template <class Fn>
 void ForEachStoredObject(Fn fn) {
-    for (auto& [serverNO, classes] : *GDM_GetServerObjMap()) {
-        for (auto& [classID, objects] : classes) {
-            for (auto& [id, object] : objects) {
+    for (const auto& [serverNO, classes] : GDM_GetServers()) {
+        for (const auto& [classID, objects] : classes) {
+            for (const auto& [id, object] : objects) {
                 if (object) fn(classID, object);
             }
         }

@@ -38,7 +38,8 @@ TEST(OleDateTime, IsoMsAndParse) {
         EXPECT_EQ(p.FormatIsoMs(), iso) << text;
     }
     for (const char* text :
-         {"2024-02-30", "2024-01-02 03:04:05 extra", "9999-12-31 23:59:59.9999"}) {
+         {"2024-02-30", "2024-01-02 03:04:05 extra", "9999-12-31 23:59:59.9999",
+          "2024-02-30 00:00:00.000", "2024-01-02 03:04:0x.006", "2024-01-02 24:00:00.000"}) {
         COleDateTime p(5.0);
         EXPECT_FALSE(p.ParseDateTime(text)) << text;
         EXPECT_EQ(p.GetStatus(), COleDateTime::invalid) << text;
