@@ -5,13 +5,16 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
+#include "platform/PostgresRowSet.h"
 #include "platform/SqlDialect.h"
 
 namespace {
 
 constexpr std::string_view kKeywordPrefix = "postgresql:";
+constexpr int kSchemaLockKey = 0x4e4f5343;  // the advisory lock creating the tables
 
 std::string Trimmed(const char* message) {
     std::string text = message ? message : "";
@@ -225,7 +228,55 @@ bool PgConnection::Reconnect() {
 }
 
 bool PgConnection::InTransaction() const {
-    return m_transactionLost || (m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE);
+    return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
+bool PgConnection::TakeTransactionGone() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return std::exchange(m_transactionGone, false);
+}
+
+bool PgConnection::Execute(const std::string& utf8sql, EngineStatus& status) {
+    const PgResult result = Run(TranslateForPostgres(utf8sql), status.error);
+    status.transactionGone = TakeTransactionGone();
+    if (!result) {
+        status.error += " in \"" + utf8sql + "\"";
+        return false;
+    }
+    status.affected = result.Affected();
+    return true;
+}
+
+bool PgConnection::Notify(const std::string& channel, const std::string& payload,
+                          EngineStatus& status) {
+    const PgParam params[] = {{PgParam::kText, channel}, {PgParam::kText, payload}};
+    const bool sent = static_cast<bool>(Run("select pg_notify($1, $2)", params, 2, status.error));
+    status.transactionGone = TakeTransactionGone();
+    if (!sent) status.error += " in notify on \"" + channel + "\"";
+    return sent;
+}
+
+std::unique_ptr<EngineRowSet> PgConnection::NewRowSet() {
+    return std::make_unique<PgRowSet>(*this);
+}
+
+std::unique_ptr<EngineConnection> OpenPostgresEngine(const std::string& connection,
+                                                     int lockTimeoutMs, const char* schemaSql,
+                                                     std::string& error) {
+    auto pg = std::make_unique<PgConnection>();
+    error = pg->Open(connection, lockTimeoutMs);
+    // Hosts connecting at once would race to create the same tables: the first one does it
+    // while the others wait on the lock.
+    if (error.empty()) {
+        pg->Run("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLockKey) + "); " +
+                    TranslateForPostgres(schemaSql) + "; COMMIT",
+                error);
+    }
+    if (!error.empty()) {
+        error = "cannot open \"" + connection + "\": " + error;
+        return nullptr;
+    }
+    return pg;
 }
 
 PgResult PgConnection::Run(const std::string& sql, std::string& error) {
@@ -239,16 +290,6 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
         return {};
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_transactionLost) {
-        // Only the owner's ROLLBACK (nothing left to undo) or COMMIT (fails) ends it.
-        const bool end = IsTransactionEnd(sql);
-        m_transactionLost = !end;
-        if (end && IsSqlKeyword(TokenizeSql(sql.substr(0, 16))[0], "rollback")) {
-            return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
-        }
-        error = "the transaction was lost with the connection; not run";
-        return {};
-    }
     // A connection the server dropped (a restart, say) is opened again for the next
     // statement.
     if (!Reconnect()) {
@@ -257,9 +298,11 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
     }
     const PGTransactionStatusType before = PQtransactionStatus(m_conn);
     PgResult result = RunLocked(sql, params, count, error);
-    // Statements after a transaction lost with its connection must not commit one by one.
-    m_transactionLost = !result && PQstatus(m_conn) != CONNECTION_OK &&
-                        (before == PQTRANS_INTRANS || before == PQTRANS_INERROR);
+    // The transaction went with the connection: the database layer refuses what follows.
+    if (!result && PQstatus(m_conn) != CONNECTION_OK &&
+        (before == PQTRANS_INTRANS || before == PQTRANS_INERROR)) {
+        m_transactionGone = true;
+    }
     return result;
 }
 

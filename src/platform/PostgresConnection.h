@@ -1,5 +1,6 @@
 // A PostgreSQL connection through libpq, for the database layer (Database.cpp): it runs
-// statements already in PostgreSQL spelling (see SqlDialect.h) and reads their text results.
+// statements already in PostgreSQL spelling (see SqlDialect.h) and reads their text results;
+// as an EngineConnection it takes the library's own spelling and translates it.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "platform/DatabaseEngine.h"
 
 struct pg_conn;
 struct pg_result;
@@ -51,10 +54,10 @@ struct PgParam {
     std::string value;
 };
 
-class PgConnection {
+class PgConnection : public EngineConnection {
 public:
     PgConnection() = default;
-    ~PgConnection();
+    ~PgConnection() override;
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
@@ -67,12 +70,19 @@ public:
     // threads take turns. Inside a transaction a failing statement is undone alone (a savepoint
     // around it), so the transaction goes on as it does on SQLite. A connection the server
     // dropped is opened again for the next statement; when it dropped inside a transaction,
-    // every statement is refused until the transaction's owner ends it (ROLLBACK succeeds,
-    // COMMIT fails). A null result on failure, with the server's text in error.
+    // TakeTransactionGone says so once. A null result on failure, with the server's text in
+    // error.
     PgResult Run(const std::string& sql, std::string& error);
     PgResult Run(const std::string& sql, const PgParam* params, int count, std::string& error);
+    // True once after a Run during which the connection dropped inside a transaction.
+    bool TakeTransactionGone();
 
-    bool InTransaction() const;
+    bool InTransaction() const override;
+    bool Execute(const std::string& utf8sql, EngineStatus& status) override;
+    // select pg_notify(channel, payload).
+    bool Notify(const std::string& channel, const std::string& payload,
+                EngineStatus& status) override;
+    std::unique_ptr<EngineRowSet> NewRowSet() override;
 
 private:
     PgResult RunLocked(const std::string& sql, const PgParam* params, int count,
@@ -84,6 +94,6 @@ private:
 
     pg_conn* m_conn = nullptr;
     int m_lockTimeoutMs = 0;
-    bool m_transactionLost = false;
+    bool m_transactionGone = false;
     std::mutex m_mutex;
 };
