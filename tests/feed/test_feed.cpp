@@ -13,6 +13,7 @@
 #include "nameobject.h"
 #include "support/Fixtures.h"
 #include "support/NotifyRecorder.h"
+#include "support/Query.h"
 
 namespace {
 
@@ -83,6 +84,16 @@ private:
     int m_to[2] = {-1, -1}, m_from[2] = {-1, -1};
     pid_t m_pid = -1;
 };
+
+// Tells both hosts to run a step before either answers; their answers.
+std::pair<std::uint32_t, std::uint32_t> RunTogether(HostProcess& a, HostProcess& b,
+                                                    std::uint32_t step) {
+    std::uint32_t first = 0;
+    std::thread other([&] { first = a.Run(step); });
+    const std::uint32_t second = b.Run(step);
+    other.join();
+    return {first, second};
+}
 
 // The installation's database: an SQLite file, or in the PostgreSQL run a schema of its own on
 // the test server, which has a feed.
@@ -255,10 +266,7 @@ TEST_F(TwoHosts, TwoHostsAllocatingAtOnceNeverShareAnID) {
     };
     HostProcess first({allocate(1)}), second({allocate(2)});
     const Clock::time_point start = Clock::now();
-    // Both are told to start before either answers.
-    std::thread a([&] { EXPECT_EQ(1u, first.Run(0)); });
-    EXPECT_EQ(1u, second.Run(0));
-    a.join();
+    EXPECT_EQ(std::make_pair(1u, 1u), RunTogether(first, second, 0));
     std::set<std::uint32_t> ids;
     int read = 0;
     for (int host : {1, 2}) {
@@ -268,6 +276,45 @@ TEST_F(TwoHosts, TwoHostsAllocatingAtOnceNeverShareAnID) {
     EXPECT_EQ(2 * kIDs, read);
     EXPECT_EQ(0u, read - ids.size()) << "IDs handed out twice";
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+}
+
+// Two hosts starting at once on an empty installation create each built-in object once, and
+// both hold that one.
+TEST_F(TwoHosts, HostsStartingAtOnceCreateTheBuiltinsOnce) {
+    if (!feed()) GTEST_SKIP() << "an SQLite installation has one host";
+    const std::string url = inst.dbPath();
+    const std::uint32_t builtins[] = {853, 854, 1201, 1301, 1302};
+    auto host = [&] {
+        std::vector<HostProcess::Step> steps = {
+            [&] {
+                SetIsServerMode(true);
+                return ConnectDatabase(url) &&
+                               InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")) == 1 &&
+                               InitLocalObjectID() == 1
+                           ? 1u
+                           : 0u;
+            },
+            [] { return static_cast<std::uint32_t>(InitAllObject()); }};
+        for (std::uint32_t classID : builtins) {
+            steps.push_back([classID] {
+                const ObjectIDMap* map = GDM_FindMap(classID, GetCurrentServerNO());
+                return map && map->size() == 1 ? map->begin()->first : 0u;
+            });
+        }
+        return steps;
+    };
+    HostProcess first(host()), second(host());
+    ASSERT_EQ(std::make_pair(1u, 1u), RunTogether(first, second, 0));
+    ASSERT_EQ(std::make_pair(1u, 1u), RunTogether(first, second, 1));
+    ASSERT_TRUE(ConnectDatabase(url));
+    for (std::uint32_t i = 0; i < std::size(builtins); ++i) {
+        SCOPED_TRACE(builtins[i]);
+        const std::uint32_t id = first.Run(i + 2);
+        EXPECT_NE(0u, id);
+        EXPECT_EQ(id, second.Run(i + 2));
+        EXPECT_EQ(1, QueryInt("SELECT count(*) FROM NameObject WHERE nClassID = " +
+                              std::to_string(builtins[i])));
+    }
 }
 
 }  // namespace
