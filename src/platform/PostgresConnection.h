@@ -3,6 +3,7 @@
 // as an EngineConnection it takes the library's own spelling and translates it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,17 @@ struct PgParam {
     std::string value;
 };
 
+// The reader of a query whose rows arrive one by one (PgConnection::Query). When another
+// statement needs the connection first, the reader is handed the rows still to come, in one
+// result, and the error that ended them if one did.
+class PgRowReader {
+public:
+    virtual void TakeRemainingRows(PgResult rest, std::string error) = 0;
+
+protected:
+    ~PgRowReader() = default;
+};
+
 class PgConnection : public EngineConnection {
 public:
     PgConnection() = default;
@@ -77,6 +89,19 @@ public:
     // True once after a Run during which the connection dropped inside a transaction.
     bool TakeTransactionGone();
 
+    // Runs a query for reader. Outside a transaction a single statement's rows are read as
+    // they arrive: the result holds the first row, NextRow gives the others (streaming is set
+    // then); should another statement need the connection before the last row, the reader is
+    // handed the rest. Otherwise the result holds every row. Null on failure, with the reason
+    // in error.
+    PgResult Query(const std::string& sql, PgRowReader* reader, bool& streaming,
+                   std::string& error);
+    // The next row of reader's query as a one-row result. Null past the last row, or when the
+    // rest was handed to the reader (ended set either way), or on failure (error set).
+    PgResult NextRow(PgRowReader* reader, bool& ended, std::string& error);
+    // Ends reader's query, dropping the rows not read.
+    void EndStream(PgRowReader* reader);
+
     bool InTransaction() const override;
     bool Execute(const std::string& utf8sql, EngineStatus& status) override;
     // select pg_notify(channel, payload).
@@ -91,9 +116,16 @@ private:
                         std::string& error);
     std::string SetUpSession();  // the lock timeout; empty on success, else the reason
     bool Reconnect();            // true when the connection is (again) usable
+    PgResult RunUnlocked(const std::string& sql, const PgParam* params, int count,
+                         std::string& error);
+    // Hands the rows of a query still being read to its reader, so the connection is free.
+    void HandOverLocked();
+    void DiscardResultsLocked();
 
     pg_conn* m_conn = nullptr;
     int m_lockTimeoutMs = 0;
     bool m_transactionGone = false;
+    std::atomic<PgRowReader*> m_stream{nullptr};  // the reader of a query being read row by row
+    std::string m_streamSql;
     std::mutex m_mutex;
 };

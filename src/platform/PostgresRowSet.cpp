@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "platform/SqlDialect.h"
 
@@ -33,15 +34,22 @@ PgParam ParamOf(const StagedValue& v) {
 
 }  // namespace
 
+PgRowSet::~PgRowSet() {
+    if (m_streaming && !m_handedOver.load(std::memory_order_acquire)) {
+        m_connection.EndStream(this);
+    }
+}
+
 bool PgRowSet::Open(const std::string& utf8sql, std::string& error) {
     const std::string sql = TranslateForPostgres(utf8sql);
     std::optional<SingleTableSelect> single = FindSingleTableSelect(sql);
     if (single) {
-        m_result = m_connection.Run(
-            sql.substr(0, single->fromOffset) + ", ctid " + sql.substr(single->fromOffset), error);
+        m_result = m_connection.Query(
+            sql.substr(0, single->fromOffset) + ", ctid " + sql.substr(single->fromOffset), this,
+            m_streaming, error);
         if (!m_result) single.reset();
     }
-    if (!m_result) m_result = m_connection.Run(sql, error);
+    if (!m_result) m_result = m_connection.Query(sql, this, m_streaming, error);
     if (!m_result) {
         error += " in \"" + utf8sql + "\"";
         return false;
@@ -54,8 +62,44 @@ bool PgRowSet::Open(const std::string& utf8sql, std::string& error) {
     return true;
 }
 
-int PgRowSet::Next(std::string& /*error*/) {
-    if (++m_row >= m_result.Rows()) return 0;
+void PgRowSet::TakeRemainingRows(PgResult rest, std::string error) {
+    m_rest = std::move(rest);
+    m_restError = std::move(error);
+    m_handedOver.store(true, std::memory_order_release);
+}
+
+bool PgRowSet::Fetch(std::string& error) {
+    bool ended = false;
+    PgResult next;
+    if (!m_handedOver.load(std::memory_order_acquire)) {
+        next = m_connection.NextRow(this, ended, error);
+    }
+    if (next) {
+        m_result = std::move(next);
+        m_row = -1;
+        return true;
+    }
+    m_streaming = false;
+    if (m_handedOver.exchange(false, std::memory_order_acquire)) {
+        if (m_rest) {
+            m_result = std::move(m_rest);
+            m_row = -1;
+        }
+        m_pendingError = std::move(m_restError);
+        return true;
+    }
+    return ended;
+}
+
+int PgRowSet::Next(std::string& error) {
+    while (++m_row >= m_result.Rows()) {
+        if (!m_streaming) {
+            if (m_pendingError.empty()) return 0;
+            error = std::exchange(m_pendingError, {});
+            return -1;
+        }
+        if (!Fetch(error)) return -1;
+    }
     m_bytes.assign(static_cast<std::size_t>(m_columns), std::nullopt);
     if (!m_table.empty()) m_currentCtid = Text(m_columns);
     return 1;

@@ -3,6 +3,7 @@
 // query, found again by its ctid.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,9 +14,14 @@
 #include "platform/DatabaseEngine.h"
 #include "platform/PostgresConnection.h"
 
-class PgRowSet : public EngineRowSet {
+// Outside a transaction the rows are read from the server as they arrive rather than held
+// whole (PgConnection::Query).
+class PgRowSet : public EngineRowSet, private PgRowReader {
 public:
     explicit PgRowSet(PgConnection& connection) : m_connection(connection) {}
+    ~PgRowSet() override;
+    PgRowSet(const PgRowSet&) = delete;
+    PgRowSet& operator=(const PgRowSet&) = delete;
 
     // A single-table SELECT also selects the row's ctid (should that form fail, a view say,
     // the query runs as written).
@@ -42,9 +48,18 @@ public:
 
 private:
     std::string_view Text(int column) const { return m_result.Text(m_row, column); }
+    void TakeRemainingRows(PgResult rest, std::string error) override;
+    // The next block of rows into m_result; false on failure.
+    bool Fetch(std::string& error);
 
     PgConnection& m_connection;
-    PgResult m_result;
+    PgResult m_result;  // the rows read whole, or the current row of a streamed query
+    bool m_streaming = false;
+    // Set when the connection handed over the rest of a streamed query (from any thread).
+    std::atomic<bool> m_handedOver{false};
+    PgResult m_rest;
+    std::string m_restError;
+    std::string m_pendingError;  // reported once the rows before it are read
     int m_row = -1;
     int m_columns = 0;
     std::vector<std::string> m_spelled;  // column names as the query or schema spells them
