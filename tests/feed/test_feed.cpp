@@ -100,7 +100,26 @@ std::pair<std::uint32_t, std::uint32_t> RunTogether(HostProcess& a, HostProcess&
 class TwoHosts : public ::testing::Test {
 protected:
     TestInstallation inst;
+    CChangeFeed listener;
     static bool feed() { return TestInstallation::OnPostgres(); }
+
+    // Applies what one step of the other host announced: through the feed, or (SQLite) by
+    // hand.
+    void Follow(const ChangeNotice& expected) {
+        if (!feed()) {
+            ChangeFeedEvent event;
+            EXPECT_EQ(1, ApplyChangeNotice(expected, event));
+            return;
+        }
+        const Clock::time_point committed = Clock::now();
+        std::int32_t processed = 0;
+        while (processed == 0 && Clock::now() - committed < std::chrono::seconds(1)) {
+            processed = listener.Poll(100);
+            ASSERT_GE(processed, 0) << listener.GetLastError();
+        }
+        EXPECT_EQ(1, processed) << "nothing arrived within a second of "
+                                << FormatChangeNotice(expected);
+    }
 };
 
 // The server's writes, step by step; each answers the object ID it wrote (0 on failure).
@@ -154,27 +173,11 @@ TEST_F(TwoHosts, TheClientFollowsTheServersInsertUpdateMembershipAndDelete) {
     notify->RegisterObjectAddToContainerNotify(1, &recorder);
     notify->RegisterObjectRemoveFromContainerNotify(1, &recorder);
 
-    CChangeFeed listener;
     if (feed()) {
         ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
     }
     const std::uint32_t serverNO = GetCurrentServerNO();
-    // Applies what one server step announced: through the feed, or (SQLite) by hand.
-    auto follow = [&](const ChangeNotice& expected) {
-        if (!feed()) {
-            ChangeFeedEvent event;
-            EXPECT_EQ(1, ApplyChangeNotice(expected, event));
-            return;
-        }
-        const Clock::time_point committed = Clock::now();
-        std::int32_t processed = 0;
-        while (processed == 0 && Clock::now() - committed < std::chrono::seconds(1)) {
-            processed = listener.Poll(100);
-            ASSERT_GE(processed, 0) << listener.GetLastError();
-        }
-        EXPECT_EQ(1, processed) << "nothing arrived within a second of "
-                                << FormatChangeNotice(expected);
-    };
+    auto follow = [this](const ChangeNotice& expected) { Follow(expected); };
 
     const std::uint32_t groupID = server.Run(1);
     ASSERT_NE(0u, groupID);
@@ -227,7 +230,6 @@ TEST_F(TwoHosts, TheClientFollowsTheServersInsertUpdateMembershipAndDelete) {
 
 // Start says whether the connection has a feed (SQLite: no, and why).
 TEST_F(TwoHosts, StartReportsWhetherThereIsAFeed) {
-    CChangeFeed listener;
     EXPECT_EQ(E_NO_CHANGE_FEED, listener.Start()) << "not connected";
     EXPECT_EQ(E_NO_CHANGE_FEED, listener.Poll(0));
     ASSERT_TRUE(ConnectDatabase(inst.dbPath()));
@@ -315,6 +317,85 @@ TEST_F(TwoHosts, HostsStartingAtOnceCreateTheBuiltinsOnce) {
         EXPECT_EQ(1, QueryInt("SELECT count(*) FROM NameObject WHERE nClassID = " +
                               std::to_string(builtins[i])));
     }
+}
+
+// An area link is a row update of the access object: the client's object and area follow it.
+TEST_F(TwoHosts, TheClientFollowsAnAreaLink) {
+    const std::string url = inst.dbPath();
+    auto area = std::make_shared<std::shared_ptr<CArea>>();
+    auto door = std::make_shared<std::shared_ptr<CAccessObject>>();
+    auto link = [door, area](bool add) {  // as a host changes an object: merge, then rewrite
+        auto copy = std::static_pointer_cast<CAccessObject>((*door)->Clone(SECTION_WHOLE_OBJECT));
+        add ? (void)copy->GetAreaID().insert((*area)->GetID())
+            : (void)copy->GetAreaID().erase((*area)->GetID());
+        std::uint32_t changed = 0;
+        return (*door)->OnObjectChange(copy, changed, SECTION_ALL) == 0 &&
+               (*door)->UpdateRecord() == 0;
+    };
+    auto inserted = [](const std::shared_ptr<CNameObject>& o) {
+        return CNameObject::InsertObject(o) == 0 ? o->GetID() : 0u;
+    };
+    HostProcess server(
+        {[&] { return StartHost(url, inst.dir(), true) ? 1u : 0u; },
+         [=] {
+             *area = std::static_pointer_cast<CArea>(CArea::CreateObj());
+             return inserted(*area);
+         },
+         [=] {
+             *door = std::static_pointer_cast<CAccessObject>(CAccessObject::CreateObj());
+             return inserted(*door);
+         },
+         [=] { return link(true) ? 1u : 0u; }, [=] { return link(false) ? 1u : 0u; }});
+    ASSERT_EQ(1u, server.Run(0));
+    ASSERT_TRUE(StartHost(url, inst.dir(), false));
+    if (feed()) {
+        ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
+    }
+    const std::uint32_t serverNO = GetCurrentServerNO(), areaID = server.Run(1);
+    Follow({ChangeOperation::Insert, {62, areaID, serverNO}, {}});
+    const std::uint32_t doorID = server.Run(2);
+    Follow({ChangeOperation::Insert, {2, doorID, serverNO}, {}});
+    auto localDoor = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, doorID, serverNO));
+    auto localArea = std::dynamic_pointer_cast<CArea>(GDM_Find(62, areaID, serverNO));
+    ASSERT_TRUE(localDoor && localArea);
+    for (bool linked : {true, false}) {
+        SCOPED_TRACE(linked ? "link" : "unlink");
+        ASSERT_EQ(1u, server.Run(linked ? 3 : 4));
+        Follow({ChangeOperation::Update, {2, doorID, serverNO}, {}});
+        EXPECT_EQ(linked, localDoor->GetAreaID().count(areaID) == 1);
+        EXPECT_EQ(linked, localArea->GetObjectInArea().count(localDoor->GetObjectUniqueID()) == 1);
+    }
+    DestroyAllObject();
+}
+
+// The listening connection breaks mid-run: Poll says so with a code and stops, the store keeps
+// what it holds, and a new Start follows the other host again.
+TEST_F(TwoHosts, ABrokenListeningConnectionIsReportedAndStartResumes) {
+    if (!feed()) GTEST_SKIP() << "there is no feed on SQLite";
+    const std::string url = inst.dbPath();
+    HostProcess server(ServerSteps(url, inst.dir()));
+    ASSERT_EQ(1u, server.Run(0));
+    ASSERT_TRUE(StartHost(url, inst.dir(), false));
+    ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
+    const std::uint32_t serverNO = GetCurrentServerNO(), groupID = server.Run(1);
+    ASSERT_NE(0u, groupID);
+    Follow({ChangeOperation::Insert, {3, groupID, serverNO}, {}});
+    ASSERT_EQ(1, QueryInt("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                          "WHERE query LIKE 'LISTEN %' AND datname = current_database()"));
+    std::int32_t polled = 0;
+    for (int i = 0; i < 20 && polled == 0; ++i) polled = listener.Poll(100);
+    EXPECT_EQ(E_DATABASE_OPERATION, polled);
+    EXPECT_NE(std::string::npos, listener.GetLastError().find("listening connection"))
+        << listener.GetLastError();
+    EXPECT_FALSE(listener.IsListening());
+    EXPECT_TRUE(GDM_Find(3, groupID, serverNO)) << "the break lost an object";
+
+    ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
+    const std::uint32_t doorID = server.Run(2);
+    ASSERT_NE(0u, doorID);
+    Follow({ChangeOperation::Insert, {2, doorID, serverNO}, {}});
+    EXPECT_TRUE(GDM_Find(2, doorID, serverNO));
+    DestroyAllObject();
 }
 
 }  // namespace
