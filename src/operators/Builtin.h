@@ -42,7 +42,7 @@ inline void FileAlsoAs(std::uint32_t classID, const std::shared_ptr<CNameObject>
 
 // The built-in object of classID on the current server: `create` makes and inserts it. On a
 // database several hosts share, hosts starting at once must not each create one: the check
-// and the creation run under an advisory lock on (class, server), and a row that another host
+// and the creation run under an advisory lock on the class, and a row that another host
 // wrote since this one loaded is read and filed instead. Classes without a class record
 // (their rows are not loaded at start-up) are created every time. Null when nothing could be
 // had.
