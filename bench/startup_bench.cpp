@@ -99,15 +99,16 @@ void BuildInstallation(int n) {
         db->CommitTransaction();
         DestroyAllObject();
         DisconnectDatabase();
-        if (postgres) {
-            bench::OnPostgresServer("ALTER DATABASE " + building + " RENAME TO " + DatabaseName(n));
-        } else {
-            std::filesystem::rename(tmp, path);
-        }
+        if (!postgres) std::filesystem::rename(tmp, path);
         _exit(0);
     }
     int status = 0;
     waitpid(child, &status, 0);
+    // Renamed once the child's connections (the ID counter keeps one of its own) are gone.
+    if (postgres && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        const std::string building = DatabaseName(n) + "_building";
+        bench::OnPostgresServer("ALTER DATABASE " + building + " RENAME TO " + DatabaseName(n));
+    }
 }
 
 // Resident memory that is not file-backed: the objects, without the mapped database pages.

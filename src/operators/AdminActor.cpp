@@ -15,10 +15,15 @@ std::int32_t CAdminActor::InitObjectMap() {
     auto instance = GetInstance();
     const std::uint32_t serverNO = GetCurrentServerNO();
     if (!instance) {
-        instance = std::static_pointer_cast<CAdminActor>(CreateObj());
+        instance = std::dynamic_pointer_cast<CAdminActor>(builtin::CreateOnce(kClassID, [serverNO] {
+            auto made = CreateObj();
+            if (made) {
+                made->SetServerNO(serverNO);
+                InsertObject(made);  // kept in memory even when refused
+            }
+            return made;
+        }));
         if (!instance) return 0;
-        instance->SetServerNO(serverNO);
-        InsertObject(instance);  // kept in memory even when refused
     }
     // Exactly one administrator per server: every other one leaves the store. The read-only
     // view keeps the find index valid for the rest of the start-up.

@@ -16,9 +16,11 @@
 // On PostgreSQL every text passes through TranslateForPostgres (SqlDialect.h) first; BLOBs
 // are bytea, a zero character in a text value is dropped (the engine's text cannot hold it),
 // and a statement that fails inside a transaction leaves the transaction usable, as on SQLite.
-// The PostgreSQL side lives in PostgresConnection (libpq) and PostgresRowSet (a query's rows).
+// Each engine lives in a connection and a row-set class of its own (SqliteConnection and
+// SqliteRowSet, PostgresConnection and PostgresRowSet) behind DatabaseEngine.h.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,8 +34,10 @@
 #include "platform/OleDateTime.h"
 
 struct sqlite3;
-struct sqlite3_stmt;
 class PgConnection;
+class EngineConnection;
+class EngineRowSet;
+struct EngineStatus;
 
 enum class DatabaseEngine { SQLite, PostgreSQL };
 
@@ -50,11 +54,12 @@ public:
     // Non-zero on success.
     int Open(const std::string& connection);
     void Close();
-    bool IsOpen() const { return m_db != nullptr || m_pg != nullptr; }
+    bool IsOpen() const { return m_engine != nullptr; }
     DatabaseEngine GetEngine() const {
         return m_pg ? DatabaseEngine::PostgreSQL : DatabaseEngine::SQLite;
     }
-    // True inside a transaction that BeginTransaction or a write scope opened.
+    // True inside a transaction that BeginTransaction or a write scope opened (also after the
+    // engine lost it, until its owner ends it).
     bool InTransaction() const;
     // PostgreSQL: sends pg_notify(channel, payload), delivered to listeners when the current
     // transaction commits (at once in autocommit); non-zero on success. SQLite: returns 0.
@@ -73,8 +78,8 @@ public:
     int GetRecordsAffected() const { return m_affected; }
     const std::string& GetLastError() const { return m_lastError; }
 
-    sqlite3* Handle() const { return m_db; }               // null on PostgreSQL
-    PgConnection* Postgres() const { return m_pg.get(); }  // null on SQLite
+    sqlite3* Handle() const { return m_sqlite; }     // null on PostgreSQL
+    PgConnection* Postgres() const { return m_pg; }  // null on SQLite
     // Records an engine error: kept for GetLastError, written to the debugger output and
     // passed to the error sink.
     void ReportError(const std::string& what);
@@ -82,25 +87,26 @@ public:
     // "<what> not stored: <last engine error>" to the debugger output and the error sink.
     void ReportUnstoredWrite(const std::string& what);
 
-    // When a statement inside a transaction fails and the engine rolls the whole transaction
-    // back (a full disk, an I/O error), the connection refuses every further write until the
-    // transaction's owner ends it: ROLLBACK then succeeds, COMMIT fails. Without this the
-    // statements after the failure would each commit on their own, half of a unit.
-    // WriteRefused returns true when `sql` must not run (reported, unless it is the ROLLBACK or
-    // RELEASE of the unit's own housekeeping); NoteFailure is called after a failed statement
-    // with whether a transaction was open before it.
-    bool WriteRefused(const std::string& sql);
-    void NoteFailure(bool wasInTransaction);
-
 private:
-    int OpenPostgres(const std::string& connection);
+    friend class CADORecordset;
 
-    sqlite3* m_db = nullptr;
-    std::unique_ptr<PgConnection> m_pg;
+    // When the engine drops a transaction at a failing statement (SQLite rolls it back after a
+    // full disk or an I/O error; a PostgreSQL connection breaks inside it), every further
+    // write is refused until the transaction's owner ends it: ROLLBACK then succeeds, COMMIT
+    // fails. Without this the statements after the failure would each commit on their own,
+    // half of a unit. Refused returns true when `sql` must not run (reported, unless it is the
+    // ROLLBACK or RELEASE of a unit's own housekeeping); Note records what the engine said.
+    bool Refused(const std::string& sql);
+    void Note(const EngineStatus& status);
+
+    std::unique_ptr<EngineConnection> m_engine;
+    sqlite3* m_sqlite = nullptr;     // the engine's handle, on SQLite
+    PgConnection* m_pg = nullptr;    // the engine, on PostgreSQL
+    std::uint64_t m_generation = 0;  // counts the Opens, so that a row set knows its connection
     std::string m_connection;
     std::string m_lastError;
     int m_affected = 0;
-    bool m_transactionLost = false;
+    std::atomic<bool> m_transactionLost{false};
 };
 
 class NAMEOBJECT_API CADORecordset {
@@ -115,7 +121,7 @@ public:
     int Open(const std::string& utf8sql, int option = 0);
     int Open(const char* utf8sql, int option = 0) { return Open(std::string(utf8sql), option); }
     void Close();
-    bool IsOpen() const { return m_stmt != nullptr || m_pgOpen; }
+    bool IsOpen() const { return m_rows != nullptr; }
 
     int IsEOF() const { return m_eof ? 1 : 0; }
     int IsEof() const { return IsEOF(); }
@@ -175,24 +181,14 @@ public:
 private:
     struct Pending;
     int Step();
-    int OpenPostgres(const std::string& utf8sql);
-    int UpdatePostgres();
-    // Ends the query's read (autocommit only) so that a write can wait for the lock; then
-    // ReturnToRow steps back to the row it was on.
-    bool ReleaseRead();
-    void ReturnToRow();
     int ColumnIndex(const std::string& name) const;
 
     CADODatabase* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-    bool m_pgOpen = false;  // a PostgreSQL result is held (in m_pending)
+    std::unique_ptr<EngineRowSet> m_rows;  // the open query's rows
+    std::uint64_t m_generation = 0;        // of the connection the rows came from
     bool m_eof = true;
-    std::string m_table;     // the single table of an updatable set, else empty
-    int m_rowidColumn = -1;  // the added rowid column of an updatable set
-    int m_visibleColumns = 0;
-    std::int64_t m_currentRowid = 0;
-    std::int64_t m_rowsRead = 0;  // rows stepped to since the query started
-    int m_editMode = 0;           // 0 none, 1 AddNew, 2 Edit
+    std::string m_table;  // the single table of an updatable set, else empty
+    int m_editMode = 0;   // 0 none, 1 AddNew, 2 Edit
     std::unique_ptr<Pending> m_pending;
 };
 

@@ -5,13 +5,16 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
+#include "platform/PostgresRowSet.h"
 #include "platform/SqlDialect.h"
 
 namespace {
 
 constexpr std::string_view kKeywordPrefix = "postgresql:";
+constexpr int kSchemaLockKey = 0x4e4f5343;  // the advisory lock creating the tables
 
 std::string Trimmed(const char* message) {
     std::string text = message ? message : "";
@@ -190,7 +193,13 @@ int PgResult::Affected() const {
 
 // ---- PgConnection --------------------------------------------------------------------------
 
-PgConnection::~PgConnection() { PQfinish(m_conn); }
+PgConnection::~PgConnection() {
+    if (m_conn) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        HandOverLocked();
+    }
+    PQfinish(m_conn);
+}
 
 std::string PgConnection::Open(const std::string& connection, int lockTimeoutMs) {
     std::string conninfo = connection;
@@ -225,7 +234,56 @@ bool PgConnection::Reconnect() {
 }
 
 bool PgConnection::InTransaction() const {
-    return m_transactionLost || (m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE);
+    // Rows are read as they arrive only outside a transaction; the server is busy meanwhile.
+    return m_conn && !m_stream.load() && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
+bool PgConnection::TakeTransactionGone() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return std::exchange(m_transactionGone, false);
+}
+
+bool PgConnection::Execute(const std::string& utf8sql, EngineStatus& status) {
+    const PgResult result = Run(TranslateForPostgres(utf8sql), status.error);
+    status.transactionGone = TakeTransactionGone();
+    if (!result) {
+        status.error += " in \"" + utf8sql + "\"";
+        return false;
+    }
+    status.affected = result.Affected();
+    return true;
+}
+
+bool PgConnection::Notify(const std::string& channel, const std::string& payload,
+                          EngineStatus& status) {
+    const PgParam params[] = {{PgParam::kText, channel}, {PgParam::kText, payload}};
+    const bool sent = static_cast<bool>(Run("select pg_notify($1, $2)", params, 2, status.error));
+    status.transactionGone = TakeTransactionGone();
+    if (!sent) status.error += " in notify on \"" + channel + "\"";
+    return sent;
+}
+
+std::unique_ptr<EngineRowSet> PgConnection::NewRowSet() {
+    return std::make_unique<PgRowSet>(*this);
+}
+
+std::unique_ptr<EngineConnection> OpenPostgresEngine(const std::string& connection,
+                                                     int lockTimeoutMs, const char* schemaSql,
+                                                     std::string& error) {
+    auto pg = std::make_unique<PgConnection>();
+    error = pg->Open(connection, lockTimeoutMs);
+    // Hosts connecting at once would race to create the same tables: the first one does it
+    // while the others wait on the lock.
+    if (error.empty()) {
+        pg->Run("BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLockKey) + "); " +
+                    TranslateForPostgres(schemaSql) + "; COMMIT",
+                error);
+    }
+    if (!error.empty()) {
+        error = "cannot open \"" + connection + "\": " + error;
+        return nullptr;
+    }
+    return pg;
 }
 
 PgResult PgConnection::Run(const std::string& sql, std::string& error) {
@@ -239,16 +297,12 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
         return {};
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_transactionLost) {
-        // Only the owner's ROLLBACK (nothing left to undo) or COMMIT (fails) ends it.
-        const bool end = IsTransactionEnd(sql);
-        m_transactionLost = !end;
-        if (end && IsSqlKeyword(TokenizeSql(sql.substr(0, 16))[0], "rollback")) {
-            return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
-        }
-        error = "the transaction was lost with the connection; not run";
-        return {};
-    }
+    return RunUnlocked(sql, params, count, error);
+}
+
+PgResult PgConnection::RunUnlocked(const std::string& sql, const PgParam* params, int count,
+                                   std::string& error) {
+    HandOverLocked();
     // A connection the server dropped (a restart, say) is opened again for the next
     // statement.
     if (!Reconnect()) {
@@ -257,10 +311,98 @@ PgResult PgConnection::Run(const std::string& sql, const PgParam* params, int co
     }
     const PGTransactionStatusType before = PQtransactionStatus(m_conn);
     PgResult result = RunLocked(sql, params, count, error);
-    // Statements after a transaction lost with its connection must not commit one by one.
-    m_transactionLost = !result && PQstatus(m_conn) != CONNECTION_OK &&
-                        (before == PQTRANS_INTRANS || before == PQTRANS_INERROR);
+    // The transaction went with the connection: the database layer refuses what follows.
+    if (!result && PQstatus(m_conn) != CONNECTION_OK &&
+        (before == PQTRANS_INTRANS || before == PQTRANS_INERROR)) {
+        m_transactionGone = true;
+    }
     return result;
+}
+
+PgResult PgConnection::Query(const std::string& sql, PgRowReader* reader, bool& streaming,
+                             std::string& error) {
+    streaming = false;
+    if (!m_conn) {
+        error = "no connection";
+        return {};
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    HandOverLocked();
+    if (!Reconnect() || PQtransactionStatus(m_conn) != PQTRANS_IDLE || !IsSingleStatement(sql)) {
+        return RunUnlocked(sql, nullptr, 0, error);
+    }
+    if (!PQsendQuery(m_conn, sql.c_str()) || !PQsetSingleRowMode(m_conn)) {
+        error = Trimmed(PQerrorMessage(m_conn));
+        DiscardResultsLocked();
+        return {};
+    }
+    PgResult first(PQgetResult(m_conn));
+    if (PQresultStatus(first.Get()) == PGRES_SINGLE_TUPLE) {
+        m_stream = reader;
+        m_streamSql = sql;
+        streaming = true;
+        return first;
+    }
+    // No row, or a failure: the query is over.
+    DiscardResultsLocked();
+    if (!first) error = Trimmed(PQerrorMessage(m_conn));
+    return first && Succeeded(first, sql, error) ? std::move(first) : PgResult();
+}
+
+PgResult PgConnection::NextRow(PgRowReader* reader, bool& ended, std::string& error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ended = m_stream.load() != reader;
+    if (ended) return {};
+    PgResult row(PQgetResult(m_conn));
+    const ExecStatusType status = PQresultStatus(row.Get());
+    if (status == PGRES_SINGLE_TUPLE) return row;
+    ended = status == PGRES_TUPLES_OK;
+    if (!row) {
+        error = Trimmed(PQerrorMessage(m_conn));
+    } else if (!ended) {
+        Succeeded(row, m_streamSql, error);  // describes the failure
+    }
+    m_stream = nullptr;
+    DiscardResultsLocked();
+    return {};
+}
+
+void PgConnection::EndStream(PgRowReader* reader) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stream.load() != reader) return;
+    m_stream = nullptr;
+    DiscardResultsLocked();
+}
+
+void PgConnection::DiscardResultsLocked() {
+    while (PGresult* result = PQgetResult(m_conn)) PQclear(result);
+}
+
+void PgConnection::HandOverLocked() {
+    PgRowReader* reader = m_stream.exchange(nullptr);
+    if (!reader) return;
+    // The rows still to come are copied into one result, as a query read whole holds them.
+    PGresult* rest = nullptr;
+    int rows = 0;
+    std::string error;
+    while (PGresult* row = PQgetResult(m_conn)) {
+        const ExecStatusType status = PQresultStatus(row);
+        if (status == PGRES_SINGLE_TUPLE && error.empty()) {
+            if (!rest) rest = PQcopyResult(row, PG_COPYRES_ATTRS);
+            bool copied = rest != nullptr;
+            for (int c = 0; copied && c < PQnfields(row); ++c) {
+                const bool null = PQgetisnull(row, 0, c);
+                copied = PQsetvalue(rest, rows, c, null ? nullptr : PQgetvalue(row, 0, c),
+                                    null ? -1 : PQgetlength(row, 0, c));
+            }
+            if (!copied) error = "out of memory keeping the rows of \"" + m_streamSql + "\"";
+            ++rows;
+        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && error.empty()) {
+            error = DescribeError(row, m_streamSql);
+        }
+        PQclear(row);
+    }
+    reader->TakeRemainingRows(PgResult(rest), std::move(error));
 }
 
 PgResult PgConnection::RunLocked(const std::string& sql, const PgParam* params, int count,

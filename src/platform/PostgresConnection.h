@@ -1,12 +1,16 @@
 // A PostgreSQL connection through libpq, for the database layer (Database.cpp): it runs
-// statements already in PostgreSQL spelling (see SqlDialect.h) and reads their text results.
+// statements already in PostgreSQL spelling (see SqlDialect.h) and reads their text results;
+// as an EngineConnection it takes the library's own spelling and translates it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "platform/DatabaseEngine.h"
 
 struct pg_conn;
 struct pg_result;
@@ -51,10 +55,21 @@ struct PgParam {
     std::string value;
 };
 
-class PgConnection {
+// The reader of a query whose rows arrive one by one (PgConnection::Query). When another
+// statement needs the connection first, the reader is handed the rows still to come, in one
+// result, and the error that ended them if one did.
+class PgRowReader {
+public:
+    virtual void TakeRemainingRows(PgResult rest, std::string error) = 0;
+
+protected:
+    ~PgRowReader() = default;
+};
+
+class PgConnection : public EngineConnection {
 public:
     PgConnection() = default;
-    ~PgConnection();
+    ~PgConnection() override;
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
@@ -67,12 +82,32 @@ public:
     // threads take turns. Inside a transaction a failing statement is undone alone (a savepoint
     // around it), so the transaction goes on as it does on SQLite. A connection the server
     // dropped is opened again for the next statement; when it dropped inside a transaction,
-    // every statement is refused until the transaction's owner ends it (ROLLBACK succeeds,
-    // COMMIT fails). A null result on failure, with the server's text in error.
+    // TakeTransactionGone says so once. A null result on failure, with the server's text in
+    // error.
     PgResult Run(const std::string& sql, std::string& error);
     PgResult Run(const std::string& sql, const PgParam* params, int count, std::string& error);
+    // True once after a Run during which the connection dropped inside a transaction.
+    bool TakeTransactionGone();
 
-    bool InTransaction() const;
+    // Runs a query for reader. Outside a transaction a single statement's rows are read as
+    // they arrive: the result holds the first row, NextRow gives the others (streaming is set
+    // then); should another statement need the connection before the last row, the reader is
+    // handed the rest. Otherwise the result holds every row. Null on failure, with the reason
+    // in error.
+    PgResult Query(const std::string& sql, PgRowReader* reader, bool& streaming,
+                   std::string& error);
+    // The next row of reader's query as a one-row result. Null past the last row, or when the
+    // rest was handed to the reader (ended set either way), or on failure (error set).
+    PgResult NextRow(PgRowReader* reader, bool& ended, std::string& error);
+    // Ends reader's query, dropping the rows not read.
+    void EndStream(PgRowReader* reader);
+
+    bool InTransaction() const override;
+    bool Execute(const std::string& utf8sql, EngineStatus& status) override;
+    // select pg_notify(channel, payload).
+    bool Notify(const std::string& channel, const std::string& payload,
+                EngineStatus& status) override;
+    std::unique_ptr<EngineRowSet> NewRowSet() override;
 
 private:
     PgResult RunLocked(const std::string& sql, const PgParam* params, int count,
@@ -81,9 +116,16 @@ private:
                         std::string& error);
     std::string SetUpSession();  // the lock timeout; empty on success, else the reason
     bool Reconnect();            // true when the connection is (again) usable
+    PgResult RunUnlocked(const std::string& sql, const PgParam* params, int count,
+                         std::string& error);
+    // Hands the rows of a query still being read to its reader, so the connection is free.
+    void HandOverLocked();
+    void DiscardResultsLocked();
 
     pg_conn* m_conn = nullptr;
     int m_lockTimeoutMs = 0;
-    bool m_transactionLost = false;
+    bool m_transactionGone = false;
+    std::atomic<PgRowReader*> m_stream{nullptr};  // the reader of a query being read row by row
+    std::string m_streamSql;
     std::mutex m_mutex;
 };

@@ -1,47 +1,108 @@
 #include "platform/PostgresRowSet.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "platform/SqlDialect.h"
 
-bool PgRowSet::Open(PgConnection& connection, const std::string& utf8sql, std::string& error) {
-    Close();
+namespace {
+
+// A staged value as a statement parameter: text, or bytes sent in binary. PostgreSQL text
+// cannot hold a zero character: it is dropped.
+PgParam ParamOf(const StagedValue& v) {
+    char number[40];
+    switch (v.type) {
+        case StagedValue::kInteger:
+            return {PgParam::kText, std::to_string(v.integer)};
+        case StagedValue::kReal:
+            std::snprintf(number, sizeof number, "%.17g", v.real);
+            return {PgParam::kText, number};
+        case StagedValue::kText: {
+            std::string text = v.bytes;
+            std::erase(text, '\0');
+            return {PgParam::kText, std::move(text)};
+        }
+        case StagedValue::kBlob:
+            return {PgParam::kBinary, v.bytes};
+        case StagedValue::kNull:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+PgRowSet::~PgRowSet() {
+    if (m_streaming && !m_handedOver.load(std::memory_order_acquire)) {
+        m_connection.EndStream(this);
+    }
+}
+
+bool PgRowSet::Open(const std::string& utf8sql, std::string& error) {
     const std::string sql = TranslateForPostgres(utf8sql);
     std::optional<SingleTableSelect> single = FindSingleTableSelect(sql);
     if (single) {
-        m_result = connection.Run(
-            sql.substr(0, single->fromOffset) + ", ctid " + sql.substr(single->fromOffset), error);
+        m_result = m_connection.Query(
+            sql.substr(0, single->fromOffset) + ", ctid " + sql.substr(single->fromOffset), this,
+            m_streaming, error);
         if (!m_result) single.reset();
     }
-    if (!m_result) m_result = connection.Run(sql, error);
-    if (!m_result) return false;
+    if (!m_result) m_result = m_connection.Query(sql, this, m_streaming, error);
+    if (!m_result) {
+        error += " in \"" + utf8sql + "\"";
+        return false;
+    }
     m_columns = m_result.Columns() - (single ? 1 : 0);
     if (single) m_table = single->table;
-    m_query = utf8sql;
+    for (int i = 0; i < m_columns; ++i) {
+        m_spelled.push_back(RestoreIdentifierCase(m_result.ColumnName(i), utf8sql));
+    }
     return true;
 }
 
-void PgRowSet::Close() {
-    m_result = PgResult();
-    m_row = -1;
-    m_columns = 0;
-    m_query.clear();
-    m_table.clear();
-    m_currentCtid.clear();
-    m_addedCtid.clear();
-    m_bytes.clear();
+void PgRowSet::TakeRemainingRows(PgResult rest, std::string error) {
+    m_rest = std::move(rest);
+    m_restError = std::move(error);
+    m_handedOver.store(true, std::memory_order_release);
 }
 
-bool PgRowSet::Next() {
-    if (++m_row >= m_result.Rows()) return false;
+bool PgRowSet::Fetch(std::string& error) {
+    bool ended = false;
+    PgResult next;
+    if (!m_handedOver.load(std::memory_order_acquire)) {
+        next = m_connection.NextRow(this, ended, error);
+    }
+    if (next) {
+        m_result = std::move(next);
+        m_row = -1;
+        return true;
+    }
+    m_streaming = false;
+    if (m_handedOver.exchange(false, std::memory_order_acquire)) {
+        if (m_rest) {
+            m_result = std::move(m_rest);
+            m_row = -1;
+        }
+        m_pendingError = std::move(m_restError);
+        return true;
+    }
+    return ended;
+}
+
+int PgRowSet::Next(std::string& error) {
+    while (++m_row >= m_result.Rows()) {
+        if (!m_streaming) {
+            if (m_pendingError.empty()) return 0;
+            error = std::exchange(m_pendingError, {});
+            return -1;
+        }
+        if (!Fetch(error)) return -1;
+    }
     m_bytes.assign(static_cast<std::size_t>(m_columns), std::nullopt);
-    if (!m_table.empty()) m_currentCtid = m_result.Text(m_row, m_columns);
-    return true;
-}
-
-std::string PgRowSet::SpelledName(int column) const {
-    return RestoreIdentifierCase(ColumnName(column), m_query);
+    if (!m_table.empty()) m_currentCtid = Text(m_columns);
+    return 1;
 }
 
 std::int64_t PgRowSet::Int64(int column) const {
@@ -62,30 +123,33 @@ double PgRowSet::Real(int column) const {
     return text == "t" ? 1.0 : std::strtod(std::string(text).c_str(), nullptr);
 }
 
-const std::string* PgRowSet::Bytes(int column) {
+bool PgRowSet::Bytes(int column, std::string_view& out) const {
     auto& slot = m_bytes[static_cast<std::size_t>(column)];
     if (!slot) {
+        if (IsNull(column) || !m_result.IsBinary(column)) {
+            out = Text(column);
+            return true;
+        }
         try {
             std::string bytes;
-            if (!m_result.Bytes(m_row, column, bytes)) return nullptr;
+            if (!m_result.Bytes(m_row, column, bytes)) return false;
             slot = std::move(bytes);
         } catch (const std::bad_alloc&) {
-            return nullptr;
+            return false;
         }
     }
-    return &*slot;
+    out = *slot;
+    return true;
 }
 
-bool PgRowSet::Write(PgConnection& connection, bool adding, bool added,
-                     const std::vector<std::pair<std::string, PgParam>>& values,
-                     std::string& error) {
+bool PgRowSet::Write(bool adding, bool added, const StagedValues& values, EngineStatus& status) {
     std::vector<PgParam> params;
     std::string sql;
     if (adding) {
         std::string names, marks;
         for (const auto& [column, value] : values) {
-            params.push_back(value);
-            names += (names.empty() ? "" : ", ") + QuoteSqlIdentifier(column);
+            params.push_back(ParamOf(value));
+            names += (names.empty() ? "" : ", ") + QuoteSqlIdentifier(WriteColumn(column));
             marks += (marks.empty() ? "$" : ", $") + std::to_string(params.size());
         }
         sql = "INSERT INTO " + m_table +
@@ -93,8 +157,9 @@ bool PgRowSet::Write(PgConnection& connection, bool adding, bool added,
     } else {
         std::string assignments;
         for (const auto& [column, value] : values) {
-            params.push_back(value);
-            assignments += (assignments.empty() ? "" : ", ") + QuoteSqlIdentifier(column) + " = $" +
+            params.push_back(ParamOf(value));
+            assignments += (assignments.empty() ? "" : ", ") +
+                           QuoteSqlIdentifier(WriteColumn(column)) + " = $" +
                            std::to_string(params.size());
         }
         params.push_back({PgParam::kText, added ? m_addedCtid : m_currentCtid});
@@ -103,9 +168,11 @@ bool PgRowSet::Write(PgConnection& connection, bool adding, bool added,
     }
     sql += " RETURNING ctid";
     const PgResult result =
-        connection.Run(sql, params.data(), static_cast<int>(params.size()), error);
+        m_connection.Run(sql, params.data(), static_cast<int>(params.size()), status.error);
+    status.transactionGone = m_connection.TakeTransactionGone();
     if (!result || result.Rows() != 1) {
-        error = result ? "the record to update no longer exists" : error + " in \"" + sql + "\"";
+        status.error =
+            result ? "the record to update no longer exists" : status.error + " in \"" + sql + "\"";
         return false;
     }
     (adding || added ? m_addedCtid : m_currentCtid) = std::string(result.Text(0, 0));

@@ -76,12 +76,41 @@ private:
     pid_t m_pid = -1;
 };
 
+// Tells both hosts to run a step before either answers; their answers.
+std::pair<std::uint32_t, std::uint32_t> RunTogether(HostProcess& a, HostProcess& b,
+                                                    std::uint32_t step) {
+    std::uint32_t first = 0;
+    std::thread other([&] { first = a.Run(step); });
+    const std::uint32_t second = b.Run(step);
+    other.join();
+    return {first, second};
+}
+
 // The installation's database: an SQLite file, or in the PostgreSQL run a schema of its own on
 // the test server, which has a feed.
 class TwoHosts : public ::testing::Test {
 protected:
     TestInstallation inst;
+    CChangeFeed listener;
     static bool feed() { return TestInstallation::OnPostgres(); }
+
+    // Applies what one step of the other host announced: through the feed, or (SQLite) by
+    // hand.
+    void Follow(const ChangeNotice& expected) {
+        if (!feed()) {
+            ChangeFeedEvent event;
+            EXPECT_EQ(1, ApplyChangeNotice(expected, event));
+            return;
+        }
+        const Clock::time_point committed = Clock::now();
+        std::int32_t processed = 0;
+        while (processed == 0 && Clock::now() - committed < std::chrono::seconds(1)) {
+            processed = listener.Poll(100);
+            ASSERT_GE(processed, 0) << listener.GetLastError();
+        }
+        EXPECT_EQ(1, processed) << "nothing arrived within a second of "
+                                << FormatChangeNotice(expected);
+    }
 };
 
 // The server's writes, step by step; each answers the object ID it wrote (0 on failure).
@@ -135,27 +164,11 @@ TEST_F(TwoHosts, TheClientFollowsTheServersInsertUpdateMembershipAndDelete) {
     notify->RegisterObjectAddToContainerNotify(1, &recorder);
     notify->RegisterObjectRemoveFromContainerNotify(1, &recorder);
 
-    CChangeFeed listener;
     if (feed()) {
         ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
     }
     const std::uint32_t serverNO = GetCurrentServerNO();
-    // Applies what one server step announced: through the feed, or (SQLite) by hand.
-    auto follow = [&](const ChangeNotice& expected) {
-        if (!feed()) {
-            ChangeFeedEvent event;
-            EXPECT_EQ(1, ApplyChangeNotice(expected, event));
-            return;
-        }
-        const Clock::time_point committed = Clock::now();
-        std::int32_t processed = 0;
-        while (processed == 0 && Clock::now() - committed < std::chrono::seconds(1)) {
-            processed = listener.Poll(100);
-            ASSERT_GE(processed, 0) << listener.GetLastError();
-        }
-        EXPECT_EQ(1, processed) << "nothing arrived within a second of "
-                                << FormatChangeNotice(expected);
-    };
+    auto follow = [this](const ChangeNotice& expected) { Follow(expected); };
 
     const std::uint32_t groupID = server.Run(1);
     ASSERT_NE(0u, groupID);
@@ -208,7 +221,6 @@ TEST_F(TwoHosts, TheClientFollowsTheServersInsertUpdateMembershipAndDelete) {
 
 // Start says whether the connection has a feed (SQLite: no, and why).
 TEST_F(TwoHosts, StartReportsWhetherThereIsAFeed) {
-    CChangeFeed listener;
     EXPECT_EQ(E_NO_CHANGE_FEED, listener.Start()) << "not connected";
     EXPECT_EQ(E_NO_CHANGE_FEED, listener.Poll(0));
     ASSERT_TRUE(ConnectDatabase(inst.dbPath()));
@@ -247,10 +259,7 @@ TEST_F(TwoHosts, TwoHostsAllocatingAtOnceNeverShareAnID) {
     };
     HostProcess first({allocate(1)}), second({allocate(2)});
     const Clock::time_point start = Clock::now();
-    // Both are told to start before either answers.
-    std::thread a([&] { EXPECT_EQ(1u, first.Run(0)); });
-    EXPECT_EQ(1u, second.Run(0));
-    a.join();
+    EXPECT_EQ(std::make_pair(1u, 1u), RunTogether(first, second, 0));
     std::set<std::uint32_t> ids;
     int read = 0;
     for (int host : {1, 2}) {
@@ -260,6 +269,124 @@ TEST_F(TwoHosts, TwoHostsAllocatingAtOnceNeverShareAnID) {
     EXPECT_EQ(2 * kIDs, read);
     EXPECT_EQ(0u, read - ids.size()) << "IDs handed out twice";
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+}
+
+// Two hosts starting at once on an empty installation create each built-in object once, and
+// both hold that one.
+TEST_F(TwoHosts, HostsStartingAtOnceCreateTheBuiltinsOnce) {
+    if (!feed()) GTEST_SKIP() << "an SQLite installation has one host";
+    const std::string url = inst.dbPath();
+    const std::uint32_t builtins[] = {853, 854, 1201, 1301, 1302};
+    auto host = [&] {
+        std::vector<HostProcess::Step> steps = {
+            [&] {
+                SetIsServerMode(true);
+                return ConnectDatabase(url) &&
+                               InitAllClassInfo(CString::FromUtf8(inst.dir() + "/")) == 1 &&
+                               InitLocalObjectID() == 1
+                           ? 1u
+                           : 0u;
+            },
+            [] { return static_cast<std::uint32_t>(InitAllObject()); }};
+        for (std::uint32_t classID : builtins) {
+            steps.push_back([classID] {
+                const ObjectIDMap* map = GDM_FindMap(classID, GetCurrentServerNO());
+                return map && map->size() == 1 ? map->begin()->first : 0u;
+            });
+        }
+        return steps;
+    };
+    HostProcess first(host()), second(host());
+    ASSERT_EQ(std::make_pair(1u, 1u), RunTogether(first, second, 0));
+    ASSERT_EQ(std::make_pair(1u, 1u), RunTogether(first, second, 1));
+    ASSERT_TRUE(ConnectDatabase(url));
+    for (std::uint32_t i = 0; i < std::size(builtins); ++i) {
+        SCOPED_TRACE(builtins[i]);
+        const std::uint32_t id = first.Run(i + 2);
+        EXPECT_NE(0u, id);
+        EXPECT_EQ(id, second.Run(i + 2));
+        EXPECT_EQ(1, QueryInt("SELECT count(*) FROM NameObject WHERE nClassID = " +
+                              std::to_string(builtins[i])));
+    }
+}
+
+// An area link is a row update of the access object: the client's object and area follow it.
+TEST_F(TwoHosts, TheClientFollowsAnAreaLink) {
+    const std::string url = inst.dbPath();
+    auto area = std::make_shared<std::shared_ptr<CArea>>();
+    auto door = std::make_shared<std::shared_ptr<CAccessObject>>();
+    auto link = [door, area](bool add) {  // as a host changes an object: merge, then rewrite
+        auto copy = std::static_pointer_cast<CAccessObject>((*door)->Clone(SECTION_WHOLE_OBJECT));
+        add ? (void)copy->GetAreaID().insert((*area)->GetID())
+            : (void)copy->GetAreaID().erase((*area)->GetID());
+        std::uint32_t changed = 0;
+        return (*door)->OnObjectChange(copy, changed, SECTION_ALL) == 0 &&
+               (*door)->UpdateRecord() == 0;
+    };
+    auto inserted = [](const std::shared_ptr<CNameObject>& o) {
+        return CNameObject::InsertObject(o) == 0 ? o->GetID() : 0u;
+    };
+    HostProcess server(
+        {[&] { return StartHost(url, inst.dir(), true) ? 1u : 0u; },
+         [=] {
+             *area = std::static_pointer_cast<CArea>(CArea::CreateObj());
+             return inserted(*area);
+         },
+         [=] {
+             *door = std::static_pointer_cast<CAccessObject>(CAccessObject::CreateObj());
+             return inserted(*door);
+         },
+         [=] { return link(true) ? 1u : 0u; }, [=] { return link(false) ? 1u : 0u; }});
+    ASSERT_EQ(1u, server.Run(0));
+    ASSERT_TRUE(StartHost(url, inst.dir(), false));
+    if (feed()) {
+        ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
+    }
+    const std::uint32_t serverNO = GetCurrentServerNO(), areaID = server.Run(1);
+    Follow({ChangeOperation::Insert, {62, areaID, serverNO}, {}});
+    const std::uint32_t doorID = server.Run(2);
+    Follow({ChangeOperation::Insert, {2, doorID, serverNO}, {}});
+    auto localDoor = std::dynamic_pointer_cast<CAccessObject>(GDM_Find(2, doorID, serverNO));
+    auto localArea = std::dynamic_pointer_cast<CArea>(GDM_Find(62, areaID, serverNO));
+    ASSERT_TRUE(localDoor && localArea);
+    for (bool linked : {true, false}) {
+        SCOPED_TRACE(linked ? "link" : "unlink");
+        ASSERT_EQ(1u, server.Run(linked ? 3 : 4));
+        Follow({ChangeOperation::Update, {2, doorID, serverNO}, {}});
+        EXPECT_EQ(linked, localDoor->GetAreaID().count(areaID) == 1);
+        EXPECT_EQ(linked, localArea->GetObjectInArea().count(localDoor->GetObjectUniqueID()) == 1);
+    }
+    DestroyAllObject();
+}
+
+// The listening connection breaks mid-run: Poll says so with a code and stops, the store keeps
+// what it holds, and a new Start follows the other host again.
+TEST_F(TwoHosts, ABrokenListeningConnectionIsReportedAndStartResumes) {
+    if (!feed()) GTEST_SKIP() << "there is no feed on SQLite";
+    const std::string url = inst.dbPath();
+    HostProcess server(ServerSteps(url, inst.dir()));
+    ASSERT_EQ(1u, server.Run(0));
+    ASSERT_TRUE(StartHost(url, inst.dir(), false));
+    ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
+    const std::uint32_t serverNO = GetCurrentServerNO(), groupID = server.Run(1);
+    ASSERT_NE(0u, groupID);
+    Follow({ChangeOperation::Insert, {3, groupID, serverNO}, {}});
+    ASSERT_EQ(1, QueryInt("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                          "WHERE query LIKE 'LISTEN %' AND datname = current_database()"));
+    std::int32_t polled = 0;
+    for (int i = 0; i < 20 && polled == 0; ++i) polled = listener.Poll(100);
+    EXPECT_EQ(E_DATABASE_OPERATION, polled);
+    EXPECT_NE(std::string::npos, listener.GetLastError().find("listening connection"))
+        << listener.GetLastError();
+    EXPECT_FALSE(listener.IsListening());
+    EXPECT_TRUE(GDM_Find(3, groupID, serverNO)) << "the break lost an object";
+
+    ASSERT_EQ(S_SUCCESS, listener.Start()) << listener.GetLastError();
+    const std::uint32_t doorID = server.Run(2);
+    ASSERT_NE(0u, doorID);
+    Follow({ChangeOperation::Insert, {2, doorID, serverNO}, {}});
+    EXPECT_TRUE(GDM_Find(2, doorID, serverNO));
+    DestroyAllObject();
 }
 
 }  // namespace

@@ -147,6 +147,35 @@ TEST_F(Engine, FailuresLeaveTheTransactionUsableAndEndInTheSameCodes) {
     EXPECT_EQ(rs.Edit(), 0);  // no current row in an empty set
 }
 
+// A query's rows read while other statements use the connection, one record rewritten on the
+// way: every row comes once, the rewrite lands on its row. On PostgreSQL a query failing
+// after its first rows ends the read with the failure, not as a short result.
+TEST_F(Engine, RowsReadAcrossOtherStatementsAndARewrite) {
+    ASSERT_TRUE(
+        db->Execute("INSERT INTO SocialSecurity(nType, strDesc) VALUES "
+                    "(1, 'a'), (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e')"));
+    CADORecordset rs(db);
+    ASSERT_TRUE(rs.Open("SELECT nType, strDesc FROM SocialSecurity ORDER BY nType"));
+    std::vector<int> seen;
+    for (int type = 0; !rs.IsEOF() && rs.GetFieldValue(0, type); rs.MoveNext()) {
+        seen.push_back(type);
+        if (type == 2) {
+            EXPECT_TRUE(db->Execute("INSERT INTO OperationLog(strText) VALUES('x')"));
+        }
+        if (type == 3) {
+            ASSERT_TRUE(rs.Edit() && rs.SetFieldValue("strDesc", CString(u"C")) && rs.Update());
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(QueryText("select strDesc from SocialSecurity where nType = 3"), CString(u"C"));
+    if (!TestInstallation::OnPostgres()) return;
+    ASSERT_TRUE(rs.Open("SELECT 10 / (n - 3) FROM generate_series(1, 5) AS t(n)"));
+    EXPECT_EQ(rs.MoveNext(), 1);
+    EXPECT_EQ(rs.MoveNext(), 0);
+    EXPECT_TRUE(rs.IsEOF());
+    EXPECT_NE(db->GetLastError().find("division by zero"), std::string::npos);
+}
+
 // SQLite keeps a zero character of a text; PostgreSQL text cannot hold one, and it is dropped.
 TEST_F(Engine, ZeroCharactersInTextAreKeptOnSQLiteAndDroppedOnPostgres) {
     const CString value(std::u16string(u"a\0b", 3));
