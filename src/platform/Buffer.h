@@ -34,6 +34,9 @@ public:
         }
         return WriteByteGrowing(p, n);
     }
+    // Makes room for n more bytes at once, at least doubling the room when it grows (a hint:
+    // nothing happens when memory runs out).
+    void Reserve(int n);
     // Appends count as a 4-byte integer, then n bytes from p.
     int WriteByteAndSize(const void* p, int count, int n);
     // Overwrites n already written bytes at offset; 0 when they are not all inside.
