@@ -27,7 +27,7 @@ public:
 
     template <class T>
     requires std::is_arithmetic_v<T>
-    int Write(T v) { return WriteByte(&v, static_cast<int>(sizeof(T))); }
+    int Write(T v) { return WriteOwnBytes(&v, static_cast<int>(sizeof(T))); }
     int Write(const COleDateTime& d) { return Write(d.m_dt); }
     // A wide string of L code units: count L+1, the units, a zero unit.
     int WriteString(const CString& s);
