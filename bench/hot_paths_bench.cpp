@@ -140,6 +140,9 @@ void FrameRoundTrip(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
     state.counters["allocations"] =
         static_cast<double>(bench::Allocations() - allocationsBefore) / state.iterations();
+    CBufferWriter frame;
+    from->SaveData(frame, SECTION_ALL);
+    state.counters["bytes"] = frame.GetLength();
 }
 
 // ---- GDM_Find ----------------------------------------------------------------------

@@ -27,7 +27,7 @@ public:
     bool ok = true;
 
     template <class T>
-    void Value(const T& v) {
+    [[gnu::always_inline]] void Value(const T& v) {
         ok = ok && m_w.Write(v);
     }
     template <class C>
@@ -64,7 +64,7 @@ public:
     bool ok = true;
 
     template <class T>
-    void Value(T& v) {
+    [[gnu::always_inline]] void Value(T& v) {
         ok = ok && m_r.Read(v);
     }
     template <class C>

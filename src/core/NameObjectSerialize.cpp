@@ -14,6 +14,8 @@ std::int32_t CNameObject::m_nMinVersion = 0;
 namespace {
 
 constexpr int kHeaderSize = 20;
+// Most frames take a few hundred bytes: room for them is made once, not by repeated growth.
+constexpr int kTypicalFrameSize = 512;
 constexpr std::int32_t kFirstLengthPrefixedRestVersion = 0x03000100;
 
 // One section of the frame: its bit, its writer and its reader. `apply` tells the readers
@@ -89,6 +91,7 @@ int CNameObject::SaveData(CBufferWriter& writer, int sections) {
         LoadDataFromDatabase(wanted);
         wanted &= m_nInitState;
     }
+    writer.Reserve(kTypicalFrameSize);
     const int maskOffset = writer.GetLength() + 12;
     const int lengthOffset = maskOffset + 4;
     if (!writer.Write(m_nClassID) || !writer.Write(m_nID) || !writer.Write(m_nServerNO) ||
@@ -117,8 +120,11 @@ int CNameObject::LoadData(CBufferReader& reader, int sections, int restArg) {
     for (std::uint32_t& word : header) reader.Read(word);
     const std::uint32_t present = header[3];
 
-    // The class must be known here; the object made for the check is not kept.
-    if (!CreateNewObject(header[0])) return 0;
+    // The class must be known here: it has a record with a creator, and for a class other
+    // than this object's own the creator makes an object (which is not kept).
+    const OBJECT_CLASS_INFO* record = GetClsInfo(header[0]);
+    if (record == nullptr || record->pfnCreateObject == nullptr) return 0;
+    if (header[0] != m_nClassID && !record->pfnCreateObject()) return 0;
 
     if ((present & SECTION_BASIC_DATA) == 0) {
         m_nClassID = header[0];

@@ -160,34 +160,6 @@ int COperator::IsAdmin() {
     return 0;
 }
 
-int COperator::HasPrivilege(std::shared_ptr<CAccessObject> object, std::uint32_t privilegeClassID,
-                            std::uint32_t privilegeID) {
-    if (IsAdmin()) return 1;
-    // A lock in any one group denies, whatever the others grant. The object's scope (it and
-    // everything above it) is walked once and each group looks its keys up in its index.
-    std::vector<std::uint64_t> scope;
-    bool scoped = false;
-    bool granted = false;
-    for (const auto& container : m_vecContainers) {
-        if (!container || !container->IsKindOf(RUNTIME_CLASS(COperatorGroup))) continue;
-        auto* group = static_cast<COperatorGroup*>(container.get());
-        if (!group->SearchesByIndex()) {
-            if (group->HasPrivilegeLock(object, privilegeClassID, privilegeID)) return 0;
-            if (!granted)
-                granted = group->HasPrivilegeObject(object, privilegeClassID, privilegeID);
-            continue;
-        }
-        if (!scoped) {
-            COperatorGroup::PrivilegeScope(object, scope);
-            scoped = true;
-        }
-        const int found = group->CheckScope(scope, privilegeClassID, privilegeID);
-        if (found & COperatorGroup::kScopeLocked) return 0;
-        if (found & COperatorGroup::kScopeGranted) granted = true;
-    }
-    return granted ? 1 : 0;
-}
-
 int COperator::HasPrivilegeWorkStation(std::uint32_t) { return IsAdmin(); }
 
 // ---- database -----------------------------------------------------------------------

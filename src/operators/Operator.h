@@ -144,4 +144,12 @@ protected:
     COleDateTime m_dtModifyPassTime;
     PrivilegeObjectCache m_mapPrivilegeObjects;
     std::set<std::uint32_t> m_setWorkStationOptionIDs;
+
+private:
+    struct GroupIndex;
+    // What HasPrivilege needs of the containers: for the library's own groups one index of
+    // their maps, shared with operators in the same groups. Built on first use and rebuilt
+    // when the containers or a group's maps changed; null when there was no memory for it.
+    const GroupIndex* CurrentGroupIndex();
+    std::shared_ptr<const GroupIndex> m_groupIndex;
 };

@@ -1,7 +1,7 @@
 #include "operators/OperatorGroup.h"
 
 #include <algorithm>
-#include <tuple>
+#include <atomic>
 #include <typeinfo>
 
 #include "operators/OndutyGroupMJ.h"
@@ -12,14 +12,18 @@
 #include "operators/RestFields.h"
 #include "operators/ServiceGroupMJ.h"
 #include "operators/SysManagerGroupMJ.h"
-#include "platform/FlatKeyIndex.h"
-#include "platform/NoThrow.h"
 #include "registry/ObjectStore.h"
 #include "registry/ServerIdentity.h"
 
 NO_IMPLEMENT_OBJECT_CLASS(COperatorGroup, CContainer)
 
-COperatorGroup::COperatorGroup() { m_nClassID = kClassID; }
+namespace {
+std::atomic<std::uint64_t> g_nextPrivilegeStamp{1};
+}
+
+COperatorGroup::COperatorGroup() : m_nPrivilegeStamp(g_nextPrivilegeStamp++) {
+    m_nClassID = kClassID;
+}
 
 COperatorGroup::~COperatorGroup() = default;
 
@@ -86,16 +90,6 @@ int COperatorGroup::FindPrivilege(const std::shared_ptr<CAccessObject>& object, 
     return found;
 }
 
-// Per object key, the privilege object IDs both maps name for it (all servers' entries):
-// holders[begin, begin + grants) from the grant map, then `locks` from the lock map.
-struct COperatorGroup::PrivilegeIndex {
-    struct Entry {
-        std::uint32_t begin = 0, grants = 0, locks = 0;
-    };
-    FlatKeyIndex<Entry> keys;
-    std::vector<std::uint32_t> holders;
-};
-
 void COperatorGroup::PrivilegeScope(const std::shared_ptr<CAccessObject>& object,
                                     std::vector<std::uint64_t>& keys) {
     keys.clear();
@@ -126,71 +120,12 @@ void COperatorGroup::PrivilegeScope(const std::shared_ptr<CAccessObject>& object
     }
 }
 
+void COperatorGroup::MapsChanged() { m_nPrivilegeStamp = g_nextPrivilegeStamp++; }
+
 bool COperatorGroup::SearchesByIndex() const {
     const std::type_info& type = typeid(*this);
     return type == typeid(COperatorGroup) || type == typeid(CSysManagerGroupMJ) ||
            type == typeid(CServiceGroupMJ) || type == typeid(COndutyGroupMJ);
-}
-
-int COperatorGroup::CheckScope(const std::vector<std::uint64_t>& keys,
-                               std::uint32_t privilegeClassID, std::uint32_t privilegeID) {
-    if (!m_privilegeIndex) {
-        auto built = GuardAllocation(std::shared_ptr<PrivilegeIndex>(), [this] {
-            std::vector<std::tuple<std::uint64_t, int, std::uint32_t>> all;
-            for (int lock = 0; lock < 2; ++lock) {
-                for (const auto& [server, inner] : lock ? m_mapPrivilegeLock : m_mapPrivilegeObject)
-                    for (const auto& [key, holder] : inner) all.emplace_back(key, lock, holder);
-            }
-            std::sort(all.begin(), all.end());
-            auto index = std::make_shared<PrivilegeIndex>();
-            index->keys.Reserve(all.size());
-            index->holders.reserve(all.size());
-            for (const auto& [key, lock, holder] : all) {
-                auto& entry = index->keys.Get(key);
-                if (entry.grants + entry.locks == 0)
-                    entry.begin = static_cast<std::uint32_t>(index->holders.size());
-                ++(lock ? entry.locks : entry.grants);
-                index->holders.push_back(holder);
-            }
-            return index;
-        });
-        if (!built) {
-            // No memory for the index: search the maps as the virtual forms do.
-            int result = 0;
-            for (std::uint64_t key : keys) {
-                const auto classID = static_cast<std::uint32_t>(key >> 32);
-                const auto id = static_cast<std::uint32_t>(key);
-                if (CheckPrivilege(classID, id, 1, privilegeClassID, privilegeID))
-                    result |= kScopeLocked;
-                if (CheckPrivilege(classID, id, 0, privilegeClassID, privilegeID))
-                    result |= kScopeGranted;
-            }
-            return result;
-        }
-        m_privilegeIndex = std::move(built);
-    }
-    const std::uint64_t privilegeKey =
-        CPrivilegeBase::MakePrivilegeKey(privilegeClassID, privilegeID);
-    auto grants = [&](std::uint32_t holderClass, std::uint32_t holderID) {
-        auto holder = CPrivilegeBase::Cast(FindObject(holderClass, holderID, m_nServerNO));
-        return holder && holder->Grants(privilegeKey);
-    };
-    // The slots of all keys load at once rather than one miss after another.
-    for (std::uint64_t key : keys) m_privilegeIndex->keys.Prefetch(key);
-    int result = 0;
-    for (std::uint64_t key : keys) {
-        const PrivilegeIndex::Entry* entry = m_privilegeIndex->keys.Find(key);
-        if (entry == nullptr) continue;
-        const std::uint32_t* holder = m_privilegeIndex->holders.data() + entry->begin;
-        for (std::uint32_t i = 0; i < entry->grants && !(result & kScopeGranted); ++i) {
-            if (grants(CPrivilegeObject::kClassID, holder[i])) result |= kScopeGranted;
-        }
-        holder += entry->grants;
-        for (std::uint32_t i = 0; i < entry->locks; ++i) {
-            if (grants(CPrivilegeLock::kClassID, holder[i])) return result | kScopeLocked;
-        }
-    }
-    return result;
 }
 
 int COperatorGroup::JudgePrivilege(std::shared_ptr<CAccessObject> object, int lock,
@@ -223,12 +158,12 @@ std::int32_t COperatorGroup::OnObjectChange(std::shared_ptr<CNameObject> other,
     if (!from) return result;
     if (from->m_mapPrivilegeObject != m_mapPrivilegeObject) {
         m_mapPrivilegeObject = from->m_mapPrivilegeObject;
-        m_privilegeIndex.reset();
+        MapsChanged();
         changed |= SECTION_REST_DATA;
     }
     if (from->m_mapPrivilegeLock != m_mapPrivilegeLock) {
         m_mapPrivilegeLock = from->m_mapPrivilegeLock;
-        m_privilegeIndex.reset();
+        MapsChanged();
         changed |= SECTION_REST_DATA;
     }
     return result;
@@ -252,7 +187,7 @@ int COperatorGroup::SaveRestData(CBufferWriter& writer) {
 }
 
 int COperatorGroup::LoadRestData(CBufferReader& reader, int restArg) {
-    m_privilegeIndex.reset();
+    MapsChanged();
     return restfields::LoadOwnOrBaseLevel(
         reader, [this, restArg](CBufferReader& r) { return CContainer::LoadRestData(r, restArg); },
         kDataVersion,

@@ -33,12 +33,12 @@ public:
     const PrivilegeMap& GetPrivilegeObject() const { return m_mapPrivilegeObject; }
     void SetPrivilegeObject(const PrivilegeMap& map) {
         m_mapPrivilegeObject = map;
-        m_privilegeIndex.reset();
+        MapsChanged();
     }
     const PrivilegeMap& GetPrivilegeLock() const { return m_mapPrivilegeLock; }
     void SetPrivilegeLock(const PrivilegeMap& map) {
         m_mapPrivilegeLock = map;
-        m_privilegeIndex.reset();
+        MapsChanged();
     }
 
     // The keys (class ID << 32 | ID) a privilege search for object visits: the object, every
@@ -46,14 +46,13 @@ public:
     // each once, into keys (emptied first; left empty for a null object).
     static void PrivilegeScope(const std::shared_ptr<CAccessObject>& object,
                                std::vector<std::uint64_t>& keys);
-    // What HasPrivilegeLock and HasPrivilegeObject answer for an object whose scope is keys:
-    // kScopeLocked | kScopeGranted bits, answered from a hash index of the two maps. Only the
-    // library's own group classes answer so (SearchesByIndex); a class that may override the
-    // two searches is asked through them.
-    static constexpr int kScopeLocked = 1;
-    static constexpr int kScopeGranted = 2;
-    int CheckScope(const std::vector<std::uint64_t>& keys, std::uint32_t privilegeClassID,
-                   std::uint32_t privilegeID);
+    // Names the content of the two maps: a new value whenever either changes, so two equal
+    // stamps (of this or of a copied group) mean equal maps, and a cache built from the maps
+    // stays valid while the stamp is unchanged.
+    std::uint64_t GetPrivilegeStamp() const { return m_nPrivilegeStamp; }
+    // Whether HasPrivilegeLock and HasPrivilegeObject answer exactly what the two maps give for
+    // the object's PrivilegeScope: true for the library's own group classes only; a class that
+    // may override the two searches is asked through them.
     bool SearchesByIndex() const;
 
     // JudgePrivilege that also reports where it matched (match may be null): 1 or 0.
@@ -97,7 +96,7 @@ protected:
     PrivilegeMap m_mapPrivilegeLock;
 
 private:
-    struct PrivilegeIndex;
-    // Built from the two maps on the first CheckScope; dropped whenever either map changes.
-    std::shared_ptr<const PrivilegeIndex> m_privilegeIndex;
+    void MapsChanged();
+
+    std::uint64_t m_nPrivilegeStamp;
 };

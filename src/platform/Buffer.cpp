@@ -52,6 +52,16 @@ CBufferWriter_base::CBufferWriter_base(const CBufferWriter_base& other, int capa
     m_data = other.m_data;
 }
 
+void CBufferWriter_base::Reserve(int n) {
+    if (n <= 0 || m_data.capacity() - m_data.size() >= static_cast<std::size_t>(n)) return;
+    try {
+        m_data.reserve(
+            std::max(m_data.size() + static_cast<std::size_t>(n), 2 * m_data.capacity()));
+    } catch (const std::exception&) {
+        // Only a hint: the writes grow the buffer as they need.
+    }
+}
+
 int CBufferWriter_base::WriteByteGrowing(const void* p, int n) {
     if (n < 0 || (p == nullptr && n > 0)) return 0;
     return Append(m_data, p, n) ? 1 : 0;

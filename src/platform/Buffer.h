@@ -34,6 +34,20 @@ public:
         }
         return WriteByteGrowing(p, n);
     }
+    // WriteByte for bytes that cannot lie in this writer (a value of the caller's): 1 or 0.
+    int WriteOwnBytes(const void* p, int n) {
+        const auto* src = static_cast<const std::uint8_t*>(p);
+        const std::size_t size = m_data.size();
+        if (n > 0 && static_cast<std::size_t>(n) <= m_data.capacity() - size &&
+            size <= static_cast<std::size_t>(INT_MAX - n)) {
+            m_data.insert(m_data.end(), src, src + n);
+            return 1;
+        }
+        return WriteByteGrowing(p, n);
+    }
+    // Makes room for n more bytes at once, at least doubling the room when it grows (a hint:
+    // nothing happens when memory runs out).
+    void Reserve(int n);
     // Appends count as a 4-byte integer, then n bytes from p.
     int WriteByteAndSize(const void* p, int count, int n);
     // Overwrites n already written bytes at offset; 0 when they are not all inside.

@@ -87,16 +87,6 @@ int SectionWriter::Finish() {
     return m_writer.ChangeBuffer(m_start, &length, 4) ? 1 : 0;
 }
 
-int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry) {
-    if (!reader.Read(count)) return 0;
-    return count >= 0 && count <= reader.Remaining() / minEntry ? 1 : 0;
-}
-
-int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
-    if (!reader.Read(count)) return 0;
-    return count <= static_cast<std::uint32_t>(reader.Remaining() / minEntry) ? 1 : 0;
-}
-
 int SectionReader::Skip() {
     return m_reader.Skip(m_length - m_guard.Consumed()) ? m_guard.Commit() : 0;
 }

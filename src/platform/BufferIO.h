@@ -27,7 +27,7 @@ public:
 
     template <class T>
     requires std::is_arithmetic_v<T>
-    int Write(T v) { return WriteByte(&v, static_cast<int>(sizeof(T))); }
+    int Write(T v) { return WriteOwnBytes(&v, static_cast<int>(sizeof(T))); }
     int Write(const COleDateTime& d) { return Write(d.m_dt); }
     // A wide string of L code units: count L+1, the units, a zero unit.
     int WriteString(const CString& s);
@@ -107,8 +107,18 @@ private:
 // Reads an entry count and checks that `count` entries of at least minEntry (> 0) bytes each
 // can still follow, so that a hostile count fails before any loop or allocation runs on it.
 // 1, or 0 for a failed read, a negative count or one that cannot fit.
-NAMEOBJECT_API int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry);
-NAMEOBJECT_API int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry);
+inline int ReadCount(CBufferReader& reader, std::uint32_t& count, int minEntry) {
+    if (!reader.Read(count)) return 0;
+    // count * minEntry <= remaining, without a division (these run for every counted field).
+    const auto entry = static_cast<std::uint64_t>(minEntry > 0 ? minEntry : 1);
+    return count * entry <= static_cast<std::uint64_t>(reader.Remaining()) ? 1 : 0;
+}
+inline int ReadCount(CBufferReader& reader, std::int32_t& count, int minEntry) {
+    std::uint32_t read = 0;
+    const int ok = ReadCount(reader, read, minEntry);
+    count = static_cast<std::int32_t>(read);
+    return ok && count >= 0 ? 1 : 0;
+}
 
 // Reads a section framed by SectionWriter: [4-byte length, counting itself][version]...
 // The position is restored when the reader goes out of scope, unless the section was

@@ -1,8 +1,10 @@
 // Prepared statements kept per connection for reuse, keyed by their exact text, so that the
 // texts a program runs again and again (BEGIN, COMMIT, the "where 1=0" query of a new record,
-// the INSERT it builds) are compiled once. Only a text that is one whole statement is kept; at
-// most kStatementsPerConnection per connection, the least recently used going first. A
-// statement that changes the schema drops the connection's statements.
+// the INSERT it builds) are compiled once. A DELETE or UPDATE that differs from a kept one
+// only in the integers written after "=" shares its statement, the integers bound in their
+// places. Only a text that is one whole statement is kept; at most kStatementsPerConnection
+// idle statements per connection, the least recently used going first. A statement that
+// changes the schema drops the connection's statements.
 #pragma once
 
 #include <cstddef>

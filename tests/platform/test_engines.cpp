@@ -1,6 +1,7 @@
 // The database layer on both engines (the PostgreSQL run of this program uses a server), and
 // the one place where statements are turned into PostgreSQL's spelling.
 #include <libpq-fe.h>
+#include <sqlite3.h>
 
 #include "platform/SqlDialect.h"
 #include "support/Test.h"
@@ -306,6 +307,54 @@ TEST(EngineConnection, KeywordFormAndRefusedServers) {
     EXPECT_FALSE(db.CommitTransaction());
     EXPECT_TRUE(db.Execute("DELETE FROM ServerOption"));
     EXPECT_EQ(db.GetRecordsAffected(), 1);
+}
+
+// A DELETE or UPDATE that differs from an earlier one only in integers after "=" runs on the
+// earlier one's statement with the integers bound. Every text below, run that way on one
+// table and run literally (sqlite3_exec) on a twin, must leave both tables alike; the
+// integer-keyed texts share one statement each.
+TEST_F(Engine, StatementsSharedAcrossIntegersActAsTheirLiteralTexts) {
+    sqlite3* handle = db->Handle();
+    if (handle == nullptr) GTEST_SKIP() << "statements are kept on SQLite only";
+    const char* const texts[] = {
+        "DELETE FROM T WHERE a=1",
+        "DELETE FROM T WHERE a = 2 And b=2",
+        "delete from T where (a=-3)",
+        "UPDATE T SET b=5, c=6 WHERE a=4",
+        "UPDATE T SET b=7 WHERE a=5",
+        "UPDATE T SET c=8 WHERE a=5.5",  // a real: left as written
+        "UPDATE T SET c=9 WHERE a=5+1",
+        "UPDATE T SET c=10 WHERE b='7'",
+        "DELETE FROM T WHERE b=5",  // text affinity: matches the row whose b became '5'
+        "DELETE FROM T WHERE a=99999999999999999999",
+        "DELETE FROM T WHERE a=6",
+        "DELETE FROM T WHERE a=7",
+    };
+    for (const char* table : {"Shared", "Twin"}) {
+        ASSERT_TRUE(db->Execute(StrPrintf("CREATE TABLE %s (a INTEGER, b TEXT, c REAL)", table)));
+        for (int a = -3; a <= 9; ++a) {
+            ASSERT_TRUE(
+                db->Execute(StrPrintf("INSERT INTO %s VALUES (%d, '%d', %d.5)", table, a, a, a)));
+        }
+    }
+    auto on = [](std::string text, const std::string& table) {
+        return text.replace(text.find(" T "), 3, " " + table + " ");
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const char* text : texts) {
+            EXPECT_TRUE(db->Execute(on(text, "Shared"))) << text;
+            EXPECT_EQ(SQLITE_OK,
+                      sqlite3_exec(handle, on(text, "Twin").c_str(), nullptr, nullptr, nullptr))
+                << text;
+        }
+    }
+    const char* const rows = "SELECT group_concat(quote(a) || quote(b) || quote(c), ';') FROM ";
+    EXPECT_EQ(QueryText(std::string(rows) + "Twin").ToUtf8(),
+              QueryText(std::string(rows) + "Shared").ToUtf8());
+    int shapes = 0;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(handle, nullptr); s; s = sqlite3_next_stmt(handle, s))
+        shapes += std::string(sqlite3_sql(s)).find("Shared WHERE a=?") != std::string::npos;
+    EXPECT_EQ(1, shapes);
 }
 
 }  // namespace
