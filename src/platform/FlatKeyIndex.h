@@ -4,8 +4,10 @@
 // slots and cannot be filed (Indexable() is false for them).
 // With kCountedKeys the low bits of a key pick its slot: keys handed out by a counter then
 // fill neighbouring slots without a collision, and filing or finding them in order walks
-// the table in order (strided keys, multiples of a power of two, would collide instead).
-// Otherwise Fibonacci hashing spreads any keys evenly.
+// the table in order. Keys that are not one counted run (two runs whose low bits overlap,
+// strided keys) would pile up behind each other instead: once a key lands more than
+// kLongRun slots from its home, the table rehashes itself with Fibonacci hashing, which
+// spreads any keys evenly, and keeps it until Clear(). Without kCountedKeys it always does.
 // The table keeps the greatest distance of a filed key from its home slot, and a search stops
 // there: counted keys fill one long run of slots, through which a search for a missing key
 // (an erased one, say) would otherwise walk to the run's end.
@@ -23,6 +25,10 @@ public:
 
     std::size_t Size() const { return m_live; }
 
+    // The greatest distance of a filed key from its home slot: the most slots a find walks
+    // past the first. Stays small (tens) whatever keys are filed.
+    std::size_t LongestProbe() const { return m_farthest; }
+
     // Grows the table so that count keys fit without growing again. May throw bad_alloc.
     void Reserve(std::size_t count) {
         std::size_t capacity = 16;
@@ -32,6 +38,7 @@ public:
 
     void Clear() {
         m_slots.clear();
+        m_scattered = !kCountedKeys;
         m_shift = 64;
         m_live = m_used = m_farthest = 0;
     }
@@ -71,11 +78,12 @@ public:
             if (slot.key == kErased && erased == kNone) erased = i;
             if (distance >= m_farthest && erased != kNone) break;
         }
-        if (erased != kNone) {
-            i = erased;
-        } else {
-            ++m_used;
+        if (erased != kNone) i = erased;
+        if (!m_scattered && ((i - home) & Mask()) > kLongRun) {
+            Scatter();
+            return Get(key);
         }
+        if (erased == kNone) ++m_used;
         ++m_live;
         Note(home, i);
         m_slots[i].key = key;
@@ -104,6 +112,7 @@ private:
     static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
     static constexpr std::uint64_t kErased = kEmpty - 1;
     static constexpr std::size_t kNone = ~std::size_t{0};
+    static constexpr std::size_t kLongRun = 32;  // slots from home that end the counted mode
 
     struct Slot {
         std::uint64_t key = kEmpty;
@@ -128,10 +137,23 @@ private:
         const std::size_t distance = (slot - home) & Mask();
         if (distance > m_farthest) m_farthest = distance;
     }
-    // Fibonacci hashing: the top bits of key times 2^64 / golden ratio.
+    // The low bits of key while the keys are one counted run; afterwards Fibonacci hashing,
+    // the top bits of key times 2^64 / golden ratio.
     std::size_t Home(std::uint64_t key) const {
-        if constexpr (kCountedKeys) return static_cast<std::size_t>(key) & Mask();
+        if (!m_scattered) return static_cast<std::size_t>(key) & Mask();
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> m_shift);
+    }
+
+    // Files every key again with Fibonacci hashing. May throw bad_alloc (the table is then
+    // unchanged).
+    void Scatter() {
+        m_scattered = true;
+        try {
+            Rehash(m_slots.size());
+        } catch (...) {
+            m_scattered = false;
+            throw;
+        }
     }
 
     void Rehash(std::size_t capacity) {
@@ -149,11 +171,13 @@ private:
             Note(home, i);
             m_slots[i] = std::move(slot);
         }
+        if (!m_scattered && m_farthest > kLongRun) Scatter();
     }
 
-    std::vector<Slot> m_slots;   // size 0 or a power of two
-    std::size_t m_live = 0;      // filed keys
-    std::size_t m_used = 0;      // filed and erased slots
-    std::size_t m_farthest = 0;  // greatest distance of a filed key from its home slot
-    unsigned m_shift = 64;       // 64 - log2(capacity)
+    std::vector<Slot> m_slots;         // size 0 or a power of two
+    std::size_t m_live = 0;            // filed keys
+    std::size_t m_used = 0;            // filed and erased slots
+    std::size_t m_farthest = 0;        // greatest distance of a filed key from its home slot
+    unsigned m_shift = 64;             // 64 - log2(capacity)
+    bool m_scattered = !kCountedKeys;  // Fibonacci hashing instead of the key's low bits
 };

@@ -44,4 +44,21 @@ TEST(FlatKeyIndex, CountedKeysAgreeWithAnOrderedMap) { CheckAgainstMap<true>(); 
 
 TEST(FlatKeyIndex, HashedKeysAgreeWithAnOrderedMap) { CheckAgainstMap<false>(); }
 
+// Two counted runs whose low bits overlap (another class's counter, IDs imported from
+// elsewhere) would file the second run behind the first, a walk of tens of thousands of slots
+// per find; the table spreads them instead, and every key stays found.
+TEST(FlatKeyIndex, OverlappingCountedRunsKeepFindsShort) {
+    FlatKeyIndex<std::uint64_t, true> index;
+    for (std::uint64_t key = 9000001; key <= 9100000; ++key) index.Get(key) = key;
+    EXPECT_EQ(index.LongestProbe(), 0u);
+    for (std::uint64_t key = 1; key <= 200000; ++key) index.Get(key) = key;
+    EXPECT_LT(index.LongestProbe(), 200u);
+    ASSERT_EQ(index.Size(), 300000u);
+    for (std::uint64_t key : {1ull, 87105ull, 200000ull, 9000001ull, 9100000ull}) {
+        ASSERT_NE(index.Find(key), nullptr) << key;
+        EXPECT_EQ(*index.Find(key), key);
+    }
+    EXPECT_EQ(index.Find(200001), nullptr);
+}
+
 }  // namespace
