@@ -2,6 +2,8 @@
 // Each operation stops at its first failed step; one that takes several statements runs them
 // as one write unit, so that a crash leaves the old state or the new one. A rewrite that the
 // store refuses keeps its result code and is reported as not stored.
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "core/ChangeNotice.h"
@@ -21,11 +23,10 @@ namespace {
 
 constexpr int kRestDataFirstTry = 4096;
 
-bool Resize(std::vector<std::uint8_t>& bytes, std::size_t size) {
-    return GuardAllocation(false, [&] {
-        bytes.resize(size);
-        return true;
-    });
+// A buffer of size bytes, left uninitialised (the rest data is written before it is read);
+// null when out of memory.
+std::unique_ptr<std::uint8_t[]> NewBuffer(int size) {
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]);
 }
 
 int AsInt(std::uint32_t v) { return static_cast<int>(v); }
@@ -59,13 +60,13 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
 
     // The rest data: a first try into 4096 bytes, then again with the size asked for. A
     // failure for any other reason stores no varData.
-    std::vector<std::uint8_t> rest;
     int restSize = kRestDataFirstTry;
-    if (!Resize(rest, kRestDataFirstTry)) return E_OUT_OF_MEMORY;
-    if (!object->SaveRestData(rest.data(), &restSize)) {
+    std::unique_ptr<std::uint8_t[]> rest = NewBuffer(kRestDataFirstTry);
+    if (!rest) return E_OUT_OF_MEMORY;
+    if (!object->SaveRestData(rest.get(), &restSize)) {
         if (restSize > kRestDataFirstTry) {
-            if (!Resize(rest, static_cast<std::size_t>(restSize))) return E_OUT_OF_MEMORY;
-            if (!object->SaveRestData(rest.data(), &restSize)) restSize = 0;
+            if (!(rest = NewBuffer(restSize))) return E_OUT_OF_MEMORY;
+            if (!object->SaveRestData(rest.get(), &restSize)) restSize = 0;
         } else {
             restSize = 0;
         }
@@ -105,7 +106,7 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     if (object->m_dtModifyTime.m_dt == 0.0) object->m_dtModifyTime = now;
     row::WriteBasicColumns(rs, *object);
     rs.SetFieldValue(row::Name(row::kServerNO), object->GetServerNO());
-    if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest.data(), restSize);
+    if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest.get(), restSize);
     StoreFacet(rs, row::Name(row::kAttribute), false,
                [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
     StoreFacet(rs, row::Name(row::kProperty), false,
