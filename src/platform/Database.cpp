@@ -271,10 +271,10 @@ int CDatabaseWriteScope::Finish() {
 
 // ---- CADORecordset -------------------------------------------------------------------------
 
-// The recordset's column names, and the values of an AddNew / Edit in progress.
+// Lookup hashes of the recordset's column names, and the values of an AddNew / Edit in
+// progress.
 struct CADORecordset::Pending {
-    std::vector<std::string> names;     // as the query or schema spells them
-    std::vector<std::uint32_t> hashes;  // of names, case folded; made on demand
+    std::vector<std::uint32_t> hashes;  // of the column names, case folded; made on demand
     StagedValues values;                // in setting order
     bool onAddedRow = false;            // the current record is the one the last AddNew stored
 
@@ -294,7 +294,6 @@ struct CADORecordset::Pending {
     }
 
     void Reset() {
-        names.clear();
         hashes.clear();
         values.clear();
         onAddedRow = false;
@@ -336,9 +335,6 @@ int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     m_rows = std::move(rows);
     m_generation = m_db->m_generation;
     m_table = m_rows->Table();
-    const int columns = m_rows->Columns();
-    m_pending->names.reserve(static_cast<std::size_t>(columns));
-    for (int i = 0; i < columns; ++i) m_pending->names.push_back(m_rows->ColumnName(i));
     if (!Step()) {
         Close();
         return 0;
@@ -370,11 +366,11 @@ int CADORecordset::MoveNext() {
     return Step();
 }
 
-int CADORecordset::GetFieldCount() const { return static_cast<int>(m_pending->names.size()); }
+int CADORecordset::GetFieldCount() const { return m_rows ? m_rows->Columns() : 0; }
 
 CString CADORecordset::GetFieldName(int index) const {
     if (index < 0 || index >= GetFieldCount()) return CString();
-    return CString::FromUtf8(m_pending->names[static_cast<std::size_t>(index)]);
+    return CString::FromUtf8(m_rows->ColumnName(index));
 }
 
 int CADORecordset::GetFieldIndex(const std::string& name) const { return ColumnIndex(name); }
@@ -382,22 +378,23 @@ int CADORecordset::GetFieldIndex(const std::string& name) const { return ColumnI
 int CADORecordset::ColumnIndex(const std::string& name) const {
     // Names are compared by a hash of their case-folded bytes first; the hashes of the
     // columns are made at the first lookup by name.
-    const auto& names = m_pending->names;
+    const int columns = GetFieldCount();
     auto& hashes = m_pending->hashes;
-    if (hashes.size() != names.size()) {
+    if (hashes.size() != static_cast<std::size_t>(columns)) {
         try {
             hashes.clear();
-            hashes.reserve(names.size());
-            for (const std::string& known : names) hashes.push_back(FoldedHash(known));
+            hashes.reserve(static_cast<std::size_t>(columns));
+            for (int i = 0; i < columns; ++i) hashes.push_back(FoldedHash(m_rows->ColumnName(i)));
         } catch (const std::bad_alloc&) {
             hashes.clear();
         }
     }
-    const bool hashed = hashes.size() == names.size();
+    const bool hashed = hashes.size() == static_cast<std::size_t>(columns);
     const std::uint32_t hash = FoldedHash(name);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if ((!hashed || hashes[i] == hash) && EqualsNoCase(names[i], name)) {
-            return static_cast<int>(i);
+    for (int i = 0; i < columns; ++i) {
+        if ((!hashed || hashes[static_cast<std::size_t>(i)] == hash) &&
+            EqualsNoCase(m_rows->ColumnName(i), name)) {
+            return i;
         }
     }
     return -1;
