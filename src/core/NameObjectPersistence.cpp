@@ -2,6 +2,8 @@
 // Each operation stops at its first failed step; one that takes several statements runs them
 // as one write unit, so that a crash leaves the old state or the new one. A rewrite that the
 // store refuses keeps its result code and is reported as not stored.
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "core/ChangeNotice.h"
@@ -21,12 +23,41 @@ namespace {
 
 constexpr int kRestDataFirstTry = 4096;
 
-bool Resize(std::vector<std::uint8_t>& bytes, std::size_t size) {
-    return GuardAllocation(false, [&] {
-        bytes.resize(size);
-        return true;
-    });
+// A buffer of size bytes, left uninitialised (the rest data is written before it is read);
+// null when out of memory.
+std::unique_ptr<std::uint8_t[]> NewBuffer(int size) {
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]);
 }
+
+// The first-try buffer of the rest data: this thread's, kept from insert to insert (a fresh
+// 4 KB block per insert makes the allocator consolidate its free lists each time), or a new
+// one for an insert started while the thread's is in use. Null data when out of memory.
+class FirstTryBuffer {
+public:
+    FirstTryBuffer() {
+        thread_local std::unique_ptr<std::uint8_t[]> kept;
+        if (!t_lent && (kept || (kept = NewBuffer(kRestDataFirstTry)))) {
+            t_lent = m_lent = true;
+            m_data = kept.get();
+        } else {
+            m_own = NewBuffer(kRestDataFirstTry);
+            m_data = m_own.get();
+        }
+    }
+    ~FirstTryBuffer() {
+        if (m_lent) t_lent = false;
+    }
+    FirstTryBuffer(const FirstTryBuffer&) = delete;
+    FirstTryBuffer& operator=(const FirstTryBuffer&) = delete;
+    std::uint8_t* data() const { return m_data; }
+
+private:
+    static thread_local bool t_lent;
+    std::unique_ptr<std::uint8_t[]> m_own;
+    std::uint8_t* m_data = nullptr;
+    bool m_lent = false;
+};
+thread_local bool FirstTryBuffer::t_lent = false;
 
 int AsInt(std::uint32_t v) { return static_cast<int>(v); }
 
@@ -59,13 +90,16 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
 
     // The rest data: a first try into 4096 bytes, then again with the size asked for. A
     // failure for any other reason stores no varData.
-    std::vector<std::uint8_t> rest;
     int restSize = kRestDataFirstTry;
-    if (!Resize(rest, kRestDataFirstTry)) return E_OUT_OF_MEMORY;
-    if (!object->SaveRestData(rest.data(), &restSize)) {
+    const FirstTryBuffer firstTry;
+    std::unique_ptr<std::uint8_t[]> larger;
+    const std::uint8_t* rest = firstTry.data();
+    if (!rest) return E_OUT_OF_MEMORY;
+    if (!object->SaveRestData(firstTry.data(), &restSize)) {
         if (restSize > kRestDataFirstTry) {
-            if (!Resize(rest, static_cast<std::size_t>(restSize))) return E_OUT_OF_MEMORY;
-            if (!object->SaveRestData(rest.data(), &restSize)) restSize = 0;
+            if (!(larger = NewBuffer(restSize))) return E_OUT_OF_MEMORY;
+            rest = larger.get();
+            if (!object->SaveRestData(larger.get(), &restSize)) restSize = 0;
         } else {
             restSize = 0;
         }
@@ -105,7 +139,7 @@ std::int32_t CNameObject::InsertObject(std::shared_ptr<CNameObject> object) {
     if (object->m_dtModifyTime.m_dt == 0.0) object->m_dtModifyTime = now;
     row::WriteBasicColumns(rs, *object);
     rs.SetFieldValue(row::Name(row::kServerNO), object->GetServerNO());
-    if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest.data(), restSize);
+    if (restSize > 0) rs.AppendChunk(row::Name(row::kVarData), rest, restSize);
     StoreFacet(rs, row::Name(row::kAttribute), false,
                [&](CBufferWriter& w) { object->SaveExtAttribute(w); });
     StoreFacet(rs, row::Name(row::kProperty), false,

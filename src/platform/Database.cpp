@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <string_view>
@@ -25,7 +26,6 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kBlobChunkBytes = 10240;
-constexpr std::size_t kRememberedLookups = 16;
 constexpr int kBlobStagingCapacity = 128;
 
 enum EditMode { kNotEditing = 0, kAdding = 1, kEditing = 2 };
@@ -66,6 +66,16 @@ void ReportTo(CADODatabase* db, const std::string& what) {
 // Held by write units for their whole length, so that units of two threads on the shared
 // connection do not interleave.
 std::recursive_mutex g_writeUnitMutex;
+
+// FNV-1a of the bytes with ASCII letters in lower case, for names compared without case.
+std::uint32_t FoldedHash(std::string_view name) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        hash = (hash ^ (byte >= 'A' && byte <= 'Z' ? byte + 32u : byte)) * 16777619u;
+    }
+    return hash;
+}
 
 bool StartsWith(std::string_view sql, std::string_view word) {
     return sql.size() >= word.size() && strncasecmp(sql.data(), word.data(), word.size()) == 0;
@@ -193,13 +203,40 @@ void SetDatabaseErrorSink(DatabaseErrorSink sink) { ErrorSink().Set(std::move(si
 
 // ---- CDatabaseWriteScope -------------------------------------------------------------------
 
+namespace {
+
+// The units this thread has opened (a transaction or a savepoint), innermost last: a unit
+// opened inside one of them on the same connection joins it instead of setting a savepoint.
+thread_local std::vector<const CDatabaseWriteScope*> t_openUnits;
+
+void ForgetOpenUnit(const CDatabaseWriteScope* unit) {
+    const auto found = std::find(t_openUnits.rbegin(), t_openUnits.rend(), unit);
+    if (found != t_openUnits.rend()) t_openUnits.erase(std::next(found).base());
+}
+
+}  // namespace
+
 CDatabaseWriteScope::CDatabaseWriteScope(CADODatabase* db)
     : m_lock(g_writeUnitMutex), m_db(db && db->IsOpen() ? db : nullptr) {
     if (!m_db) return;
+    m_generation = m_db->m_generation;
+    if (!t_openUnits.empty()) {
+        const CDatabaseWriteScope* outer = t_openUnits.back();
+        if (outer->m_db == m_db && outer->m_generation == m_generation && m_db->InTransaction()) {
+            m_kind = kJoined;
+            return;
+        }
+    }
     if (!m_db->InTransaction()) {
         if (m_db->Execute("BEGIN IMMEDIATE")) m_kind = kTransaction;
     } else if (m_db->Execute("SAVEPOINT nameobject_unit")) {
         m_kind = kSavepoint;
+    }
+    if (m_kind == kNone) return;
+    try {
+        t_openUnits.push_back(this);
+    } catch (const std::bad_alloc&) {
+        // Not recorded: a unit opened inside this one sets its own savepoint.
     }
 }
 
@@ -216,6 +253,10 @@ int CDatabaseWriteScope::Finish() {
         }
     } unlock{m_lock};
     if (kind == kNone) return 1;
+    // A joined unit's statements are committed with the unit it joined; a nested savepoint
+    // could only have failed to release because the engine dropped that transaction.
+    if (kind == kJoined) return m_db->m_transactionLost ? 0 : 1;
+    ForgetOpenUnit(this);
     if (m_db->Execute(kind == kTransaction ? "COMMIT" : "RELEASE nameobject_unit")) return 1;
     // Nothing must stay open behind the caller's back: what this unit wrote is undone. The
     // commit's error stays the last one (a statement that succeeds does not clear it).
@@ -230,12 +271,12 @@ int CDatabaseWriteScope::Finish() {
 
 // ---- CADORecordset -------------------------------------------------------------------------
 
-// The recordset's column names, and the values of an AddNew / Edit in progress.
+// Lookup hashes of the recordset's column names, and the values of an AddNew / Edit in
+// progress.
 struct CADORecordset::Pending {
-    std::vector<std::string> names;                    // as the query or schema spells them
-    std::vector<std::pair<std::string, int>> lookups;  // names asked for, and their index
-    StagedValues values;                               // in setting order
-    bool onAddedRow = false;  // the current record is the one the last AddNew stored
+    std::vector<std::uint32_t> hashes;  // of the column names, case folded; made on demand
+    StagedValues values;                // in setting order
+    bool onAddedRow = false;            // the current record is the one the last AddNew stored
 
     int Stage(int column, StagedValue value, bool append = false) {
         if (column < 0) return 0;
@@ -253,8 +294,7 @@ struct CADORecordset::Pending {
     }
 
     void Reset() {
-        names.clear();
-        lookups.clear();
+        hashes.clear();
         values.clear();
         onAddedRow = false;
     }
@@ -295,9 +335,6 @@ int CADORecordset::Open(const std::string& utf8sql, int /*option*/) {
     m_rows = std::move(rows);
     m_generation = m_db->m_generation;
     m_table = m_rows->Table();
-    const int columns = m_rows->Columns();
-    m_pending->names.reserve(static_cast<std::size_t>(columns));
-    for (int i = 0; i < columns; ++i) m_pending->names.push_back(m_rows->ColumnName(i));
     if (!Step()) {
         Close();
         return 0;
@@ -329,31 +366,38 @@ int CADORecordset::MoveNext() {
     return Step();
 }
 
-int CADORecordset::GetFieldCount() const { return static_cast<int>(m_pending->names.size()); }
+int CADORecordset::GetFieldCount() const { return m_rows ? m_rows->Columns() : 0; }
 
 CString CADORecordset::GetFieldName(int index) const {
     if (index < 0 || index >= GetFieldCount()) return CString();
-    return CString::FromUtf8(m_pending->names[static_cast<std::size_t>(index)]);
+    return CString::FromUtf8(m_rows->ColumnName(index));
 }
 
 int CADORecordset::GetFieldIndex(const std::string& name) const { return ColumnIndex(name); }
 
 int CADORecordset::ColumnIndex(const std::string& name) const {
-    // Rows are read by the same names over and over: the last lookups are remembered.
-    auto& cache = m_pending->lookups;
-    for (const auto& [known, index] : cache) {
-        if (known == name) return index;
-    }
-    const auto& names = m_pending->names;
-    int found = -1;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (EqualsNoCase(names[i], name)) {
-            found = static_cast<int>(i);
-            break;
+    // Names are compared by a hash of their case-folded bytes first; the hashes of the
+    // columns are made at the first lookup by name.
+    const int columns = GetFieldCount();
+    auto& hashes = m_pending->hashes;
+    if (hashes.size() != static_cast<std::size_t>(columns)) {
+        try {
+            hashes.clear();
+            hashes.reserve(static_cast<std::size_t>(columns));
+            for (int i = 0; i < columns; ++i) hashes.push_back(FoldedHash(m_rows->ColumnName(i)));
+        } catch (const std::bad_alloc&) {
+            hashes.clear();
         }
     }
-    if (cache.size() < kRememberedLookups) cache.emplace_back(name, found);
-    return found;
+    const bool hashed = hashes.size() == static_cast<std::size_t>(columns);
+    const std::uint32_t hash = FoldedHash(name);
+    for (int i = 0; i < columns; ++i) {
+        if ((!hashed || hashes[static_cast<std::size_t>(i)] == hash) &&
+            EqualsNoCase(m_rows->ColumnName(i), name)) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 // ---- reading -------------------------------------------------------------------------------

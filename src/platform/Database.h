@@ -89,6 +89,7 @@ public:
 
 private:
     friend class CADORecordset;
+    friend class CDatabaseWriteScope;
 
     // When the engine drops a transaction at a failing statement (SQLite rolls it back after a
     // full disk or an I/O error; a PostgreSQL connection breaks inside it), every further
@@ -195,11 +196,13 @@ private:
 // Several statements as one unit: after a crash the database holds all of them or none.
 // On a connection in autocommit mode it opens a transaction that takes the write lock at once
 // (waiting the busy timeout like any statement); inside a transaction the caller opened it
-// sets a savepoint. Finish (or the destructor) always commits what ran, so the statements'
-// own results are unchanged; when the commit fails, the work is rolled back, the failure
-// reported and Finish returns 0. When the unit cannot be opened (locked past the timeout,
-// no connection), the statements run one by one as they would without it.
-// Units on different threads wait for each other.
+// sets a savepoint. A unit opened while this thread already has a unit open on the same
+// connection joins that unit: its statements become part of the outer one. Finish (or the
+// destructor) always commits what ran, so the statements' own results are unchanged; when the
+// commit fails, the work is rolled back, the failure reported and Finish returns 0 (a joined
+// unit returns 0 when the engine dropped the transaction it joined). When the unit cannot be
+// opened (locked past the timeout, no connection), the statements run one by one as they
+// would without it. Units on different threads wait for each other.
 class CDatabaseWriteScope {
 public:
     explicit CDatabaseWriteScope(CADODatabase* db);
@@ -213,7 +216,8 @@ public:
 private:
     std::unique_lock<std::recursive_mutex> m_lock;
     CADODatabase* m_db;
-    enum { kNone, kTransaction, kSavepoint } m_kind = kNone;
+    std::uint64_t m_generation = 0;  // of the connection the unit was opened on
+    enum { kNone, kTransaction, kSavepoint, kJoined } m_kind = kNone;
 };
 
 // The library-level error hook. The sink is called (on the failing thread) with the text of

@@ -47,7 +47,7 @@ public:
 
     virtual int Columns() const = 0;
     // The column's name as the query or the schema file spells it.
-    virtual std::string ColumnName(int column) const = 0;
+    virtual const std::string& ColumnName(int column) const = 0;
     // The name of the table column a write of this column goes to.
     virtual std::string WriteColumn(int column) const = 0;
     // The table of a writable (single-table) query, else empty.

@@ -1,5 +1,6 @@
 #include "platform/OleDateTime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -381,9 +382,31 @@ std::string COleDateTime::FormatIsoMs() const {
     Fields f;
     if (!GetAsFields(f)) return std::string();
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", f.year, f.month, f.day,
-                  f.hour, f.minute, f.second, f.millisecond);
-    return buf;
+    const bool fixedWidth = f.year >= 0 && f.year <= 9999 && f.millisecond >= 0 &&
+                            f.millisecond <= 999 &&
+                            std::min({f.month, f.day, f.hour, f.minute, f.second}) >= 0 &&
+                            std::max({f.month, f.day, f.hour, f.minute, f.second}) <= 99;
+    if (!fixedWidth) {
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", f.year, f.month, f.day,
+                      f.hour, f.minute, f.second, f.millisecond);
+        return buf;
+    }
+    // Every stored date is written here: the digits are placed directly.
+    char* p = buf;
+    const auto put = [&p](int value, int digits, char after) {
+        for (int d = digits - 1; d >= 0; --d, value /= 10)
+            p[d] = static_cast<char>('0' + value % 10);
+        p += digits;
+        if (after) *p++ = after;
+    };
+    put(f.year, 4, '-');
+    put(f.month, 2, '-');
+    put(f.day, 2, ' ');
+    put(f.hour, 2, ':');
+    put(f.minute, 2, ':');
+    put(f.second, 2, '.');
+    put(f.millisecond, 3, 0);
+    return std::string(buf, static_cast<std::size_t>(p - buf));
 }
 
 bool COleDateTime::ParseDateTime(const CString& text) { return ParseDateTime(text.ToUtf8()); }

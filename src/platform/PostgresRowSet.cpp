@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/SqlDialect.h"
+#include "platform/WriteText.h"
 
 namespace {
 
@@ -144,29 +145,31 @@ bool PgRowSet::Bytes(int column, std::string_view& out) const {
 
 bool PgRowSet::Write(bool adding, bool added, const StagedValues& values, EngineStatus& status) {
     std::vector<PgParam> params;
-    std::string sql;
-    if (adding) {
+    for (const auto& entry : values) params.push_back(ParamOf(entry.second));
+    if (!adding) params.push_back({PgParam::kText, added ? m_addedCtid : m_currentCtid});
+    const auto column = [this](int index) { return WriteColumn(index); };
+    const std::string& sql = writetext::Get<PgRowSet>(m_table, adding, values, column, [&] {
         std::string names, marks;
-        for (const auto& [column, value] : values) {
-            params.push_back(ParamOf(value));
-            names += (names.empty() ? "" : ", ") + QuoteSqlIdentifier(WriteColumn(column));
-            marks += (marks.empty() ? "$" : ", $") + std::to_string(params.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (!names.empty()) {
+                names += ", ";
+                marks += ", ";
+            }
+            const std::string mark = '$' + std::to_string(i + 1);
+            names += QuoteSqlIdentifier(WriteColumn(values[i].first));
+            if (!adding) names.append(" = ").append(mark);  // an UPDATE's assignments
+            marks += mark;
         }
-        sql = "INSERT INTO " + m_table +
-              (params.empty() ? " DEFAULT VALUES" : "(" + names + ") VALUES(" + marks + ")");
-    } else {
-        std::string assignments;
-        for (const auto& [column, value] : values) {
-            params.push_back(ParamOf(value));
-            assignments += (assignments.empty() ? "" : ", ") +
-                           QuoteSqlIdentifier(WriteColumn(column)) + " = $" +
-                           std::to_string(params.size());
+        if (adding && values.empty()) {
+            return "INSERT INTO " + m_table + " DEFAULT VALUES RETURNING ctid";
         }
-        params.push_back({PgParam::kText, added ? m_addedCtid : m_currentCtid});
-        sql = "UPDATE " + m_table + " SET " + assignments + " WHERE ctid = $" +
-              std::to_string(params.size()) + "::tid";
-    }
-    sql += " RETURNING ctid";
+        if (adding) {
+            return "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks +
+                   ") RETURNING ctid";
+        }
+        return "UPDATE " + m_table + " SET " + names + " WHERE ctid = $" +
+               std::to_string(values.size() + 1) + "::tid RETURNING ctid";
+    });
     const PgResult result =
         m_connection.Run(sql, params.data(), static_cast<int>(params.size()), status.error);
     status.transactionGone = m_connection.TakeTransactionGone();

@@ -29,7 +29,7 @@ public:
     int Next(std::string& error) override;
 
     int Columns() const override { return m_columns; }  // the query's own columns
-    std::string ColumnName(int column) const override { return m_spelled[column]; }
+    const std::string& ColumnName(int column) const override { return m_spelled[column]; }
     // PostgreSQL's own (lower-case) name.
     std::string WriteColumn(int column) const override { return m_result.ColumnName(column); }
     // The table as PostgreSQL names it.

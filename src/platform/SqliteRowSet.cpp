@@ -2,12 +2,15 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <optional>
 
 #include "platform/SqlDialect.h"
 #include "platform/SqliteConnection.h"
 #include "platform/StatementCache.h"
+#include "platform/WriteText.h"
 
 namespace {
 
@@ -29,6 +32,44 @@ int Bind(const StagedValue& v, sqlite3_stmt* stmt, int position) {
     return sqlite3_bind_null(stmt, position);
 }
 
+// How a query is opened: the same texts come again and again (the "where 1=0" query of every
+// new record), and finding the single table of a text parses it whole.
+struct QueryForm {
+    std::string query;      // as the caller wrote it
+    std::string table;      // of a single-table query, else empty
+    std::string withRowid;  // the query that also selects the rowid, when there is a table
+    std::uint64_t used = 0;
+};
+
+// The form of query, parsed now or remembered from the last time (per thread, the most
+// recently used kRememberedForms). May throw bad_alloc.
+const QueryForm& FormOf(const std::string& query) {
+    constexpr std::size_t kRememberedForms = 8;
+    thread_local std::array<QueryForm, kRememberedForms> forms;
+    thread_local std::uint64_t clock = 0;
+    QueryForm* oldest = &forms[0];
+    for (QueryForm& form : forms) {
+        if (form.used != 0 && form.query == query) {
+            form.used = ++clock;
+            return form;
+        }
+        if (form.used < oldest->used) oldest = &form;
+    }
+    QueryForm& form = *oldest;
+    form.used = 0;  // a form half-filled by a failed allocation is never found
+    form.query = query;
+    form.table.clear();
+    form.withRowid.clear();
+    if (const std::optional<SingleTableSelect> single = FindSingleTableSelect(query)) {
+        form.table = single->table;
+        form.withRowid.assign(query, 0, single->fromOffset);
+        form.withRowid += ", rowid ";
+        form.withRowid.append(query, single->fromOffset);
+    }
+    form.used = ++clock;
+    return form;
+}
+
 }  // namespace
 
 SqliteRowSet::~SqliteRowSet() {
@@ -42,17 +83,17 @@ bool SqliteRowSet::Open(const std::string& utf8sql, std::string& error) {
     }
     // A single-table query also selects the rowid, so that Edit can rewrite exactly the
     // current row. Should that form not compile (a view, say), the query runs as written.
-    std::optional<SingleTableSelect> single = FindSingleTableSelect(utf8sql);
+    const QueryForm& form = FormOf(utf8sql);
+    bool single = !form.table.empty();
     sqlite3_stmt* stmt = nullptr;
     if (single) {
-        const std::string withRowid =
-            utf8sql.substr(0, single->fromOffset) + ", rowid " + utf8sql.substr(single->fromOffset);
-        if (statementcache::Prepare(m_db, withRowid.c_str(), static_cast<int>(withRowid.size()),
-                                    &stmt, nullptr) != SQLITE_OK ||
+        if (statementcache::Prepare(m_db, form.withRowid.c_str(),
+                                    static_cast<int>(form.withRowid.size()), &stmt,
+                                    nullptr) != SQLITE_OK ||
             !stmt) {
             statementcache::Release(stmt, false);
             stmt = nullptr;
-            single.reset();
+            single = false;
         }
     }
     if (!stmt) {
@@ -68,7 +109,7 @@ bool SqliteRowSet::Open(const std::string& utf8sql, std::string& error) {
     const int columns = sqlite3_column_count(stmt);
     const int visible = single ? columns - 1 : columns;
     if (single) {
-        m_table = single->table;
+        m_table = form.table;
         m_rowidColumn = columns - 1;
     }
     m_names.reserve(static_cast<std::size_t>(visible));
@@ -129,24 +170,22 @@ void SqliteRowSet::ReturnToRow() {
 
 bool SqliteRowSet::Write(bool adding, bool added, const StagedValues& values,
                          EngineStatus& status) {
-    std::string sql;
-    if (adding && values.empty()) {
-        sql = "INSERT INTO " + m_table + " DEFAULT VALUES";
-    } else if (adding) {
+    const auto column = [this](int index) -> const std::string& { return m_tableColumns[index]; };
+    const std::string& sql = writetext::Get<SqliteRowSet>(m_table, adding, values, column, [&] {
+        if (adding && values.empty()) return "INSERT INTO " + m_table + " DEFAULT VALUES";
         std::string names, marks;
         for (const auto& [index, value] : values) {
-            names += (names.empty() ? "" : ", ") + QuoteSqlIdentifier(m_tableColumns[index]);
-            marks += marks.empty() ? "?" : ", ?";
+            if (!names.empty()) {
+                names += ", ";
+                marks += ", ";
+            }
+            names += QuoteSqlIdentifier(m_tableColumns[index]);
+            if (!adding) names += " = ?";  // an UPDATE's assignments
+            marks += "?";
         }
-        sql = "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks + ")";
-    } else {
-        std::string assignments;
-        for (const auto& [index, value] : values) {
-            assignments += (assignments.empty() ? "" : ", ") +
-                           QuoteSqlIdentifier(m_tableColumns[index]) + " = ?";
-        }
-        sql = "UPDATE " + m_table + " SET " + assignments + " WHERE rowid = ?";
-    }
+        if (adding) return "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks + ")";
+        return "UPDATE " + m_table + " SET " + names + " WHERE rowid = ?";
+    });
 
     sqlite3_stmt* stmt = nullptr;
     if (statementcache::Prepare(m_db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=

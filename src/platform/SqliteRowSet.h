@@ -23,7 +23,7 @@ public:
     int Next(std::string& error) override;
 
     int Columns() const override { return static_cast<int>(m_names.size()); }
-    std::string ColumnName(int column) const override { return m_names[column]; }
+    const std::string& ColumnName(int column) const override { return m_names[column]; }
     std::string WriteColumn(int column) const override { return m_tableColumns[column]; }
     const std::string& Table() const override { return m_table; }
 

@@ -1,5 +1,7 @@
 // The NameObject row of an object: insert (new, foreign), rewrite whole and by facet, delete;
 // against a real SQLite installation.
+#include <sqlite3.h>
+
 #include "support/Test.h"
 
 namespace {
@@ -24,6 +26,44 @@ TEST_F(Persistence, LocalInsertAllocatesANewIdAndStoresTheRow) {
 
     // Creation and modification times were 0.0: both are now, and the object carries them.
     EXPECT_LT(COleDateTime::GetCurrentTime() - object->GetCreateTime(), 1.0 / 24);
+}
+
+// The extension-data unit inside an insert joins the insert's unit: one transaction in
+// autocommit mode, one savepoint inside the host's transaction, and the extension data stored.
+TEST_F(Persistence, InsertRunsAsOneUnitWithoutNestedSavepoints) {
+    sqlite3* handle = GetDatabase()->Handle();
+    if (handle == nullptr) GTEST_SKIP() << "statements are traced on SQLite";
+    std::vector<std::string> ran;
+    sqlite3_trace_v2(
+        handle, SQLITE_TRACE_STMT,
+        [](unsigned, void* seen, void* stmt, void*) {
+            const std::string text = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
+            if (text.find(' ') == std::string::npos || text.rfind("SAVEPOINT", 0) == 0 ||
+                text.rfind("RELEASE", 0) == 0 || text.rfind("BEGIN", 0) == 0) {
+                static_cast<std::vector<std::string>*>(seen)->push_back(text);
+            }
+            return 0;
+        },
+        &ran);
+    const std::vector<std::string> expected[] = {
+        {"BEGIN IMMEDIATE", "COMMIT"}, {"SAVEPOINT nameobject_unit", "RELEASE nameobject_unit"}};
+    for (const bool host : {false, true}) {
+        auto object = Named<CAccessObject>(u"joined");
+        object->ExtData_Set(u"floor", 3);
+        ran.clear();
+        if (host) {
+            ASSERT_TRUE(GetDatabase()->BeginTransaction());
+            ran.clear();
+        }
+        ASSERT_EQ(S_SUCCESS, CNameObject::InsertObject(object));
+        EXPECT_EQ(ran, expected[host]);
+        if (host) {
+            ASSERT_TRUE(GetDatabase()->CommitTransaction());
+        }
+        EXPECT_EQ(3, QueryInt(StrPrintf("select V_int from ObjectExtData where nID=%d",
+                                        static_cast<int>(object->GetID()))));
+    }
+    sqlite3_trace_v2(handle, 0, nullptr, nullptr);
 }
 
 TEST_F(Persistence, ForeignObjectKeepsItsIdAndRewritesAnExistingRow) {

@@ -357,4 +357,46 @@ TEST_F(Engine, StatementsSharedAcrossIntegersActAsTheirLiteralTexts) {
     EXPECT_EQ(1, shapes);
 }
 
+// Writes of ten column sets (more than the texts a thread remembers) in turn, each set's
+// columns in its own order, twice over; every row must read back with its own values.
+TEST_F(Engine, WritesOfManyColumnSetsEachReachTheirColumns) {
+    const char* const columns[] = {"nAttr", "nVersion", "strName", "strDescription"};
+    for (int k = 0; k < 20; ++k) {
+        const int set = k % 10;
+        std::vector<int> order;  // the columns of this set: bit c of set+1, reversed from 5
+        for (int c = 0; c < 4; ++c) {
+            if ((set + 1) & (1 << c)) order.push_back(c);
+        }
+        if (set >= 5) std::reverse(order.begin(), order.end());
+        CADORecordset rs(db);
+        ASSERT_TRUE(rs.Open("select * from NameObject where 1=0") && rs.AddNew());
+        ASSERT_TRUE(rs.SetFieldValue("nID", k) && rs.SetFieldValue("nClassID", 2) &&
+                    rs.SetFieldValue("nServerNO", 1));
+        for (const int c : order) {
+            const bool text = c >= 2;
+            ASSERT_TRUE(text ? rs.SetFieldValue(columns[c], CString::FromUtf8(std::to_string(k)))
+                             : rs.SetFieldValue(columns[c], k * 10 + c));
+        }
+        ASSERT_TRUE(rs.Update());
+        ASSERT_TRUE(rs.Edit() && rs.SetFieldValue(order.size() > 1 ? "nVersion" : "nAttr", -k));
+        ASSERT_TRUE(rs.Update());  // an UPDATE of one column after the INSERT
+        const std::string row = StrPrintf(
+            "SELECT ifnull(cast(nAttr as text), 'n') || '|' || "
+            "ifnull(cast(nVersion as text), 'n') || '|' || "
+            "ifnull(strName, 'n') || '|' || ifnull(strDescription, 'n') FROM NameObject "
+            "WHERE nID = %d",
+            k);
+        std::string expected;
+        for (int c = 0; c < 4; ++c) {
+            const bool has = std::find(order.begin(), order.end(), c) != order.end();
+            std::string value = !has     ? "n"
+                                : c >= 2 ? std::to_string(k)
+                                         : std::to_string(k * 10 + c);
+            if (c == (order.size() > 1 ? 1 : 0)) value = std::to_string(-k);
+            expected += (c ? "|" : "") + value;
+        }
+        EXPECT_EQ(QueryText(row).ToUtf8(), expected) << "set " << set;
+    }
+}
+
 }  // namespace
