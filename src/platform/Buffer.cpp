@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/NoThrow.h"
+
 static_assert(std::endian::native == std::endian::little,
               "the serialised forms are little-endian and written as raw host bytes");
 
@@ -22,13 +24,16 @@ bool Append(std::vector<std::uint8_t>& v, const void* p, int n) {
     const std::uint8_t* begin = v.data();
     const bool inside = begin != nullptr && src >= begin && src < begin + old;
     const std::size_t offset = inside ? static_cast<std::size_t>(src - begin) : 0;
-    try {
-        if (!inside) {
+    if (!inside) {
+        return GuardAllocation(false, [&] {
             v.insert(v.end(), src, src + n);  // no zero-fill before the copy
             return true;
-        }
-        v.resize(old + static_cast<std::size_t>(n));
-    } catch (const std::exception&) {
+        });
+    }
+    if (!GuardAllocation(false, [&] {
+            v.resize(old + static_cast<std::size_t>(n));
+            return true;
+        })) {
         return false;
     }
     std::memmove(v.data() + old, inside ? v.data() + offset : src, static_cast<std::size_t>(n));
@@ -40,11 +45,11 @@ bool Append(std::vector<std::uint8_t>& v, const void* p, int n) {
 // ---- writer ----------------------------------------------------------------
 
 CBufferWriter_base::CBufferWriter_base(int capacity) {
-    try {
+    // The reservation is only a hint; the writer grows on demand.
+    GuardAllocation(false, [&] {
         m_data.reserve(static_cast<std::size_t>(std::max(capacity, 0)));
-    } catch (const std::exception&) {
-        // The reservation is only a hint; the writer grows on demand.
-    }
+        return true;
+    });
 }
 
 CBufferWriter_base::CBufferWriter_base(const CBufferWriter_base& other, int capacity)
@@ -54,12 +59,12 @@ CBufferWriter_base::CBufferWriter_base(const CBufferWriter_base& other, int capa
 
 void CBufferWriter_base::Reserve(int n) {
     if (n <= 0 || m_data.capacity() - m_data.size() >= static_cast<std::size_t>(n)) return;
-    try {
+    // Only a hint: the writes grow the buffer as they need.
+    GuardAllocation(false, [&] {
         m_data.reserve(
             std::max(m_data.size() + static_cast<std::size_t>(n), 2 * m_data.capacity()));
-    } catch (const std::exception&) {
-        // Only a hint: the writes grow the buffer as they need.
-    }
+        return true;
+    });
 }
 
 int CBufferWriter_base::WriteByteGrowing(const void* p, int n) {
@@ -83,9 +88,10 @@ int CBufferWriter_base::WriteByteAndSize(const void* p, int count, int n) {
     const auto* src = static_cast<const std::uint8_t*>(p);
     std::vector<std::uint8_t> staged;
     if (n > 0 && !m_data.empty() && src >= m_data.data() && src < m_data.data() + m_data.size()) {
-        try {
-            staged.assign(src, src + n);
-        } catch (const std::exception&) {
+        if (!GuardAllocation(false, [&] {
+                staged.assign(src, src + n);
+                return true;
+            })) {
             return 0;
         }
         src = staged.data();

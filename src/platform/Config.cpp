@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/DebugOutput.h"
+#include "platform/NoThrow.h"
 
 namespace {
 
@@ -40,10 +41,14 @@ std::string MakeKey(const CString& section, const CString& key) {
 }
 
 // libinih callback: the first value of a key wins, as with the platform's profile functions.
+// Nothing may unwind through the C parser: 0 (the line counts as not parsed) when memory runs
+// out.
 int CollectValue(void* user, const char* section, const char* name, const char* value) {
     auto& values = *static_cast<std::map<std::string, std::string>*>(user);
-    values.emplace(Lower(section) + '\n' + Lower(name), value != nullptr ? value : "");
-    return 1;
+    return GuardAllocation(0, [&] {
+        values.emplace(Lower(section) + '\n' + Lower(name), value != nullptr ? value : "");
+        return 1;
+    });
 }
 
 // Reads the whole file; false when it cannot be opened or read (a directory, for one).
@@ -52,12 +57,10 @@ bool ReadFile(const std::string& path, std::string& out) {
     if (f == nullptr) return false;
     char chunk[4096];
     std::size_t n = 0;
-    bool ok = true;
-    try {
+    bool ok = GuardAllocation(false, [&] {
         while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.append(chunk, n);
-    } catch (const std::exception&) {
-        ok = false;
-    }
+        return true;
+    });
     ok = ok && !std::ferror(f);
     std::fclose(f);
     return ok;
@@ -125,12 +128,8 @@ bool CIni::SetFileName(const CString& fileName) {
     std::string raw;
     if (!ReadFile(fileName.ToUtf8(), raw)) return false;
     std::map<std::string, std::string> values;
-    int rc = -2;
-    try {
-        rc = ini_parse_string(ToUtf8Text(raw).c_str(), CollectValue, &values);
-    } catch (const std::exception&) {
-        rc = -2;
-    }
+    const int rc = GuardAllocation(
+        -2, [&] { return ini_parse_string(ToUtf8Text(raw).c_str(), CollectValue, &values); });
     if (rc < 0) return false;
     // A line that does not parse is skipped; the rest of the file is still used.
     m_values = std::move(values);

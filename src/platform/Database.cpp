@@ -15,6 +15,7 @@
 #include "platform/DatabaseEngine.h"
 #include "platform/DebugOutput.h"
 #include "platform/LockedSink.h"
+#include "platform/NoThrow.h"
 #include "platform/PostgresConnection.h"
 #include "platform/SqlDialect.h"
 #include "platform/SqliteConnection.h"
@@ -233,11 +234,11 @@ CDatabaseWriteScope::CDatabaseWriteScope(CADODatabase* db)
         m_kind = kSavepoint;
     }
     if (m_kind == kNone) return;
-    try {
+    // When it cannot be recorded, a unit opened inside this one sets its own savepoint.
+    GuardAllocation(false, [this] {
         t_openUnits.push_back(this);
-    } catch (const std::bad_alloc&) {
-        // Not recorded: a unit opened inside this one sets its own savepoint.
-    }
+        return true;
+    });
 }
 
 CDatabaseWriteScope::~CDatabaseWriteScope() { Finish(); }
@@ -381,11 +382,14 @@ int CADORecordset::ColumnIndex(const std::string& name) const {
     const int columns = GetFieldCount();
     auto& hashes = m_pending->hashes;
     if (hashes.size() != static_cast<std::size_t>(columns)) {
-        try {
-            hashes.clear();
-            hashes.reserve(static_cast<std::size_t>(columns));
-            for (int i = 0; i < columns; ++i) hashes.push_back(FoldedHash(m_rows->ColumnName(i)));
-        } catch (const std::bad_alloc&) {
+        hashes.clear();
+        // Without memory for the hashes every name is compared in full.
+        if (!GuardAllocation(false, [&] {
+                hashes.reserve(static_cast<std::size_t>(columns));
+                for (int i = 0; i < columns; ++i)
+                    hashes.push_back(FoldedHash(m_rows->ColumnName(i)));
+                return true;
+            })) {
             hashes.clear();
         }
     }
@@ -516,11 +520,9 @@ int CADORecordset::GetChunk(int index, int offset, int maxBytes, CBufferWriter_b
     const void* data = GetFieldBlob(index, size);
     if (!data || offset >= size) return 0;
     const int n = std::min(maxBytes, size - offset);
-    try {
+    return GuardAllocation(0, [&] {
         return out.WriteByte(static_cast<const std::uint8_t*>(data) + offset, n) ? n : 0;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    });
 }
 
 // ---- writing -------------------------------------------------------------------------------

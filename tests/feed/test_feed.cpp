@@ -371,8 +371,11 @@ TEST_F(TwoHosts, ABrokenListeningConnectionIsReportedAndStartResumes) {
     const std::uint32_t serverNO = GetCurrentServerNO(), groupID = server.Run(1);
     ASSERT_NE(0u, groupID);
     Follow({ChangeOperation::Insert, {3, groupID, serverNO}, {}});
+    // Only this installation's listener: other tests listen on the same server meanwhile.
+    const std::string channel = ChangeFeedChannel(GetDatabase());
     ASSERT_EQ(1, QueryInt("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
-                          "WHERE query LIKE 'LISTEN %' AND datname = current_database()"));
+                          "WHERE query = 'LISTEN \"" +
+                          channel + "\"' AND datname = current_database()"));
     std::int32_t polled = 0;
     for (int i = 0; i < 20 && polled == 0; ++i) polled = listener.Poll(100);
     EXPECT_EQ(E_DATABASE_OPERATION, polled);
