@@ -149,26 +149,9 @@ bool PgRowSet::Write(bool adding, bool added, const StagedValues& values, Engine
     if (!adding) params.push_back({PgParam::kText, added ? m_addedCtid : m_currentCtid});
     const auto column = [this](int index) { return WriteColumn(index); };
     const std::string& sql = writetext::Get<PgRowSet>(m_table, adding, values, column, [&] {
-        std::string names, marks;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (!names.empty()) {
-                names += ", ";
-                marks += ", ";
-            }
-            const std::string mark = '$' + std::to_string(i + 1);
-            names += QuoteSqlIdentifier(WriteColumn(values[i].first));
-            if (!adding) names.append(" = ").append(mark);  // an UPDATE's assignments
-            marks += mark;
-        }
-        if (adding && values.empty()) {
-            return "INSERT INTO " + m_table + " DEFAULT VALUES RETURNING ctid";
-        }
-        if (adding) {
-            return "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks +
-                   ") RETURNING ctid";
-        }
-        return "UPDATE " + m_table + " SET " + names + " WHERE ctid = $" +
-               std::to_string(values.size() + 1) + "::tid RETURNING ctid";
+        const auto mark = [](std::size_t i) { return '$' + std::to_string(i + 1); };
+        return writetext::Spell(m_table, adding, values, column, mark,
+                                "ctid = " + mark(values.size()) + "::tid", " RETURNING ctid");
     });
     const PgResult result =
         m_connection.Run(sql, params.data(), static_cast<int>(params.size()), status.error);

@@ -120,9 +120,11 @@ bool IsSqlKeyword(const SqlToken& t, std::string_view keyword) {
     return t.kind == SqlToken::kWord && EqualsNoCase(t.text, keyword);
 }
 
-std::vector<SqlToken> TokenizeSql(std::string_view sql) {
-    std::vector<SqlToken> tokens;
-    std::size_t i = 0;
+namespace {
+
+// The token at or after i (white space and comments skipped), i moved past it; false at the
+// end of the text.
+bool NextToken(std::string_view sql, std::size_t& i, SqlToken& token) {
     while (i < sql.size()) {
         const char c = sql[i];
         std::size_t end = i + 1;
@@ -151,10 +153,27 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             while (end < sql.size() && IsWordChar(sql[end])) ++end;
             kind = (c >= '0' && c <= '9') ? SqlToken::kLiteral : SqlToken::kWord;
         }
-        tokens.push_back({kind, sql.substr(i, end - i), i});
+        token = {kind, sql.substr(i, end - i), i};
         i = end;
+        return true;
     }
+    return false;
+}
+
+}  // namespace
+
+std::vector<SqlToken> TokenizeSql(std::string_view sql) {
+    std::vector<SqlToken> tokens;
+    std::size_t i = 0;
+    for (SqlToken token{}; NextToken(sql, i, token);) tokens.push_back(token);
     return tokens;
+}
+
+std::optional<SqlToken> FirstSqlToken(std::string_view sql) {
+    std::size_t i = 0;
+    SqlToken token{};
+    if (!NextToken(sql, i, token)) return std::nullopt;
+    return token;
 }
 
 std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sql) {

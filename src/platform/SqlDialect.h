@@ -19,6 +19,8 @@ struct SqlToken {
 
 // Splits a statement into tokens; white space and comments are dropped.
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
+// The first token of a statement, without splitting the rest; none for an empty text.
+std::optional<SqlToken> FirstSqlToken(std::string_view sql);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // `name` between double quotes, a double quote in it doubled.

@@ -172,19 +172,8 @@ bool SqliteRowSet::Write(bool adding, bool added, const StagedValues& values,
                          EngineStatus& status) {
     const auto column = [this](int index) -> const std::string& { return m_tableColumns[index]; };
     const std::string& sql = writetext::Get<SqliteRowSet>(m_table, adding, values, column, [&] {
-        if (adding && values.empty()) return "INSERT INTO " + m_table + " DEFAULT VALUES";
-        std::string names, marks;
-        for (const auto& [index, value] : values) {
-            if (!names.empty()) {
-                names += ", ";
-                marks += ", ";
-            }
-            names += QuoteSqlIdentifier(m_tableColumns[index]);
-            if (!adding) names += " = ?";  // an UPDATE's assignments
-            marks += "?";
-        }
-        if (adding) return "INSERT INTO " + m_table + "(" + names + ") VALUES(" + marks + ")";
-        return "UPDATE " + m_table + " SET " + names + " WHERE rowid = ?";
+        const auto mark = [](std::size_t) { return "?"; };
+        return writetext::Spell(m_table, adding, values, column, mark, "rowid = ?", "");
     });
 
     sqlite3_stmt* stmt = nullptr;

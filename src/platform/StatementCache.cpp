@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/SqlDialect.h"
+
 namespace statementcache {
 namespace {
 
@@ -47,14 +49,10 @@ void FinalizeIdle(Connection& connection) {
 }
 
 // CREATE, ALTER and DROP change what kept statements were compiled against.
-bool ChangesSchema(const char* text) {
-    if (text == nullptr) return false;
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-    for (const char* word : {"create", "alter", "drop"}) {
-        const std::size_t n = std::strlen(word);
-        if (strncasecmp(text, word, n) == 0) return true;
-    }
-    return false;
+bool ChangesSchema(std::string_view text) {
+    const auto first = FirstSqlToken(text);
+    return first && (IsSqlKeyword(*first, "create") || IsSqlKeyword(*first, "alter") ||
+                     IsSqlKeyword(*first, "drop"));
 }
 
 // A DELETE or UPDATE whose values are integers written after "=" (the key columns a
@@ -68,12 +66,8 @@ struct Shape {
 };
 
 bool ShapeOf(std::string_view text, Shape& shape) {
-    std::size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
-    bool verb = false;
-    for (const char* word : {"delete ", "update "}) {
-        verb = verb || (text.size() - start > 7 && strncasecmp(text.data() + start, word, 7) == 0);
-    }
+    const auto first = FirstSqlToken(text);
+    const bool verb = first && (IsSqlKeyword(*first, "delete") || IsSqlKeyword(*first, "update"));
     if (!verb || text.find_first_of("'\";?:@$[`#\\") != std::string_view::npos ||
         text.find("--") != std::string_view::npos || text.find("/*") != std::string_view::npos) {
         return false;
@@ -213,7 +207,7 @@ void Release(sqlite3_stmt* stmt, bool keep) {
         sqlite3_finalize(stmt);
         return;
     }
-    const bool schema = ChangesSchema(entry->text.c_str());
+    const bool schema = ChangesSchema(entry->text);
     // sqlite3_sql gives the text up to the end of the first statement: a text with more
     // statements after it (or trailing blanks) is not found again under that key.
     const bool twice = std::any_of(

@@ -6,9 +6,11 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/DatabaseEngine.h"
+#include "platform/SqlDialect.h"
 
 namespace writetext {
 
@@ -51,6 +53,39 @@ const std::string& Get(const std::string& table, bool adding, const StagedValues
     for (const auto& value : values) entry.columns.emplace_back(column(value.first));
     entry.text = build();
     return entry.text;
+}
+
+// Spells the write of `values` to `table`, the one form both engines use:
+//   INSERT INTO table("a", "b") VALUES(m0, m1)            (DEFAULT VALUES without values)
+//   UPDATE table SET "a" = m0, "b" = m1 WHERE rowCondition
+// then suffix. column(index) names a value's table column, mark(i) spells the placeholder of
+// the i-th value. May throw bad_alloc.
+template <class ColumnName, class Mark>
+std::string Spell(const std::string& table, bool adding, const StagedValues& values,
+                  ColumnName column, Mark mark, std::string_view rowCondition,
+                  std::string_view suffix) {
+    std::string text;
+    if (adding && values.empty()) {
+        text = "INSERT INTO " + table + " DEFAULT VALUES";
+        return text.append(suffix);
+    }
+    std::string names, marks;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            names += ", ";
+            marks += ", ";
+        }
+        names += QuoteSqlIdentifier(column(values[i].first));
+        if (!adding) names.append(" = ").append(mark(i));  // an UPDATE's assignments
+        marks += mark(i);
+    }
+    if (adding) {
+        text = "INSERT INTO " + table + "(" + names + ") VALUES(" + marks + ")";
+    } else {
+        text = "UPDATE " + table + " SET " + names + " WHERE ";
+        text.append(rowCondition);
+    }
+    return text.append(suffix);
 }
 
 }  // namespace writetext
